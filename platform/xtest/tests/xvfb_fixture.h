@@ -1,0 +1,27 @@
+// An Xvfb server of the test's own, on a display number it picks itself.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace vk::testing {
+
+class XvfbServer {
+ public:
+  XvfbServer() = default;
+  ~XvfbServer() { Stop(); }
+  XvfbServer(const XvfbServer&) = delete;
+  XvfbServer& operator=(const XvfbServer&) = delete;
+
+  // geometry like "1280x800x24"; false when Xvfb did not come up in time.
+  bool Start(const std::string& geometry = "1280x800x24");
+  void Stop();
+  const std::string& DisplayName() const { return displayName_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string displayName_;
+};
+
+}  // namespace vk::testing
