@@ -1,0 +1,140 @@
+#include "agent/session/session_manager.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "agent/session/session_messages.h"
+#include "agent/session/session_records.h"
+#include "agent/session/session_shared.h"
+#include "log/orklog.h"
+#include "platform/core/error_codes.h"
+
+namespace vk {
+
+void cVkSessionManager::Shared::ArmListen() {
+  std::lock_guard lock(socketLock);
+  listenArmed = true;
+  if (waking) listenSocket.Shutdown();
+}
+
+void cVkSessionManager::Shared::ArmSession() {
+  std::lock_guard lock(socketLock);
+  sessionArmed = true;
+  if (waking) sessionSocket.Shutdown();
+}
+
+void cVkSessionManager::Shared::DisarmListen() {
+  std::lock_guard lock(socketLock);
+  listenArmed = false;
+}
+
+void cVkSessionManager::Shared::DisarmSession() {
+  std::lock_guard lock(socketLock);
+  sessionArmed = false;
+}
+
+void cVkSessionManager::Shared::WakeAll() {
+  std::lock_guard lock(socketLock);
+  waking = true;
+  if (listenArmed) listenSocket.Shutdown();
+  if (sessionArmed) sessionSocket.Shutdown();
+}
+
+void cVkSessionManager::Shared::ClearViewer() {
+  std::lock_guard lock(credentialsLock);
+  connected = false;
+  peerAddress = 0;
+  WipeText(user);
+  WipeText(domain);
+  grantedMask = 0;
+}
+
+cVkSessionManager::cVkSessionManager(cVkSessionParts parts)
+    : shared_(std::make_shared<Shared>(std::move(parts))) {}
+
+cVkSessionManager::~cVkSessionManager() = default;
+
+void cVkSessionManager::SetAuthenticationTimeout(std::chrono::milliseconds timeout) {
+  shared_->authTimeout = timeout;
+}
+
+int32_t cVkSessionManager::Start(cOrkLog& log) {
+  if (thread_.Running()) return 0;
+  {
+    std::lock_guard lock(shared_->socketLock);
+    shared_->waking = false;
+  }
+  std::shared_ptr<Shared> shared = shared_;
+  const int32_t code = thread_.Start([shared](ManualResetEvent& stop) { return RunListener(shared, stop); });
+  if (code != 0)
+    log.LogNetMsg(LOG_ERROR, code, u"An error has occurred while duplicating the Listen Socket threadhandle. Errorcode %ld.",
+                  code);
+  return code;
+}
+
+int32_t cVkSessionManager::Stop(cOrkLog& log) {
+  const ThreadStopResult result = thread_.Stop();
+  int32_t code = 0;
+  if (result.outcome == ThreadStopOutcome::TimedOut) {
+    code = -1;
+    log.LogMsg(LOG_ERROR, code, u"An error has occurred while stopping a thread. Errorcode %ld.", code);
+    log.LogMsg(LOG_WARNING, u"Operation timed out.");
+  } else if (result.outcome == ThreadStopOutcome::Unreadable) {
+    code = result.code;
+    log.LogNetMsg(LOG_ERROR, code, u"An error has occurred while stopping a thread. Errorcode %ld.", code);
+  }
+  if (code != 0)
+    log.LogMsg(LOG_ERROR, code, u"An error has occurred while stopping the Listen Socket thread. Errorcode %ld.", code);
+  return code;
+}
+
+void cVkSessionManager::GetViewerInfo(bool* connected, std::u16string* viewerName, uint32_t* peerAddress) const {
+  std::lock_guard lock(shared_->credentialsLock);
+  *connected = shared_->connected;
+  *peerAddress = shared_->peerAddress;
+  if (!shared_->domain.empty() && !shared_->user.empty())
+    *viewerName = shared_->domain + u"\\" + shared_->user;
+  else
+    *viewerName = shared_->user;
+}
+
+int32_t cVkSessionManager::ImpersonateViewer(cOrkLog& log, uint32_t* grantedMask) const {
+  std::lock_guard lock(shared_->credentialsLock);
+  if (shared_->connected && shared_->grantedMask != 0) {
+    if (grantedMask) *grantedMask = shared_->grantedMask;
+    return 0;
+  }
+  if (grantedMask) *grantedMask = 0;
+  const int32_t code = ERROR_ACCESS_DENIED;
+  log.LogMsg(LOG_ERROR, code, u"An error has occurred while impersonating '%s\\%s'. Errorcode %ld.", shared_->domain,
+             shared_->user, code);
+  log.LogMsg(LOG_ERROR, code, u"An error has occurred while impersonating the user. Errorcode %ld.", code);
+  return code;
+}
+
+int32_t SendObjectOn(cVkSessionManager::Shared& shared, uint32_t type, cVkObject& object) {
+  std::vector<uint8_t> message(sizeof(MessageHead));
+  const int32_t cause = AppendObjectRecord(object, message);
+  if (cause != 0) return cause;
+  const MessageHead head = MakeMessageHead(type, static_cast<uint32_t>(message.size() - sizeof(MessageHead)));
+  std::copy(head.begin(), head.end(), message.begin());
+  return shared.sessionSocket.SendAll(message.data(), message.size());
+}
+
+int32_t SendLogOn(cVkSessionManager::Shared& shared, cOrkLog& log) {
+  std::vector<uint8_t> message(sizeof(MessageHead));
+  int32_t code = AppendLogRecord(log, message);
+  if (code == 0) {
+    const MessageHead head = MakeMessageHead(kLogMessage, static_cast<uint32_t>(message.size() - sizeof(MessageHead)));
+    std::copy(head.begin(), head.end(), message.begin());
+    code = shared.sessionSocket.SendAll(message.data(), message.size());
+  }
+  if (code != 0) log.LogMsg(LOG_ERROR, code, u"Error sending log information to the client. Errorcode %ld.", code);
+  return code;
+}
+
+int32_t cVkSessionManager::SendObject(uint32_t type, cVkObject& object) { return SendObjectOn(*shared_, type, object); }
+
+int32_t cVkSessionManager::SendLog(cOrkLog& log) { return SendLogOn(*shared_, log); }
+
+}  // namespace vk

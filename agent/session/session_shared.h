@@ -1,0 +1,63 @@
+// State of the session manager that its listening thread shares. The thread
+// holds it by shared_ptr, so a thread that does not stop in time never
+// touches freed memory.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "agent/session/auth_block.h"
+#include "agent/session/session_manager.h"
+#include "common/net/socket.h"
+
+namespace vk {
+
+struct cVkSessionManager::Shared {
+  explicit Shared(cVkSessionParts p) : parts(std::move(p)) {}
+
+  cVkSessionParts parts;
+  std::chrono::milliseconds authTimeout{30000};
+
+  // The sockets, and whether another thread may shut them down to wake the
+  // listening thread. Only the listening thread creates, accepts and closes;
+  // arming and shutting down happen under socketLock so that a shutdown
+  // never reaches a handle that is being replaced or closed.
+  std::mutex socketLock;
+  cVkSocket listenSocket{5};
+  cVkSocket sessionSocket{5};
+  bool listenArmed = false;
+  bool sessionArmed = false;
+  bool waking = false;  // the stop event was signalled
+
+  // The viewer: guarded by credentialsLock. The password is never kept: it
+  // lives only in the authentication step's own buffers, wiped after use.
+  mutable std::mutex credentialsLock;
+  bool connected = false;
+  uint32_t peerAddress = 0;
+  std::u16string user;
+  std::u16string domain;
+  uint32_t grantedMask = 0;
+
+  void ArmListen();
+  void ArmSession();
+  void DisarmListen();
+  void DisarmSession();
+  void WakeAll();  // called when the stop event is signalled
+  void ClearViewer();
+};
+
+// The listening thread's body.
+int32_t RunListener(const std::shared_ptr<cVkSessionManager::Shared>& shared, ManualResetEvent& stop);
+
+// Messages on the session socket (see cVkSessionManager::SendObject, SendLog).
+int32_t SendObjectOn(cVkSessionManager::Shared& shared, uint32_t type, cVkObject& object);
+int32_t SendLogOn(cVkSessionManager::Shared& shared, cOrkLog& log);
+
+// The authentication step of a session: receives and checks the block and
+// records the viewer. Answers 0 or the failure it logged.
+int32_t AuthenticateViewer(cVkSessionManager::Shared& shared, cOrkLog& log,
+                           std::chrono::steady_clock::time_point deadline);
+
+}  // namespace vk
