@@ -54,6 +54,7 @@ constexpr CodeText kSystemTexts[] = {
     {170, u"The requested resource is in use."},
     {183, u"Cannot create a file when that file already exists."},
     {206, u"The filename or extension is too long."},
+    {223, u"The file size exceeds the limit allowed and cannot be saved."},
     {230, u"The pipe state is invalid."},
     {234, u"More data is available."},
     {258, u"The wait operation timed out."},

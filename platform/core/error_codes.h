@@ -48,6 +48,7 @@ inline constexpr int32_t ERROR_DIR_NOT_EMPTY = 145;
 inline constexpr int32_t ERROR_BUSY = 170;
 inline constexpr int32_t ERROR_ALREADY_EXISTS = 183;
 inline constexpr int32_t ERROR_FILENAME_EXCED_RANGE = 206;
+inline constexpr int32_t ERROR_FILE_TOO_LARGE = 223;
 inline constexpr int32_t ERROR_BAD_PIPE = 230;
 inline constexpr int32_t ERROR_MORE_DATA = 234;
 inline constexpr int32_t WAIT_TIMEOUT_CODE = 258;
