@@ -1,0 +1,20 @@
+#include "common/archive/string_data.h"
+
+#include "common/archive/archive.h"
+
+VK_IMPLEMENT_SERIAL(cVkStringData, &cVkObject::classInfo, 1)
+
+void cVkStringData::CopyFrom(const cVkObject& other) {
+  if (auto* source = dynamic_cast<const cVkStringData*>(&other)) text_ = source->text_;
+}
+
+void cVkStringData::Serialize(cVkArchive& archive) {
+  if (archive.IsStoring()) {
+    archive.WriteDword(1);
+    archive.WriteString(text_);
+    return;
+  }
+  if (archive.ReadDword() != 1) return;
+  std::u16string text = archive.ReadString();
+  if (!archive.Failed()) text_ = std::move(text);
+}
