@@ -63,6 +63,14 @@ class cVkArchive {
   // Copies exactly `length` bytes or fails with end of data.
   bool ReadExact(void* out, size_t length);
   std::u16string ReadString();
+  // Read into a field: the width is the field's type, and the field keeps
+  // its value when the item cannot be read.
+  void Read(uint8_t& field) { Keep(field, ReadByte()); }
+  void Read(uint16_t& field) { Keep(field, ReadWord()); }
+  void Read(uint32_t& field) { Keep(field, ReadDword()); }
+  void Read(int32_t& field) { Keep(field, ReadLong()); }
+  void Read(uint64_t& field) { Keep(field, ReadQword()); }
+  void Read(std::u16string& field) { Keep(field, ReadString()); }
   // Reads a count of elements that each take at least `minBytesEach` bytes
   // in the archive; a count the remaining data cannot hold fails with end of
   // data and answers 0, so nothing is allocated for it.
@@ -95,6 +103,10 @@ class cVkArchive {
     uint16_t storedSchema;   // for class slots
   };
 
+  template <class T>
+  void Keep(T& field, T&& value) {
+    if (failure_ == 0) field = std::move(value);
+  }
   bool CanWrite();
   bool CanRead(size_t length);
   bool TakeIndex();

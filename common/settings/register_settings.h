@@ -1,0 +1,4 @@
+// Registration of the settings classes, for the programs that contain them.
+#pragma once
+
+void VkRegisterSettingsClasses();
