@@ -50,6 +50,11 @@ void VkRegisterClasses() {
 
 // In the class's source file. `baseInfo` is the registry base (null for the
 // platform root), `schema` the schema value.
-#define VK_IMPLEMENT_SERIAL(cls, baseInfo, schema)                                   \
-  const cVkClassInfo cls::classInfo{#cls, static_cast<uint32_t>(sizeof(cls)), schema, \
+#define VK_IMPLEMENT_SERIAL(cls, baseInfo, schema) VK_IMPLEMENT_SERIAL_NAMED(cls, #cls, baseInfo, schema)
+
+// The same for a class archived under another class's name: a program's own
+// extended form of a shared class (registering it replaces the shared one,
+// so objects read under that name are created as the extended form).
+#define VK_IMPLEMENT_SERIAL_NAMED(cls, wireName, baseInfo, schema)                              \
+  const cVkClassInfo cls::classInfo{wireName, static_cast<uint32_t>(sizeof(cls)), schema,        \
                                     []() -> cVkObject* { return new cls; }, baseInfo};
