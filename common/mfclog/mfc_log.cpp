@@ -1,0 +1,96 @@
+#include "common/mfclog/mfc_log.h"
+
+#include "common/archive/archive.h"
+#include "common/archive/register_archive.h"
+#include "log/orklog.h"
+
+// Both classes accept other schema numbers (their bodies have no layout
+// version of their own); they are registered under the platform root.
+VK_IMPLEMENT_SERIAL(cOrkMfcLogEntry, nullptr, VK_SCHEMA_VERSIONABLE | 2)
+VK_IMPLEMENT_SERIAL(cOrkMfcLog, nullptr, VK_SCHEMA_VERSIONABLE | 2)
+
+void cOrkMfcLogEntry::CopyFrom(const cVkObject& other) {
+  auto* source = dynamic_cast<const cOrkMfcLogEntry*>(&other);
+  if (source == nullptr) return;
+  time = source->time;
+  type = source->type;
+  code = source->code;
+  text = source->text;
+}
+
+// Body order differs from the field order: type, time, code, text.
+void cOrkMfcLogEntry::Serialize(cVkArchive& ar) {
+  if (ar.IsStoring()) {
+    ar.WriteDword(type);
+    ar.WriteLong(time);
+    ar.WriteLong(code);
+    ar.WriteString(text);
+    return;
+  }
+  ar.Read(type);
+  ar.Read(time);
+  ar.Read(code);
+  ar.Read(text);
+}
+
+cOrkMfcLog::cOrkMfcLog(cOrkLog& log) {
+  char16_t buffer[kMaxTextLength + 1];
+  uint32_t index = 0;
+  int32_t time = 0;
+  uint32_t type = 0;
+  int32_t code = 0;
+  while (log.GetMemMessageEx(&index, 0xFFFF, &time, &type, &code, buffer, kMaxTextLength + 1) == 0) {
+    entries_.push_back(new cOrkMfcLogEntry(time, type, code, std::u16string(buffer)));
+  }
+}
+
+cOrkMfcLog::~cOrkMfcLog() { DeleteAll(); }
+
+void cOrkMfcLog::DeleteAll() {
+  for (cOrkMfcLogEntry* entry : entries_) delete entry;
+  entries_.clear();
+}
+
+void cOrkMfcLog::Serialize(cVkArchive& ar) {
+  if (ar.IsStoring()) {
+    ar.WriteCount(entries_.size());
+    for (const cOrkMfcLogEntry* entry : entries_) ar.WriteObject(entry);
+    return;
+  }
+  uint32_t count = ar.ReadCount(2);
+  DeleteAll();
+  entries_.reserve(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    std::unique_ptr<cOrkMfcLogEntry> entry = ar.ReadObjectAs<cOrkMfcLogEntry>();
+    if (ar.Failed()) return;
+    // A null record stands for no entry.
+    if (entry) entries_.push_back(entry.release());
+  }
+}
+
+void cOrkMfcLog::ToLog(cOrkLog& log) const {
+  log.Clear();
+  for (const cOrkMfcLogEntry* entry : entries_) {
+    log.AddMessage(entry->time, entry->type, entry->code, entry->text);
+  }
+}
+
+int32_t LogToRpcBuffer(cOrkLog& log, VkRpcBuffer& outBuffer, VkRpcAllocator allocate) {
+  cOrkMfcLog messages(log);
+  return ObjectToRpcBuffer(&messages, outBuffer, allocate);
+}
+
+int32_t RpcBufferToLog(const VkRpcBuffer& buffer, cOrkLog& log) {
+  std::unique_ptr<cVkObject> object;
+  int32_t rc = ObjectFromRpcBuffer(buffer, object);
+  if (rc != 0) return rc;
+  if (!object) return 0;
+  auto* messages = dynamic_cast<cOrkMfcLog*>(object.get());
+  if (messages == nullptr) return VK_AR_BAD_CLASS;
+  cOrkLog temporary;
+  messages->ToLog(temporary);
+  log.AddLog(temporary);
+  return 0;
+}
+
+void VkRegisterMfcLogClasses() { VkRegisterClasses<cOrkMfcLog, cOrkMfcLogEntry>(); }
