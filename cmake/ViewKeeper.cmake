@@ -29,3 +29,46 @@ function(vk_test)
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}")
   endif()
 endfunction()
+
+# vk_account_wrappers(<out-var> PASSWD <file> GROUP <file> [HOSTNAME <name>]
+#                     [PAM_SERVICES <folder>])
+# Sets <out-var> to the ENVIRONMENT entries that run a test against fake
+# accounts: nss_wrapper with the given passwd and group files and, with
+# PAM_SERVICES, pam_wrapper with that folder of service files. Under the
+# sanitizers the ASan runtime is preloaded first, as it must be.
+function(vk_account_wrappers var)
+  cmake_parse_arguments(W "" "PASSWD;GROUP;HOSTNAME;PAM_SERVICES" "" ${ARGN})
+  find_package(nss_wrapper REQUIRED)
+  set(preload "")
+  if(VK_SANITIZE)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so
+                    OUTPUT_VARIABLE asan_runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
+    list(APPEND preload ${asan_runtime})
+  endif()
+  set(env NSS_WRAPPER_PASSWD=${W_PASSWD} NSS_WRAPPER_GROUP=${W_GROUP})
+  if(W_HOSTNAME)
+    list(APPEND env NSS_WRAPPER_HOSTNAME=${W_HOSTNAME})
+  endif()
+  if(W_PAM_SERVICES)
+    find_package(pam_wrapper REQUIRED)
+    list(APPEND preload ${PAM_WRAPPER_LIBRARY})
+    list(APPEND env PAM_WRAPPER=1 PAM_WRAPPER_SERVICE_DIR=${W_PAM_SERVICES})
+    if(VK_SANITIZE)
+      list(APPEND env PAM_WRAPPER_DISABLE_DEEPBIND=1)
+    endif()
+  endif()
+  list(APPEND preload ${NSS_WRAPPER_LIBRARY})
+  list(JOIN preload ":" preload)
+  set(${var} LD_PRELOAD=${preload} ${env} PARENT_SCOPE)
+endfunction()
+
+# vk_pam_services(<folder> PASSDB <file>)
+# Writes the PAM service files "viewkeeper" and "other" into <folder>, both
+# checking passwords and accounts with pam_matrix against PASSDB.
+function(vk_pam_services folder)
+  cmake_parse_arguments(P "" "PASSDB" "" ${ARGN})
+  find_package(pam_wrapper REQUIRED)
+  set(matrix "${PAM_WRAPPER_MODULE_DIR}/pam_matrix.so passdb=${P_PASSDB}")
+  file(WRITE ${folder}/viewkeeper "auth required ${matrix}\naccount required ${matrix}\n")
+  file(WRITE ${folder}/other "auth required ${matrix}\naccount required ${matrix}\n")
+endfunction()
