@@ -1,0 +1,4 @@
+// Registration of the screen records (cVkScreenInfo, cVkCursorList).
+#pragma once
+
+void VkRegisterScreenClasses();
