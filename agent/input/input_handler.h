@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -42,13 +43,6 @@ inline constexpr uint32_t CHANNEL_MODE_SECURE = 3;
 // check grants it.
 inline constexpr uint32_t SESSION_RIGHT_CHANGE = 2;
 
-// What the handler reads from the agent's settings at each start.
-struct cVkInputSettings {
-  uint32_t inputFlags = INPUT_FLAGS_DEFAULT;
-  uint32_t inputMode = CHANNEL_MODE_NORMAL;
-  uint16_t inputPort = 48386;
-};
-
 class cVkInputHandler {
  public:
   // The handler keeps references to the session link, the power control and
@@ -59,51 +53,60 @@ class cVkInputHandler {
   cVkInputHandler(const cVkInputHandler&) = delete;
   cVkInputHandler& operator=(const cVkInputHandler&) = delete;
 
-  // viewerAddress: the console's IPv4 address in network order.
-  // grantedMask: the access mask the viewer's credentials were granted; only a
-  // mask with SESSION_RIGHT_CHANGE may control the desktop.
-  int32_t Start(cOrkLog& log, uint32_t viewerAddress, uint32_t grantedMask, const cVkInputSettings& settings);
+  // viewerAddress: the console's IPv4 address in network order. Takes a
+  // fresh copy of the input settings. Only a viewer granted
+  // SESSION_RIGHT_CHANGE controls the desktop; any other viewer may ask for
+  // a full refresh and nothing else.
+  int32_t Start(cOrkLog& log, uint32_t viewerAddress);
   int32_t Stop(cOrkLog& log);
 
-  // Replays one datagram; 0, the last failure's code, or -1 when a failure
-  // was logged but the last step succeeded.
+  // Replays one datagram (input thread); 0, the last failure's code, or -1
+  // when a failure was logged but the last step succeeded.
   int32_t Replay(cOrkLog& log, uint32_t code, uint32_t param1, uint32_t param2);
 
-  // The UDP port the running input thread listens on (0 when none). Useful
-  // when the settings name port 0.
+  // The UDP port the running input thread listens on (0 when none); the
+  // settings may name port 0 (any free port).
   uint16_t ListeningPort() const { return listeningPort_.load(); }
-  // Datagrams replayed and dropped since Start (for monitoring and tests).
+  // Datagrams taken for replay and datagrams dropped since Start.
   uint64_t ReplayedCount() const { return replayed_.load(); }
   uint64_t DroppedCount() const { return dropped_.load(); }
-  // True once the input thread has finished opening its socket (or given up).
-  bool WaitUntilListening(int timeoutMs) const;
+  // Waits until the input thread listens or has given up; true when it
+  // listens.
+  bool WaitUntilListening(std::chrono::milliseconds timeout) const;
 
  private:
+  struct Outcome;
   void InputThread();
-  int32_t ReceiveLoop(cOrkLog& log, vk::DatagramChannel& channel);
-  int32_t ReplayMouse(cOrkLog& log, uint32_t code, uint32_t param1, uint32_t param2);
-  int32_t ReplayKeyboard(cOrkLog& log, uint32_t code, uint32_t param1, uint32_t param2);
-  int32_t ReplayKey(cOrkLog& log, uint8_t vk, bool extended, bool release);
-  int32_t ReplayKeyCombination(cOrkLog& log, std::initializer_list<uint8_t> keys);
-  int32_t EndLocalSession(cOrkLog& log, uint32_t option);
-  void ApplyLocalBlocking(bool block);
+  bool OpenChannel(cOrkLog& log);
+  bool ReceiveLoop(cOrkLog& log);
+  void ReplayMouse(Outcome& outcome, uint32_t code, uint32_t param1, uint32_t param2);
+  void ReplayKeyboard(cOrkLog& log, Outcome& outcome, uint32_t code, uint32_t param1, uint32_t param2);
+  void ReplayKey(Outcome& outcome, uint8_t vk, bool extended, bool release);
+  void ReplayKeyCombination(Outcome& outcome, std::initializer_list<uint8_t> keys);
+  void EndLocalSession(cOrkLog& log, Outcome& outcome, uint32_t option);
+  void BlockLocalInput(uint32_t inputFlags);
+  void UnblockLocalInput();
+  void SetListening(bool listening, uint16_t port);
 
   cVkInputSessionLink& session_;
   vk::PowerControl& power_;
   std::unique_ptr<vk::InputInjector> injector_;
   cVkLocalInputBlocker& blocker_;
 
-  // Written by Start before the thread runs, read by the thread.
+  // Written by Start and by the thread's start-up, under stateLock_.
+  mutable std::mutex stateLock_;
+  mutable std::condition_variable stateChanged_;
   uint32_t viewerAddress_ = 0;
   uint32_t grantedMask_ = 0;
   cVkInputSettings settings_;
+  bool threadRunning_ = false;
+  bool listeningSettled_ = false;
+  bool listening_ = false;
+  uint32_t blockedFlags_ = 0;
 
+  std::mutex replayLock_;  // one replay at a time on the injector
   std::thread thread_;
   std::unique_ptr<vk::DatagramChannel> channel_;
-  mutable std::mutex stateLock_;
-  mutable std::condition_variable stateChanged_;
-  bool listeningDone_ = false;
-  bool localBlocked_ = false;
   std::atomic<uint16_t> listeningPort_{0};
   std::atomic<uint64_t> replayed_{0};
   std::atomic<uint64_t> dropped_{0};

@@ -20,23 +20,25 @@ DatagramChannel::~DatagramChannel() {
   if (wakeFd_ >= 0) close(wakeFd_);
 }
 
-int32_t DatagramChannel::Open(uint16_t port, uint32_t bindAddress) {
+int32_t DatagramChannel::Create() {
   if (fd_ >= 0) return 0;
+  if (wakeFd_ < 0) return WSAEMFILE;
   fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (fd_ < 0) return WinsockFromErrno(errno);
-  if (wakeFd_ < 0) {
-    Close();
-    return WSAEMFILE;
-  }
+  return fd_ < 0 ? WinsockFromErrno(errno) : 0;
+}
+
+int32_t DatagramChannel::Open(uint16_t port, uint32_t bindAddress) {
+  int32_t code = Create();
+  return code != 0 ? code : Bind(port, bindAddress);
+}
+
+int32_t DatagramChannel::Bind(uint16_t port, uint32_t bindAddress) {
+  if (fd_ < 0) return WSAENOTSOCK;
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   address.sin_addr.s_addr = bindAddress;
-  if (bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    int32_t code = WinsockFromErrno(errno);
-    Close();
-    return code;
-  }
+  if (bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return WinsockFromErrno(errno);
   return 0;
 }
 

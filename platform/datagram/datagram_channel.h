@@ -15,8 +15,12 @@ class DatagramChannel {
   DatagramChannel(const DatagramChannel&) = delete;
   DatagramChannel& operator=(const DatagramChannel&) = delete;
 
-  // Opens the socket bound to port (0: any free port) on bindAddress
-  // (network order; 0: every address). 0 or a Winsock-numbered code.
+  // Creates the socket. 0 or a Winsock-numbered code.
+  int32_t Create();
+  // Binds it to port (0: any free port) on bindAddress (network order; 0:
+  // every address). 0 or a Winsock-numbered code.
+  int32_t Bind(uint16_t port, uint32_t bindAddress = 0);
+  // Create and Bind.
   int32_t Open(uint16_t port, uint32_t bindAddress = 0);
   int32_t Close();
   bool IsOpen() const { return fd_ >= 0; }
