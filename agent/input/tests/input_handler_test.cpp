@@ -1,9 +1,6 @@
 // The input handler on a real UDP socket, replaying into an Xvfb of the
 // test's own, where an X client records what arrives.
 #include <gtest/gtest.h>
-// X after gtest: Xlib's macros clash with gtest's names.
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
 
 #include <chrono>
 #include <mutex>
@@ -17,6 +14,10 @@
 #include "platform/power/recording_power_control.h"
 #include "platform/xtest/tests/event_recorder.h"
 #include "platform/xtest/tests/xvfb_fixture.h"
+#include "platform/core/error_codes.h"
+// X last: Xlib's macros clash with other names.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 namespace {
 
