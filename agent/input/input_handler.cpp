@@ -174,7 +174,9 @@ bool cVkInputHandler::ReceiveLoop(cOrkLog& log) {
       ++dropped_;
       continue;
     }
-    if (int32_t code = Replay(log, datagram->code, datagram->param1, datagram->param2)) {
+    int32_t result = Replay(log, datagram->code, datagram->param1, datagram->param2);
+    ++replayed_;
+    if (int32_t code = result) {
       log.LogMsg(LOG_ERROR, code, u"An error has occured while simulating input from the client. Errorcode %ld.",
                  code);
       session_.AppendLogToFile(log);
@@ -191,10 +193,7 @@ int32_t cVkInputHandler::Replay(cOrkLog& log, uint32_t code, uint32_t param1, ui
   }
   // A viewer without the change right may only ask for the screen again.
   bool mayControl = (grantedMask & SESSION_RIGHT_CHANGE) != 0;
-  if (!mayControl && code != INPUT_CMD_FULL_REFRESH) {
-    ++dropped_;
-    return 0;
-  }
+  if (!mayControl && code != INPUT_CMD_FULL_REFRESH) return 0;
   std::lock_guard<std::mutex> replaying(replayLock_);
   Outcome outcome;
   if (int32_t failure = injector_->Open()) {
@@ -208,7 +207,6 @@ int32_t cVkInputHandler::Replay(cOrkLog& log, uint32_t code, uint32_t param1, ui
   } else if (flags & INPUT_ALLOW_KEYBOARD) {
     ReplayKeyboard(log, outcome, code, param1, param2);
   }
-  ++replayed_;
   return outcome.Result();
 }
 
@@ -220,10 +218,7 @@ void cVkInputHandler::ReplayMouse(Outcome& outcome, uint32_t code, uint32_t para
     return;
   }
   // Positions are agent screen pixels; one off the screen is not the viewer's.
-  if (x < 0 || y < 0 || x >= width || y >= height) {
-    ++dropped_;
-    return;
-  }
+  if (x < 0 || y < 0 || x >= width || y >= height) return;
   auto click = [&](vk::MouseButton button, int times) {
     for (int i = 0; i < times; ++i) {
       outcome.Step(injector_->Button(button, true));
@@ -277,10 +272,7 @@ void cVkInputHandler::ReplayKeyboard(cOrkLog& log, Outcome& outcome, uint32_t co
 
 void cVkInputHandler::ReplayKey(Outcome& outcome, uint8_t v, bool extended, bool release) {
   uint32_t keysym = vk::KeysymForVirtualKey(v, extended);
-  if (keysym == 0) {
-    ++dropped_;
-    return;
-  }
+  if (keysym == 0) return;  // no such key
   outcome.Step(injector_->Key(keysym, !release));
 }
 

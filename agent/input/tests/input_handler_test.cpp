@@ -42,11 +42,11 @@ class FakeSession : public cVkInputSessionLink {
   }
   void AppendLogToFile(cOrkLog& log) override {
     char16_t* text = nullptr;
-    if (log.ComposeSingleMemoryMessage(&text, LOG_ALL) == 0 && text) {
+    if (log.ComposeSingleMemoryMessage(&text, LOG_ALL) > 0 && text) {
       std::lock_guard<std::mutex> hold(lock);
       fileLog += text;
-      log.ReleaseMemoryMessage(text);
     }
+    log.ReleaseMemoryMessage(text);
     log.Clear();
   }
   std::u16string FileLog() {
