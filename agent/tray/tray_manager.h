@@ -66,7 +66,7 @@ struct cVkTrayState {
   bool balloonPending = false;
 };
 
-class cVkTrayGui;
+class cVkTrayGuiHost;
 
 class cVkTrayManager {
  public:
@@ -79,45 +79,69 @@ class cVkTrayManager {
   // Starts the tray thread; succeeds without a display (the GUI follows once
   // the display is there).
   int32_t Initialize(cOrkLog& log);
-  // Ends the tray thread; an open question is answered "No".
+  // Ends the tray thread; an open question counts as "No".
   int32_t Uninitialize(cOrkLog& log);
 
   // Re-evaluates icon and texts for the current viewer; in question mode
   // asks the local person and waits for the answer (at most the question
   // time-out; no answer, a stop or CancelQuestion count as "No").
   void UpdateForSession();
-  // True while viewing is allowed (icon state allowed or silent).
+  // True while viewing is allowed (icon state allowed or no icon).
   bool IsViewingAllowed();
   // Answers an open question "No" (the viewer's session has closed).
   void CancelQuestion();
 
-  // Menu command "Allow"/"Disallow" (also reached from the GUI).
+  // The menu command "Allow"/"Disallow".
   void ToggleAllowed();
 
   cVkTrayState State();
-  // True once the GUI runs on the display.
+  // True while the GUI runs on the display.
   bool IsGuiReady();
-  // Waits until the GUI runs or the time-out passes.
   bool WaitForGui(std::chrono::milliseconds timeout);
+  // Waits until a question is on the display.
+  bool WaitForQuestionShown(std::chrono::milliseconds timeout);
   void SetQuestionTimeout(std::chrono::milliseconds timeout) { questionTimeout_ = timeout; }
   void SetDisplayRetryInterval(std::chrono::milliseconds interval) { displayRetry_ = interval; }
 
-  // For the GUI thread: the answer to question number id (true = Yes).
+  // For the GUI thread.
   void AnswerQuestion(uint64_t id, bool yes);
-  // The GUI object (tests drive its widgets on the GUI thread); null until ready.
-  cVkTrayGui* Gui();
+  void QuestionShown(uint64_t id);
+  void RefreshIcon();
+  cVkViewerInfo ViewerInfo();
+  // The GUI host while it runs (tests drive its widgets); null otherwise.
+  cVkTrayGuiHost* Host();
 
  private:
+  struct Question {
+    uint64_t id = 0;
+    bool open = false;
+    bool shown = false;
+    bool answered = false;
+    bool yes = false;
+    bool cancelled = false;
+  };
+
   void TrayThread();
   bool WaitForDisplay();
-  bool AskQuestion();
+  bool AskQuestion(std::unique_lock<std::mutex>& hold);
   void SetIcon(uint32_t state);
-  void PublishState();
+  void PublishState(bool withBalloon);
   void SetTexts(std::u16string tip, std::u16string title, std::u16string text, uint32_t icon);
 
   cVkTrayContext& context_;
   std::string displayName_;
   std::chrono::milliseconds questionTimeout_{60000};
+  std::chrono::milliseconds displayRetry_{2000};
+
+  std::mutex lock_;  // guards everything below; never held while waiting
+  std::condition_variable changed_;
+  cVkTrayState state_;
+  bool stopping_ = false;
+  cVkTrayGuiHost* host_ = nullptr;
+  uint64_t questionId_ = 0;
+  Question question_;
+  std::thread thread_;
+};
   std::chrono::milliseconds displayRetry_{2000};
 
   std::mutex lock_;  // guards everything below

@@ -15,12 +15,13 @@ extern char** environ;
 
 namespace vk::testing {
 
-bool XvfbServer::Start(const std::string& geometry) {
+bool XvfbServer::StartOn(const std::string& display, const std::string& geometry) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return false;
   std::string fdText = std::to_string(fds[1]);
   std::vector<std::string> args = {"Xvfb", "-displayfd", fdText, "-noreset", "-nolisten", "tcp",
                                    "-screen", "0", geometry};
+  if (!display.empty()) args.insert(args.begin() + 1, display);
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

@@ -15,7 +15,9 @@ class XvfbServer {
   XvfbServer& operator=(const XvfbServer&) = delete;
 
   // geometry like "1280x800x24"; false when Xvfb did not come up in time.
-  bool Start(const std::string& geometry = "1280x800x24");
+  bool Start(const std::string& geometry = "1280x800x24") { return StartOn({}, geometry); }
+  // On the display named (":N"); empty: the first free one.
+  bool StartOn(const std::string& display, const std::string& geometry);
   void Stop();
   const std::string& DisplayName() const { return displayName_; }
 
