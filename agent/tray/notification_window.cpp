@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 cVkNotificationWindow::cVkNotificationWindow(QMenu* menu, std::function<void()> openAbout)
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
       menu_(menu),
@@ -69,7 +71,10 @@ void cVkNotificationWindow::ShowTip() {
 }
 
 void cVkNotificationWindow::PlaceInCorner() {
-  adjustSize();
+  // Wrapped text: the height follows from the fixed width.
+  layout()->activate();
+  int wanted = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : sizeHint().height();
+  setFixedHeight(std::max(wanted, 44));
   QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return;
   QRect area = screen->availableGeometry();

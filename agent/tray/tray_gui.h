@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 
@@ -13,7 +14,6 @@
 
 class QAction;
 class QMenu;
-class QMessageBox;
 class QSystemTrayIcon;
 class QTimer;
 class cVkAboutWindow;

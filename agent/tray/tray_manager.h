@@ -142,17 +142,3 @@ class cVkTrayManager {
   Question question_;
   std::thread thread_;
 };
-  std::chrono::milliseconds displayRetry_{2000};
-
-  std::mutex lock_;  // guards everything below
-  std::condition_variable changed_;
-  cVkTrayState state_;
-  bool stopping_ = false;
-  bool guiReady_ = false;
-  cVkTrayGui* gui_ = nullptr;
-  uint64_t questionId_ = 0;
-  bool questionOpen_ = false;
-  bool questionAnswered_ = false;
-  bool questionYes_ = false;
-  std::thread thread_;
-};

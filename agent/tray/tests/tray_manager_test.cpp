@@ -1,6 +1,7 @@
 // The tray manager with its Qt GUI on an Xvfb of the test's own.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -64,11 +65,22 @@ class TrayManagerTest : public testing::Test {
     std::filesystem::remove_all(*runtimeDir_);
     delete runtimeDir_;
   }
-  void TearDown() override {
-    if (tray_) {
-      cOrkLog log;
-      tray_->Uninitialize(log);
-    }
+  // Qt makes the first thread that creates its application object the main
+  // thread of the whole process, so each scenario runs in a child process of
+  // its own, with a tray thread of its own.
+  void InChild(const std::function<void()>& scenario) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(
+        {
+          scenario();
+          if (tray_) {
+            cOrkLog log;
+            tray_->Uninitialize(log);
+            tray_.reset();
+          }
+          _exit(HasFailure() ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "");
   }
 
   void StartTray(const std::string& display = {}) {
@@ -111,212 +123,228 @@ std::string* TrayManagerTest::runtimeDir_ = nullptr;
 const std::u16string kViewed = u"Your desktop is being viewed by 'CORP\\alice' from a remote location.";
 
 TEST_F(TrayManagerTest, QuestionAnsweredYesThenWithdrawnAndAllowedAgain) {
-  context_.Connect(u"CORP\\alice", kAddress);
-  StartGuiTray();
-  auto session = UpdateOnSessionThread();
-  ASSERT_TRUE(tray_->WaitForQuestionShown(20s));
-  cVkTrayState asking = tray_->State();
-  EXPECT_EQ(asking.iconState, TRAY_QUESTION);
-  EXPECT_EQ(asking.tipText, u"");
-  EXPECT_EQ(asking.balloonTitle, u"ViewKeeper Question");
-  EXPECT_EQ(asking.balloonText,
-            u"CORP\\alice wants to view your desktop from a remote location. To allow this, press 'YES' on the "
-            u"presented question.");
-  // The question holds no lock: another caller gets its answer at once.
-  EXPECT_FALSE(tray_->IsViewingAllowed());
-  Answer(QMessageBox::Yes);
-  session.get();
-  cVkTrayState allowed = tray_->State();
-  EXPECT_EQ(allowed.iconState, TRAY_ALLOWED);
-  EXPECT_EQ(allowed.tipText, kViewed);
-  EXPECT_EQ(allowed.balloonTitle, u"ViewKeeper Warning");
-  EXPECT_EQ(allowed.balloonText, tray_text::kAllowedBalloon);
-  EXPECT_EQ(allowed.balloonIcon, BALLOON_WARNING);
-  EXPECT_TRUE(tray_->IsViewingAllowed());
+  InChild([&] {
+    context_.Connect(u"CORP\\alice", kAddress);
+    StartGuiTray();
+    auto session = UpdateOnSessionThread();
+    ASSERT_TRUE(tray_->WaitForQuestionShown(20s));
+    cVkTrayState asking = tray_->State();
+    EXPECT_EQ(asking.iconState, TRAY_QUESTION);
+    EXPECT_EQ(asking.tipText, u"");
+    EXPECT_EQ(asking.balloonTitle, u"ViewKeeper Question");
+    EXPECT_EQ(asking.balloonText,
+              u"CORP\\alice wants to view your desktop from a remote location. To allow this, press 'YES' on the "
+              u"presented question.");
+    // The question holds no lock: another caller gets its answer at once.
+    EXPECT_FALSE(tray_->IsViewingAllowed());
+    Answer(QMessageBox::Yes);
+    session.get();
+    cVkTrayState allowed = tray_->State();
+    EXPECT_EQ(allowed.iconState, TRAY_ALLOWED);
+    EXPECT_EQ(allowed.tipText, kViewed);
+    EXPECT_EQ(allowed.balloonTitle, u"ViewKeeper Warning");
+    EXPECT_EQ(allowed.balloonText, tray_text::kAllowedBalloon);
+    EXPECT_EQ(allowed.balloonIcon, BALLOON_WARNING);
+    EXPECT_TRUE(tray_->IsViewingAllowed());
 
-  // The local person withdraws through the menu.
-  OnGui([](cVkTrayGui& gui) {
-    EXPECT_TRUE(gui.AllowAction()->isEnabled());
-    EXPECT_EQ(gui.AllowAction()->text(), QStringLiteral("Disallow"));
-    gui.AllowAction()->trigger();
+    // The local person withdraws through the menu.
+    OnGui([](cVkTrayGui& gui) {
+      EXPECT_TRUE(gui.AllowAction()->isEnabled());
+      EXPECT_EQ(gui.AllowAction()->text(), QStringLiteral("Disallow"));
+      gui.AllowAction()->trigger();
+    });
+    cVkTrayState withdrawn = tray_->State();
+    EXPECT_EQ(withdrawn.iconState, TRAY_DISALLOWED);
+    EXPECT_EQ(withdrawn.tipText, u"ViewKeeper Remote Desktop Viewer Service - Service has been disallowed");
+    EXPECT_EQ(withdrawn.balloonTitle, u"ViewKeeper Warning");
+    EXPECT_EQ(withdrawn.balloonText, tray_text::kDisallowedBalloon);
+    EXPECT_EQ(withdrawn.balloonIcon, BALLOON_ERROR);
+    EXPECT_FALSE(tray_->IsViewingAllowed());
+    OnGui([](cVkTrayGui& gui) {
+      EXPECT_EQ(gui.AllowAction()->text(), QStringLiteral("Allow"));
+      gui.AllowAction()->trigger();
+    });
+    cVkTrayState again = tray_->State();
+    EXPECT_EQ(again.iconState, TRAY_ALLOWED);
+    EXPECT_EQ(again.tipText, kViewed);
+    EXPECT_EQ(again.balloonTitle, u"ViewKeeper Information");
+    EXPECT_EQ(again.balloonIcon, BALLOON_INFORMATION);
+    EXPECT_TRUE(tray_->IsViewingAllowed());
   });
-  cVkTrayState withdrawn = tray_->State();
-  EXPECT_EQ(withdrawn.iconState, TRAY_DISALLOWED);
-  EXPECT_EQ(withdrawn.tipText, u"ViewKeeper Remote Desktop Viewer Service - Service has been disallowed");
-  EXPECT_EQ(withdrawn.balloonTitle, u"ViewKeeper Warning");
-  EXPECT_EQ(withdrawn.balloonText, tray_text::kDisallowedBalloon);
-  EXPECT_EQ(withdrawn.balloonIcon, BALLOON_ERROR);
-  EXPECT_FALSE(tray_->IsViewingAllowed());
-  OnGui([](cVkTrayGui& gui) {
-    EXPECT_EQ(gui.AllowAction()->text(), QStringLiteral("Allow"));
-    gui.AllowAction()->trigger();
-  });
-  cVkTrayState again = tray_->State();
-  EXPECT_EQ(again.iconState, TRAY_ALLOWED);
-  EXPECT_EQ(again.tipText, kViewed);
-  EXPECT_EQ(again.balloonTitle, u"ViewKeeper Information");
-  EXPECT_EQ(again.balloonIcon, BALLOON_INFORMATION);
-  EXPECT_TRUE(tray_->IsViewingAllowed());
 }
 
 TEST_F(TrayManagerTest, QuestionAnsweredNo) {
-  context_.Connect(u"CORP\\alice", kAddress);
-  StartGuiTray();
-  auto session = UpdateOnSessionThread();
-  Answer(QMessageBox::No);
-  session.get();
-  cVkTrayState state = tray_->State();
-  EXPECT_EQ(state.iconState, TRAY_DISALLOWED);
-  EXPECT_EQ(state.tipText, u"ViewKeeper Remote Desktop Viewer Service - Service has been disallowed.");
-  EXPECT_EQ(state.balloonTitle, u"ViewKeeper Information");
-  EXPECT_EQ(state.balloonText, tray_text::kDisallowedBalloon);
-  EXPECT_EQ(state.balloonIcon, BALLOON_ERROR);
-  EXPECT_FALSE(tray_->IsViewingAllowed());
+  InChild([&] {
+    context_.Connect(u"CORP\\alice", kAddress);
+    StartGuiTray();
+    auto session = UpdateOnSessionThread();
+    Answer(QMessageBox::No);
+    session.get();
+    cVkTrayState state = tray_->State();
+    EXPECT_EQ(state.iconState, TRAY_DISALLOWED);
+    EXPECT_EQ(state.tipText, u"ViewKeeper Remote Desktop Viewer Service - Service has been disallowed.");
+    EXPECT_EQ(state.balloonTitle, u"ViewKeeper Information");
+    EXPECT_EQ(state.balloonText, tray_text::kDisallowedBalloon);
+    EXPECT_EQ(state.balloonIcon, BALLOON_ERROR);
+    EXPECT_FALSE(tray_->IsViewingAllowed());
+  });
 }
 
 TEST_F(TrayManagerTest, UnansweredCancelledOrStoppedQuestionCountsAsNo) {
-  context_.Connect(u"CORP\\alice", kAddress);
-  StartGuiTray();
-  tray_->SetQuestionTimeout(300ms);
-  UpdateOnSessionThread().get();  // nobody answers
-  EXPECT_EQ(tray_->State().iconState, TRAY_DISALLOWED);
-  OnGui([](cVkTrayGui& gui) { EXPECT_EQ(gui.QuestionBox(), nullptr); });  // the box went away
+  InChild([&] {
+    context_.Connect(u"CORP\\alice", kAddress);
+    StartGuiTray();
+    tray_->SetQuestionTimeout(300ms);
+    UpdateOnSessionThread().get();  // nobody answers
+    EXPECT_EQ(tray_->State().iconState, TRAY_DISALLOWED);
+    OnGui([](cVkTrayGui& gui) { EXPECT_EQ(gui.QuestionBox(), nullptr); });  // the box went away
 
-  tray_->SetQuestionTimeout(60s);
-  auto cancelled = UpdateOnSessionThread();
-  ASSERT_TRUE(tray_->WaitForQuestionShown(20s));
-  tray_->CancelQuestion();  // the viewer's connection closed
-  cancelled.get();
-  EXPECT_EQ(tray_->State().iconState, TRAY_DISALLOWED);
+    tray_->SetQuestionTimeout(60s);
+    auto cancelled = UpdateOnSessionThread();
+    ASSERT_TRUE(tray_->WaitForQuestionShown(20s));
+    tray_->CancelQuestion();  // the viewer's connection closed
+    cancelled.get();
+    EXPECT_EQ(tray_->State().iconState, TRAY_DISALLOWED);
 
-  auto stopped = UpdateOnSessionThread();
-  ASSERT_TRUE(tray_->WaitForQuestionShown(20s));
-  cOrkLog log;
-  EXPECT_EQ(tray_->Uninitialize(log), 0);  // a stop is not held up by the question
-  stopped.get();
-  EXPECT_FALSE(tray_->IsViewingAllowed() && tray_->State().iconState == TRAY_QUESTION);
+    auto stopped = UpdateOnSessionThread();
+    ASSERT_TRUE(tray_->WaitForQuestionShown(20s));
+    cOrkLog log;
+    EXPECT_EQ(tray_->Uninitialize(log), 0);  // a stop is not held up by the question
+    stopped.get();
+    EXPECT_FALSE(tray_->IsViewingAllowed() && tray_->State().iconState == TRAY_QUESTION);
+  });
 }
 
 TEST_F(TrayManagerTest, TextsOfTheOtherModes) {
-  StartGuiTray();
-  context_.mode = NOTIFY_SILENT;
-  context_.Connect(u"bob", kAddress);
-  tray_->UpdateForSession();
-  EXPECT_EQ(tray_->State().iconState, TRAY_NO_ICON);
-  EXPECT_TRUE(tray_->IsViewingAllowed());
+  InChild([&] {
+    StartGuiTray();
+    context_.mode = NOTIFY_SILENT;
+    context_.Connect(u"bob", kAddress);
+    tray_->UpdateForSession();
+    EXPECT_EQ(tray_->State().iconState, TRAY_NO_ICON);
+    EXPECT_TRUE(tray_->IsViewingAllowed());
 
-  context_.mode = NOTIFY_INFORMATION;
-  tray_->UpdateForSession();
-  cVkTrayState informed = tray_->State();
-  EXPECT_EQ(informed.iconState, TRAY_ALLOWED);
-  EXPECT_EQ(informed.tipText, u"Your desktop is being viewed by 'bob' from a remote location.");
-  EXPECT_TRUE(informed.balloonTitle.empty());
+    context_.mode = NOTIFY_INFORMATION;
+    tray_->UpdateForSession();
+    cVkTrayState informed = tray_->State();
+    EXPECT_EQ(informed.iconState, TRAY_ALLOWED);
+    EXPECT_EQ(informed.tipText, u"Your desktop is being viewed by 'bob' from a remote location.");
+    EXPECT_TRUE(informed.balloonTitle.empty());
 
-  context_.mode = NOTIFY_WARNING;
-  tray_->UpdateForSession();
-  cVkTrayState warned = tray_->State();
-  EXPECT_EQ(warned.balloonTitle, u"ViewKeeper warning");
-  EXPECT_EQ(warned.balloonText, u"Your desktop is being viewed by 'bob' from a remote location.");
-  EXPECT_EQ(warned.balloonIcon, BALLOON_WARNING);
-  OnGui([](cVkTrayGui& gui) { EXPECT_FALSE(gui.AllowAction()->isEnabled()); });
+    context_.mode = NOTIFY_WARNING;
+    tray_->UpdateForSession();
+    cVkTrayState warned = tray_->State();
+    EXPECT_EQ(warned.balloonTitle, u"ViewKeeper warning");
+    EXPECT_EQ(warned.balloonText, u"Your desktop is being viewed by 'bob' from a remote location.");
+    EXPECT_EQ(warned.balloonIcon, BALLOON_WARNING);
+    OnGui([](cVkTrayGui& gui) { EXPECT_FALSE(gui.AllowAction()->isEnabled()); });
 
-  context_.Disconnect();
-  tray_->UpdateForSession();
-  cVkTrayState idle = tray_->State();
-  EXPECT_EQ(idle.iconState, TRAY_ALLOWED);
-  EXPECT_EQ(idle.tipText, u"ViewKeeper Remote Desktop Viewer Service is not in use.");
-  EXPECT_EQ(idle.balloonTitle, u"ViewKeeper information");
-  context_.mode = NOTIFY_QUESTION;
-  tray_->UpdateForSession();
-  EXPECT_EQ(tray_->State().balloonTitle, u"ViewKeeper warning");
-  EXPECT_EQ(tray_->State().iconState, TRAY_ALLOWED);
+    context_.Disconnect();
+    tray_->UpdateForSession();
+    cVkTrayState idle = tray_->State();
+    EXPECT_EQ(idle.iconState, TRAY_ALLOWED);
+    EXPECT_EQ(idle.tipText, u"ViewKeeper Remote Desktop Viewer Service is not in use.");
+    EXPECT_EQ(idle.balloonTitle, u"ViewKeeper information");
+    context_.mode = NOTIFY_QUESTION;
+    tray_->UpdateForSession();
+    EXPECT_EQ(tray_->State().balloonTitle, u"ViewKeeper warning");
+    EXPECT_EQ(tray_->State().iconState, TRAY_ALLOWED);
 
-  // A mode the settings should never hold asks, rather than viewing unseen.
-  context_.mode = 9;
-  context_.Connect(u"bob", kAddress);
-  tray_->SetQuestionTimeout(200ms);
-  tray_->UpdateForSession();
-  EXPECT_EQ(tray_->State().iconState, TRAY_DISALLOWED);
-  EXPECT_FALSE(tray_->IsViewingAllowed());
+    // A mode the settings should never hold asks, rather than viewing unseen.
+    context_.mode = 9;
+    context_.Connect(u"bob", kAddress);
+    tray_->SetQuestionTimeout(200ms);
+    tray_->UpdateForSession();
+    EXPECT_EQ(tray_->State().iconState, TRAY_DISALLOWED);
+    EXPECT_FALSE(tray_->IsViewingAllowed());
+  });
 }
 
 TEST_F(TrayManagerTest, AboutWindowShowsTheViewer) {
-  StartGuiTray();
-  OnGui([](cVkTrayGui& gui) {
-    gui.OpenAbout();
-    ASSERT_NE(gui.About(), nullptr);
-    EXPECT_EQ(gui.About()->windowTitle(), QStringLiteral("About ViewKeeper"));
-    EXPECT_EQ(gui.About()->StateText(), QStringLiteral("Not Connected"));
-    EXPECT_EQ(gui.About()->UserText(), QStringLiteral("-"));
-    EXPECT_EQ(gui.About()->ComputerText(), QStringLiteral("-"));
-  });
-  context_.Connect(u"CORP\\alice", kAddress);
-  OnGui([](cVkTrayGui& gui) {
-    gui.OpenAbout();
-    EXPECT_EQ(gui.About()->StateText(), QStringLiteral("Connected"));
-    EXPECT_EQ(gui.About()->UserText(), QStringLiteral("CORP\\alice"));
-    EXPECT_EQ(gui.About()->ComputerText(), QStringLiteral("10.1.2.3"));
+  InChild([&] {
+    StartGuiTray();
+    OnGui([](cVkTrayGui& gui) {
+      gui.OpenAbout();
+      ASSERT_NE(gui.About(), nullptr);
+      EXPECT_EQ(gui.About()->windowTitle(), QStringLiteral("About ViewKeeper"));
+      EXPECT_EQ(gui.About()->StateText(), QStringLiteral("Not Connected"));
+      EXPECT_EQ(gui.About()->UserText(), QStringLiteral("-"));
+      EXPECT_EQ(gui.About()->ComputerText(), QStringLiteral("-"));
+    });
+    context_.Connect(u"CORP\\alice", kAddress);
+    OnGui([](cVkTrayGui& gui) {
+      gui.OpenAbout();
+      EXPECT_EQ(gui.About()->StateText(), QStringLiteral("Connected"));
+      EXPECT_EQ(gui.About()->UserText(), QStringLiteral("CORP\\alice"));
+      EXPECT_EQ(gui.About()->ComputerText(), QStringLiteral("10.1.2.3"));
+    });
   });
 }
 
 TEST_F(TrayManagerTest, WithoutNotificationAreaAWindowShowsTheState) {
-  context_.mode = NOTIFY_WARNING;
-  context_.Connect(u"bob", kAddress);
-  StartGuiTray();
-  tray_->UpdateForSession();
-  tray_->RefreshIcon();
-  OnGui([](cVkTrayGui& gui) {
-    EXPECT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
-    EXPECT_FALSE(gui.UsesTrayIcon());
-    ASSERT_NE(gui.Window(), nullptr);
-    EXPECT_TRUE(gui.Window()->isVisible());
-    EXPECT_TRUE(gui.Window()->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(gui.Window()->ShownText(),
-              QStringLiteral("ViewKeeper warning\nYour desktop is being viewed by 'bob' from a remote location."));
+  InChild([&] {
+    context_.mode = NOTIFY_WARNING;
+    context_.Connect(u"bob", kAddress);
+    StartGuiTray();
+    tray_->UpdateForSession();
+    tray_->RefreshIcon();
+    OnGui([](cVkTrayGui& gui) {
+      EXPECT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+      EXPECT_FALSE(gui.UsesTrayIcon());
+      ASSERT_NE(gui.Window(), nullptr);
+      EXPECT_TRUE(gui.Window()->isVisible());
+      EXPECT_TRUE(gui.Window()->windowFlags() & Qt::WindowStaysOnTopHint);
+      EXPECT_EQ(gui.Window()->ShownText(),
+                QStringLiteral("ViewKeeper warning\nYour desktop is being viewed by 'bob' from a remote location."));
+    });
   });
 }
 
 TEST_F(TrayManagerTest, NotificationAreaGetsTheIcon) {
-  vk::testing::FakeTrayOwner owner;
-  ASSERT_TRUE(owner.Open(server_->DisplayName()));
-  context_.mode = NOTIFY_INFORMATION;
-  context_.Connect(u"bob", kAddress);
-  StartGuiTray();
-  tray_->UpdateForSession();
-  EXPECT_NE(owner.WaitForDockRequest(20s), 0u);
-  OnGui([](cVkTrayGui& gui) {
-    EXPECT_TRUE(gui.UsesTrayIcon());
-    EXPECT_TRUE(gui.Window() == nullptr || !gui.Window()->isVisible());
-    EXPECT_EQ(gui.TrayIcon()->toolTip(), QStringLiteral("Your desktop is being viewed by 'bob' from a remote location."));
+  InChild([&] {
+    vk::testing::FakeTrayOwner owner;
+    ASSERT_TRUE(owner.Open(server_->DisplayName()));
+    context_.mode = NOTIFY_INFORMATION;
+    context_.Connect(u"bob", kAddress);
+    StartGuiTray();
+    tray_->UpdateForSession();
+    EXPECT_NE(owner.WaitForDockRequest(20s), 0u);
+    OnGui([](cVkTrayGui& gui) {
+      EXPECT_TRUE(gui.UsesTrayIcon());
+      EXPECT_TRUE(gui.Window() == nullptr || !gui.Window()->isVisible());
+      EXPECT_EQ(gui.TrayIcon()->toolTip(), QStringLiteral("Your desktop is being viewed by 'bob' from a remote location."));
+    });
   });
 }
 
 TEST_F(TrayManagerTest, WithoutDisplayQuestionModeRefusesUntilTheDisplayComes) {
-  // Find a display number that is free now, and bring a server up on it later.
-  std::string display;
-  {
-    vk::testing::XvfbServer probe;
-    ASSERT_TRUE(probe.Start("640x480x24"));
-    display = probe.DisplayName();
-  }
-  context_.Connect(u"bob", kAddress);
-  tray_ = std::make_unique<cVkTrayManager>(context_, display);
-  tray_->SetDisplayRetryInterval(50ms);
-  cOrkLog log;
-  ASSERT_EQ(tray_->Initialize(log), 0);  // no display: the agent starts anyway
-  EXPECT_FALSE(tray_->IsGuiReady());
-  tray_->UpdateForSession();  // nobody to ask
-  EXPECT_EQ(tray_->State().iconState, TRAY_DISALLOWED);
-  EXPECT_FALSE(tray_->IsViewingAllowed());
+  InChild([&] {
+    // Find a display number that is free now, and bring a server up on it later.
+    std::string display;
+    {
+      vk::testing::XvfbServer probe;
+      ASSERT_TRUE(probe.Start("640x480x24"));
+      display = probe.DisplayName();
+    }
+    context_.Connect(u"bob", kAddress);
+    tray_ = std::make_unique<cVkTrayManager>(context_, display);
+    tray_->SetDisplayRetryInterval(50ms);
+    cOrkLog log;
+    ASSERT_EQ(tray_->Initialize(log), 0);  // no display: the agent starts anyway
+    EXPECT_FALSE(tray_->IsGuiReady());
+    tray_->UpdateForSession();  // nobody to ask
+    EXPECT_EQ(tray_->State().iconState, TRAY_DISALLOWED);
+    EXPECT_FALSE(tray_->IsViewingAllowed());
 
-  vk::testing::XvfbServer late;
-  ASSERT_TRUE(late.StartOn(display, "640x480x24"));
-  ASSERT_TRUE(tray_->WaitForGui(20s));
-  auto session = UpdateOnSessionThread();
-  Answer(QMessageBox::Yes);
-  session.get();
-  EXPECT_TRUE(tray_->IsViewingAllowed());
-  tray_->Uninitialize(log);
+    vk::testing::XvfbServer late;
+    ASSERT_TRUE(late.StartOn(display, "640x480x24"));
+    ASSERT_TRUE(tray_->WaitForGui(20s));
+    auto session = UpdateOnSessionThread();
+    Answer(QMessageBox::Yes);
+    session.get();
+    EXPECT_TRUE(tray_->IsViewingAllowed());
+    tray_->Uninitialize(log);
+  });
 }
 
 }  // namespace
