@@ -178,9 +178,12 @@ constexpr bool KindFits(char16_t conv, ArgKind k) {
   }
 }
 
-// In a narrow format "%s" names a narrow string and "%S" a wide one.
-constexpr char16_t WideMeaning(char16_t conv, bool narrow) {
-  if (!narrow) return conv;
+// In a narrow format a bare "%s" names a narrow string and a bare "%S" a
+// wide one: narrow formats are rewritten pair by pair ("%s" -> "%S",
+// "%S" -> "%s"), so a conversion with flags, width or precision ("%-8s")
+// keeps its wide meaning.
+constexpr char16_t WideMeaning(char16_t conv, bool narrow, bool bare) {
+  if (!narrow || !bare) return conv;
   if (conv == 's') return 'S';
   if (conv == 'S') return 'T';
   return conv;
@@ -199,10 +202,11 @@ constexpr bool Check(std::basic_string_view<Char> f, std::span<const ArgKind> ki
       ++pos;
       continue;
     }
+    const size_t start = pos;
     Spec s;
     if (!ParseSpec(f, pos, s)) return false;
     if (next >= kinds.size()) return false;
-    if (!KindFits(WideMeaning(s.conv, narrow), kinds[next++])) return false;
+    if (!KindFits(WideMeaning(s.conv, narrow, pos == start + 1), kinds[next++])) return false;
   }
   return next == kinds.size();
 }

@@ -20,8 +20,9 @@ inline constexpr uint32_t LOG_DETAIL = 8;
 inline constexpr uint32_t LOG_ALL = 0xFFFF;
 
 // The message-box operations call a function that the program installs (the
-// console installs a Qt one). With none installed, the caption and the text
-// go to standard error.
+// console installs a Qt one); the box shows an error icon, and `taskModal`
+// asks for a box that can be raised from a thread without windows. With none
+// installed (or nullptr), the caption and the text go to standard error.
 using OrkMessageBoxHandler = void (*)(void* ownerWindow, std::u16string_view caption,
                                       std::u16string_view text, bool taskModal);
 void OrkSetMessageBoxHandler(OrkMessageBoxHandler handler);
@@ -96,8 +97,15 @@ class cOrkLog {
   int32_t CopyLog(cOrkLog& source);
   int32_t AddLog(cOrkLog& source);
 
-  // Texts for platform and directory codes: number of characters written.
+  // Allocated length of the memory list; grows in steps of 4 entries.
+  uint32_t Capacity() const;
+
+  // Text for a platform code (Win32 numbering; 2100-2999 from the network
+  // table first): the number of characters written, at most length-1 and
+  // always terminated; 0 when there is no text.
   static uint32_t GetNetErrorText(uint32_t code, char16_t* buffer, uint32_t length);
+  // Text for a directory (ADSI) result code, at most length-1 characters and
+  // always terminated; always answers 0.
   static uint32_t GetAdsiErrorText(int32_t code, char16_t* buffer, uint32_t length);
 
  private:
@@ -113,18 +121,25 @@ class cOrkLog {
     return Packed{{vk::FormatArg(args)..., vk::FormatArg(0)}};
   }
   template <class P>
-  void Log(Kind kind, uint32_t type, int32_t code, std::u16string_view format, bool narrow, const P& packed) {
-    LogFormatted(kind, type, code, format, narrow, packed.span());
+  void Log(Kind kind, uint32_t type, int32_t code, std::u16string_view format, bool /*narrow*/, const P& packed) {
+    LogFormatted(kind, type, code, format, packed.span());
   }
   template <class P>
   void LogNarrow(Kind kind, uint32_t type, int32_t code, std::string_view format, const P& packed) {
     LogNarrowFormatted(kind, type, code, format, packed.span());
   }
-  void LogFormatted(Kind kind, uint32_t type, int32_t code, std::u16string_view format, bool narrow,
+  void LogFormatted(Kind kind, uint32_t type, int32_t code, std::u16string_view format,
                     std::span<const vk::FormatArg> args);
   void LogNarrowFormatted(Kind kind, uint32_t type, int32_t code, std::string_view format,
                           std::span<const vk::FormatArg> args);
+  void LogPrepared(Kind kind, uint32_t type, int32_t code, std::u16string_view format,
+                   std::span<const vk::FormatArg> args);
   void UpdateMsg(int32_t time, uint32_t type, int32_t code, std::u16string& text);
+  void ExtentBuffers();
+  void WriteFileLine(int32_t time, int32_t code, std::u16string_view text);
+  void ReportToEventLog(uint32_t type, std::u16string_view text);
+  int32_t OpenFile(std::u16string_view path, bool overwrite);
+  void CloseFile();
 
   State* state_;
 };

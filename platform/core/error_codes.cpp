@@ -81,6 +81,7 @@ constexpr CodeText kSystemTexts[] = {
     {1072, u"The specified service has been marked for deletion."},
     {1073, u"The specified service already exists."},
     {1115, u"A system shutdown is in progress."},
+    {1131, u"A potential deadlock condition has been detected."},
     {1200, u"The specified device name is invalid."},
     {1201, u"The device is not currently connected but it is a remembered connection."},
     {1203, u"The network path was either typed incorrectly, does not exist, or the network provider is not currently available. Please try retyping the path or contact your network administrator."},
@@ -221,6 +222,7 @@ int32_t Win32FromErrno(int err) {
     case EFAULT: return ERROR_NOACCESS;
     case ECONNREFUSED: return ERROR_CONNECTION_REFUSED;
     case EOVERFLOW: return ERROR_ARITHMETIC_OVERFLOW;
+    case EDEADLK: return ERROR_POSSIBLE_DEADLOCK;
     default: return ERROR_GEN_FAILURE;
   }
 }

@@ -76,6 +76,7 @@ inline constexpr int32_t ERROR_SERVICE_SPECIFIC_ERROR = 1066;
 inline constexpr int32_t ERROR_SERVICE_MARKED_FOR_DELETE = 1072;
 inline constexpr int32_t ERROR_SERVICE_EXISTS = 1073;
 inline constexpr int32_t ERROR_SHUTDOWN_IN_PROGRESS = 1115;
+inline constexpr int32_t ERROR_POSSIBLE_DEADLOCK = 1131;
 inline constexpr int32_t ERROR_BAD_DEVICE = 1200;
 inline constexpr int32_t ERROR_CONNECTION_UNAVAIL = 1201;
 inline constexpr int32_t ERROR_NO_NET_OR_BAD_PATH = 1203;
