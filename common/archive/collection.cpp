@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "common/archive/archive.h"
+#include "common/archive/field_visitor.h"
 
 VK_IMPLEMENT_SERIAL(cVkCollection, nullptr, 1)
 
@@ -55,4 +56,10 @@ void cVkCollection::Serialize(cVkArchive& archive) {
     if (archive.Failed()) return;
     elements_.push_back(element.release());
   }
+}
+
+void cVkCollection::VisitFields(cVkFieldVisitor& visitor) const {
+  visitor.BeginList("elements");
+  for (const cVkObject* element : elements_) visitor.Object({}, element);
+  visitor.EndList();
 }

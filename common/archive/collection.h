@@ -27,6 +27,7 @@ class cVkCollection : public cVkObject {
   // Destroys this collection's elements, then appends a clone of each
   // element of `other` (null where an element cannot clone).
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
   // Destroys every element and empties the array.
   virtual void DeleteAll();
 

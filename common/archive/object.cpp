@@ -12,6 +12,8 @@ void cVkObject::Serialize(cVkArchive&) {}
 
 void cVkObject::CopyFrom(const cVkObject&) {}
 
+void cVkObject::VisitFields(cVkFieldVisitor&) const {}
+
 int32_t cVkObject::SaveToFile(std::u16string_view path) {
   std::vector<uint8_t> bytes;
   bytes.reserve(4096);

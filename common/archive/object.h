@@ -14,6 +14,7 @@
 #include "common/archive/class_info.h"
 
 class cVkArchive;
+class cVkFieldVisitor;
 
 class cVkObject {
  public:
@@ -23,6 +24,8 @@ class cVkObject {
   virtual void Serialize(cVkArchive& archive);
   virtual cVkObject* Clone() const { return nullptr; }
   virtual void CopyFrom(const cVkObject& other);
+  // Reports the fields by their names; the root has none.
+  virtual void VisitFields(cVkFieldVisitor& visitor) const;
 
   bool IsKindOf(const cVkClassInfo* info) const { return GetRuntimeClass()->IsDerivedFrom(info); }
 

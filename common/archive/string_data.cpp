@@ -1,6 +1,7 @@
 #include "common/archive/string_data.h"
 
 #include "common/archive/archive.h"
+#include "common/archive/field_visitor.h"
 
 VK_IMPLEMENT_SERIAL(cVkStringData, &cVkObject::classInfo, 1)
 
@@ -18,3 +19,5 @@ void cVkStringData::Serialize(cVkArchive& archive) {
   std::u16string text = archive.ReadString();
   if (!archive.Failed()) text_ = std::move(text);
 }
+
+void cVkStringData::VisitFields(cVkFieldVisitor& visitor) const { visitor.Text("text", text_); }

@@ -15,6 +15,7 @@ class cVkStringData : public cVkObject {
   void Serialize(cVkArchive& archive) override;
   cVkObject* Clone() const override { return VkCloneByCopy(*this); }
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   const std::u16string& GetText() const { return text_; }
   void SetText(std::u16string text) { text_ = std::move(text); }
