@@ -42,6 +42,8 @@ class cVkArchive {
   void Fail(int32_t cause);
   // Bytes left to read (0 when storing).
   size_t Remaining() const { return storing_ ? 0 : in_.size() - pos_; }
+  // Bytes read so far (loading) or written (storing).
+  size_t Position() const { return storing_ ? out_->size() : pos_; }
 
   void WriteByte(uint8_t value);
   void WriteWord(uint16_t value);

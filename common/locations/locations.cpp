@@ -1,6 +1,7 @@
 #include "common/locations/locations.h"
 
 #include "common/archive/archive.h"
+#include "common/archive/field_visitor.h"
 
 // Registered under the platform root, not under cVkObject.
 VK_IMPLEMENT_SERIAL(cVkLocations, nullptr, 1)
@@ -53,4 +54,10 @@ std::u16string cVkLocations::GetLogFile() const {
 std::u16string cVkLocations::GetEventMessageFile() const {
   std::lock_guard guard(lock_);
   return servicePath_ + u"DeskMsg.dll";
+}
+
+void cVkLocations::VisitFields(cVkFieldVisitor& visitor) const {
+  std::lock_guard guard(lock_);
+  visitor.Text("settingsPath", settingsPath_);
+  visitor.Text("servicePath", servicePath_);
 }

@@ -22,6 +22,7 @@ class cVkLocations : public cVkObject {
   void Serialize(cVkArchive& archive) override;
   cVkObject* Clone() const override { return VkCloneByCopy(*this); }
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   void SetPaths(std::u16string settingsPath, std::u16string servicePath);
   std::u16string GetSettingsPath() const;

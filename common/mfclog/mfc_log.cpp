@@ -1,6 +1,7 @@
 #include "common/mfclog/mfc_log.h"
 
 #include "common/archive/archive.h"
+#include "common/archive/field_visitor.h"
 #include "common/archive/register_archive.h"
 #include "log/orklog.h"
 
@@ -94,3 +95,16 @@ int32_t RpcBufferToLog(const VkRpcBuffer& buffer, cOrkLog& log) {
 }
 
 void VkRegisterMfcLogClasses() { VkRegisterClasses<cOrkMfcLog, cOrkMfcLogEntry>(); }
+
+void cOrkMfcLogEntry::VisitFields(cVkFieldVisitor& visitor) const {
+  visitor.Number("time", time);
+  visitor.Number("type", type);
+  visitor.Number("code", code);
+  visitor.Text("text", text);
+}
+
+void cOrkMfcLog::VisitFields(cVkFieldVisitor& visitor) const {
+  visitor.BeginList("entries");
+  for (const cOrkMfcLogEntry* entry : entries_) visitor.Object({}, entry);
+  visitor.EndList();
+}

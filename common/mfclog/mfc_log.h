@@ -25,6 +25,7 @@ class cOrkMfcLogEntry : public cVkObject {
   void Serialize(cVkArchive& archive) override;
   cVkObject* Clone() const override { return VkCloneByCopy(*this); }
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   int32_t time = 0;  // seconds since 1970-01-01 UTC
   uint32_t type = 0;
@@ -47,6 +48,7 @@ class cOrkMfcLog : public cVkObject {
   cOrkMfcLog& operator=(const cOrkMfcLog&) = delete;
 
   void Serialize(cVkArchive& archive) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   // Empties `log` and stores the entries in it as they are.
   void ToLog(cOrkLog& log) const;

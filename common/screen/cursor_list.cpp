@@ -1,6 +1,7 @@
 #include "common/screen/cursor_list.h"
 
 #include "common/archive/archive.h"
+#include "common/archive/field_visitor.h"
 
 VK_IMPLEMENT_SERIAL(cVkCursorList, &cVkObject::classInfo, 1)
 
@@ -50,4 +51,10 @@ void cVkCursorList::SelectByIndex(int32_t index) {
 void cVkCursorList::ApplyCurrent() {
   if (platform_ == nullptr) return;
   if (platform_->GetDisplayedCursor() != current_) platform_->SetDisplayedCursor(current_);
+}
+
+void cVkCursorList::VisitFields(cVkFieldVisitor& visitor) const {
+  visitor.BeginList("handles");
+  for (uint32_t handle : handles_) visitor.Number({}, handle);
+  visitor.EndList();
 }

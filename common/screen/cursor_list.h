@@ -38,6 +38,7 @@ class cVkCursorList : public cVkObject {
   cVkObject* Clone() const override { return VkCloneByCopy(*this); }
   // Copies the array.
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   void SetPlatform(cVkCursorPlatform* platform) { platform_ = platform; }
   // Empties the array and loads the table's cursors in index order.

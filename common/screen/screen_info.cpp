@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "common/archive/archive.h"
+#include "common/archive/field_visitor.h"
 
 // Registered under the platform root; it has no Clone.
 VK_IMPLEMENT_SERIAL(cVkScreenInfo, nullptr, 1)
@@ -138,4 +139,26 @@ VkScreenGeometry cVkScreenInfo::Geometry() const {
   g.height = height > INT32_MAX ? 0 : static_cast<int32_t>(height);
   g.bytesPerPixel = header.bitCount / 8;
   return g;
+}
+
+void cVkScreenInfo::VisitFields(cVkFieldVisitor& visitor) const {
+  visitor.Number("trueColour", trueColour);
+  visitor.Number("header.size", header.size);
+  visitor.Number("header.width", header.width);
+  visitor.Number("header.height", header.height);
+  visitor.Number("header.planes", header.planes);
+  visitor.Number("header.bitCount", header.bitCount);
+  visitor.Number("header.compression", header.compression);
+  visitor.Number("header.sizeImage", header.sizeImage);
+  visitor.Number("header.xPelsPerMeter", header.xPelsPerMeter);
+  visitor.Number("header.yPelsPerMeter", header.yPelsPerMeter);
+  visitor.Number("header.clrUsed", header.clrUsed);
+  visitor.Number("header.clrImportant", header.clrImportant);
+  // The colour table as 257 DWORDs (blue, green, red, reserved from the low byte).
+  visitor.BeginList("colours");
+  for (const VkRgbQuad& c : colours) {
+    visitor.Number({}, static_cast<int64_t>(c.blue | (c.green << 8) | (c.red << 16) |
+                                            (static_cast<uint32_t>(c.reserved) << 24)));
+  }
+  visitor.EndList();
 }

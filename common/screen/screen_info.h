@@ -53,6 +53,7 @@ class cVkScreenInfo : public cVkObject {
 
   void Serialize(cVkArchive& archive) override;
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   // The 1072 data bytes, and back.
   std::array<uint8_t, kDataBytes> ToBytes() const;

@@ -1,6 +1,7 @@
 #include "common/security_lists/service_security.h"
 
 #include "common/archive/archive.h"
+#include "common/archive/field_visitor.h"
 
 VK_IMPLEMENT_SERIAL(cVkServiceSecurity, &cVkObject::classInfo, 1)
 
@@ -99,5 +100,16 @@ VkAccountList VkSplitAccountList(std::u16string_view joined) {
     }
     names.emplace_back(joined.substr(start, comma - start));
     start = comma + 1;
+  }
+}
+
+void cVkServiceSecurity::VisitFields(cVkFieldVisitor& visitor) const {
+  std::lock_guard guard(lock_);
+  const std::pair<const char*, const VkAccountList*> lists[] = {
+      {"administrators", &administrators_}, {"operators", &operators_}, {"users", &users_}};
+  for (const auto& [name, names] : lists) {
+    visitor.BeginList(name);
+    for (const auto& account : *names) visitor.Text({}, account);
+    visitor.EndList();
   }
 }

@@ -31,6 +31,7 @@ class cVkServiceSecurity : public cVkObject {
   cVkObject* Clone() const override { return VkCloneByCopy(*this); }
   // Copies the three lists under the lock.
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   // Copies of the lists, taken under the lock.
   VkAccountList GetAdministrators() const;

@@ -1,6 +1,7 @@
 #include "common/settings/service_settings.h"
 
 #include "common/archive/archive.h"
+#include "common/archive/field_visitor.h"
 
 VK_IMPLEMENT_SERIAL(cVkServiceSettings, &cVkObject::classInfo, 1)
 
@@ -58,4 +59,12 @@ std::unique_ptr<cVkServiceSettingsScreen> cVkServiceSettings::GetScreen() const 
 std::unique_ptr<cVkServiceSettingsTray> cVkServiceSettings::GetTray() const {
   std::lock_guard guard(lock_);
   return VkCloneAs(tray_);
+}
+
+void cVkServiceSettings::VisitFields(cVkFieldVisitor& visitor) const {
+  std::lock_guard guard(lock_);
+  visitor.Object("connection", &connection_);
+  visitor.Object("input", &input_);
+  visitor.Object("screen", &screen_);
+  visitor.Object("tray", &tray_);
 }

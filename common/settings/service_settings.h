@@ -21,6 +21,7 @@ class cVkServiceSettings : public cVkObject {
   void Serialize(cVkArchive& archive) override;
   cVkObject* Clone() const override { return VkCloneByCopy(*this); }
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   // Copies of the parts, taken under the lock; the caller owns them.
   std::unique_ptr<cVkServiceSettingsConnection> GetConnection() const;

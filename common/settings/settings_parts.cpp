@@ -1,6 +1,7 @@
 #include "common/settings/settings_parts.h"
 
 #include "common/archive/archive.h"
+#include "common/archive/field_visitor.h"
 
 VK_IMPLEMENT_SERIAL(cVkServiceSettingsConnection, &cVkObject::classInfo, 1)
 VK_IMPLEMENT_SERIAL(cVkServiceSettingsInput, &cVkObject::classInfo, 1)
@@ -87,4 +88,26 @@ void cVkServiceSettingsTray::Serialize(cVkArchive& ar) {
   }
   if (ar.ReadDword() != 1) return;
   ar.Read(notificationMode);
+}
+
+void cVkServiceSettingsConnection::VisitFields(cVkFieldVisitor& visitor) const {
+  visitor.Number("updateMode", updateMode);
+  visitor.Number("updatePort", updatePort);
+  visitor.Number("inputMode", inputMode);
+  visitor.Number("inputPort", inputPort);
+}
+
+void cVkServiceSettingsInput::VisitFields(cVkFieldVisitor& visitor) const {
+  visitor.Number("inputFlags", inputFlags);
+}
+
+void cVkServiceSettingsScreen::VisitFields(cVkFieldVisitor& visitor) const {
+  visitor.Number("fullRefreshInterval", fullRefreshInterval);
+  visitor.Number("foregroundRefreshInterval", foregroundRefreshInterval);
+  visitor.Number("captureInterval", captureInterval);
+  visitor.Number("compressionLevel", compressionLevel);
+}
+
+void cVkServiceSettingsTray::VisitFields(cVkFieldVisitor& visitor) const {
+  visitor.Number("notificationMode", notificationMode);
 }

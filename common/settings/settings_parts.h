@@ -32,6 +32,7 @@ class cVkServiceSettingsConnection : public cVkObject {
   void Serialize(cVkArchive& archive) override;
   cVkObject* Clone() const override { return VkCloneByCopy(*this); }
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   uint16_t GetUpdateMode() const { return updateMode; }
   uint16_t GetUpdatePort() const { return updatePort; }
@@ -51,6 +52,7 @@ class cVkServiceSettingsInput : public cVkObject {
   void Serialize(cVkArchive& archive) override;
   cVkObject* Clone() const override { return VkCloneByCopy(*this); }
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   bool GetAllowKeyboard() const { return (inputFlags & INPUT_ALLOW_KEYBOARD) != 0; }
   bool GetAllowCtrlAltDel() const { return (inputFlags & INPUT_ALLOW_CTRL_ALT_DEL) != 0; }
@@ -69,6 +71,7 @@ class cVkServiceSettingsScreen : public cVkObject {
   void Serialize(cVkArchive& archive) override;
   cVkObject* Clone() const override { return VkCloneByCopy(*this); }
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   int32_t GetFullRefreshInterval() const { return fullRefreshInterval; }
   int32_t GetForegroundRefreshInterval() const { return foregroundRefreshInterval; }
@@ -88,6 +91,7 @@ class cVkServiceSettingsTray : public cVkObject {
   void Serialize(cVkArchive& archive) override;
   cVkObject* Clone() const override { return VkCloneByCopy(*this); }
   void CopyFrom(const cVkObject& other) override;
+  void VisitFields(cVkFieldVisitor& visitor) const override;
 
   uint32_t GetNotificationMode() const { return notificationMode; }
 

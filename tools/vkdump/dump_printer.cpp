@@ -1,0 +1,128 @@
+#include "tools/vkdump/dump_printer.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/archive/field_visitor.h"
+#include "common/archive/object.h"
+#include "platform/core/text.h"
+
+namespace {
+
+// A text as a JSON string literal (also used for the tree form).
+std::string Quoted(std::u16string_view text) {
+  std::string utf8 = vk::ToUtf8(text);
+  std::string out = "\"";
+  for (unsigned char c : utf8) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char buffer[8];
+          std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+          out += buffer;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+const char* ClassName(const cVkObject* object) { return object->GetRuntimeClass()->name; }
+
+class TreePrinter : public cVkFieldVisitor {
+ public:
+  TreePrinter(std::ostream& out, int depth) : out_(out), depth_(depth) {}
+
+  void Number(std::string_view name, int64_t value) override { Line(name) << value << '\n'; }
+  void Text(std::string_view name, std::u16string_view value) override { Line(name) << Quoted(value) << '\n'; }
+  void Object(std::string_view name, const cVkObject* value) override {
+    if (value == nullptr) {
+      Line(name) << "null\n";
+      return;
+    }
+    Line(name) << ClassName(value) << '\n';
+    TreePrinter inner(out_, depth_ + 1);
+    value->VisitFields(inner);
+  }
+  void BeginList(std::string_view name) override {
+    Line(name) << "[list]\n";
+    ++depth_;
+    lists_.push_back(0);
+  }
+  void EndList() override {
+    --depth_;
+    lists_.pop_back();
+  }
+
+ private:
+  std::ostream& Line(std::string_view name) {
+    out_ << std::string(2 * static_cast<size_t>(depth_), ' ');
+    if (!name.empty()) return out_ << name << ": ";
+    if (!lists_.empty()) return out_ << '[' << lists_.back()++ << "] ";
+    return out_;
+  }
+  std::ostream& out_;
+  int depth_;
+  std::vector<size_t> lists_;
+};
+
+class JsonPrinter : public cVkFieldVisitor {
+ public:
+  explicit JsonPrinter(std::ostream& out) : out_(out) {}
+
+  void Number(std::string_view name, int64_t value) override { Key(name) << value; }
+  void Text(std::string_view name, std::u16string_view value) override { Key(name) << Quoted(value); }
+  void Object(std::string_view name, const cVkObject* value) override {
+    Key(name);
+    WriteObject(value);
+  }
+  void BeginList(std::string_view name) override {
+    Key(name) << '[';
+    first_.push_back(true);
+  }
+  void EndList() override {
+    first_.pop_back();
+    out_ << ']';
+  }
+  void WriteObject(const cVkObject* value) {
+    if (value == nullptr) {
+      out_ << "null";
+      return;
+    }
+    out_ << "{\"class\":" << Quoted(vk::FromUtf8(ClassName(value)));
+    first_.push_back(false);
+    value->VisitFields(*this);
+    first_.pop_back();
+    out_ << '}';
+  }
+
+ private:
+  std::ostream& Key(std::string_view name) {
+    if (!first_.back()) out_ << ',';
+    first_.back() = false;
+    if (!name.empty()) out_ << Quoted(vk::FromUtf8(name)) << ':';
+    return out_;
+  }
+  std::ostream& out_;
+  std::vector<bool> first_{true};
+};
+
+}  // namespace
+
+void VkPrintTree(const cVkObject* object, std::ostream& out) {
+  TreePrinter printer(out, 0);
+  printer.Object({}, object);
+}
+
+void VkPrintJson(const cVkObject* object, std::ostream& out) {
+  JsonPrinter printer(out);
+  printer.WriteObject(object);
+  out << '\n';
+}
