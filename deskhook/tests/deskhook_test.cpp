@@ -1,0 +1,182 @@
+#include "deskhook/deskhook.h"
+
+#include <gtest/gtest.h>
+// Xlib after gtest: its macros clash with gtest names.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "platform/msgwindow/message_thread.h"
+#include "platform/x11/testing/x_drawing.h"
+#include "platform/x11/testing/xvfb_server.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr uint32_t kUpdate = 0xC100, kDisplayChange = 0xC101, kMouseMove = 0xC102;
+
+struct Rect {
+  int left, top, right, bottom;
+};
+
+// A message window that records what the hook posts.
+class Recorder {
+ public:
+  Recorder() {
+    thread_.Start([this](const vk::WindowMessage& m) {
+      std::lock_guard g(lock_);
+      seen_.push_back(m);
+      changed_.notify_all();
+    });
+  }
+  vk::MessageThread& Window() { return thread_; }
+
+  template <class Pred>
+  bool WaitFor(Pred pred) {
+    std::unique_lock g(lock_);
+    return changed_.wait_for(g, 10s, [&] { return pred(seen_); });
+  }
+  // True when the update rectangles posted so far cover the area.
+  static bool Covered(const std::vector<vk::WindowMessage>& seen, Rect area) {
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        const bool hit = std::any_of(seen.begin(), seen.end(), [&](const vk::WindowMessage& m) {
+          if (m.message != kUpdate) return false;
+          const int l = m.wParam & 0xFFFF, t = (m.wParam >> 16) & 0xFFFF;
+          const int r = m.lParam & 0xFFFF, b = (m.lParam >> 16) & 0xFFFF;
+          return x >= l && x < r && y >= t && y < b;
+        });
+        if (!hit) return false;
+      }
+    }
+    return true;
+  }
+  static size_t Count(const std::vector<vk::WindowMessage>& seen, uint32_t message) {
+    return static_cast<size_t>(
+        std::count_if(seen.begin(), seen.end(), [&](auto& m) { return m.message == message; }));
+  }
+  void Clear() {
+    std::lock_guard g(lock_);
+    seen_.clear();
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  std::vector<vk::WindowMessage> seen_;
+  vk::MessageThread thread_;
+};
+
+class DeskHook : public ::testing::Test {
+ protected:
+  void TearDown() override { StopHook(); }
+};
+
+TEST_F(DeskHook, ReportsDrawingDisplayChangesAndCursorChanges) {
+  vk::x11::testing::XvfbServer xvfb(1024, 768);
+  ASSERT_TRUE(xvfb.Running());
+  vk::x11::testing::XDrawing x;
+  Recorder rec;
+  ASSERT_EQ(SetHook(&rec.Window(), kUpdate, kDisplayChange, kMouseMove), 0);
+  // The first report of a new hook covers the whole screen.
+  ASSERT_TRUE(rec.WaitFor([](auto& s) { return Recorder::Covered(s, {0, 0, 1024, 768}); }));
+  rec.Clear();
+
+  x.FillRoot(100, 200, 30, 40, 0xFF0000);
+  ASSERT_TRUE(rec.WaitFor([](auto& s) { return Recorder::Covered(s, {100, 200, 130, 240}); }));
+  rec.Clear();
+  x.FillRoot(1000, 700, 24, 68, 0x00FF00);
+  ASSERT_TRUE(rec.WaitFor([](auto& s) { return Recorder::Covered(s, {1000, 700, 1024, 768}); }));
+
+  const auto window = x.MakeWindow(500, 300, 100, 100, 0x0000FF);
+  // The pointer starts at the centre, inside the window: its cursor changes
+  // once there and once more when the pointer leaves.
+  x.SetNamedCursor(window, "hand2");
+  x.MovePointer(10, 10);
+  ASSERT_TRUE(rec.WaitFor([](auto& s) { return Recorder::Count(s, kMouseMove) >= 2; }));
+  rec.Clear();
+  x.MovePointer(550, 350);
+  ASSERT_TRUE(rec.WaitFor([](auto& s) { return Recorder::Count(s, kMouseMove) >= 1; }));
+
+  ASSERT_TRUE(x.ResizeScreen(800, 600));
+  ASSERT_TRUE(rec.WaitFor([](auto& s) { return Recorder::Count(s, kDisplayChange) >= 1; }));
+
+  // A new hook replaces the old one; stopping twice is harmless.
+  ASSERT_EQ(SetHook(&rec.Window(), kUpdate, kDisplayChange, kMouseMove), 0);
+  EXPECT_EQ(StopHook(), 0);
+  EXPECT_EQ(StopHook(), 0);
+  EXPECT_NE(SetHook(nullptr, kUpdate, kDisplayChange, kMouseMove), 0);
+}
+
+TEST_F(DeskHook, WithoutDisplaySetHookFails) {
+  setenv("DISPLAY", ":65001", 1);
+  Recorder rec;
+  EXPECT_NE(SetHook(&rec.Window(), kUpdate, kDisplayChange, kMouseMove), 0);
+  EXPECT_EQ(StopHook(), 0);
+  DisableKeyboard();  // no display: nothing to do, nothing breaks
+  EnableKeyboard();
+}
+
+// "Device Enabled" of every slave device of one kind, by device name.
+std::map<std::string, int> DeviceStates(Display* display, int use) {
+  std::map<std::string, int> states;
+  const Atom property = XInternAtom(display, "Device Enabled", False);
+  int count = 0;
+  XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
+  for (int i = 0; i < count; ++i) {
+    if (devices[i].use != use && devices[i].use != XIFloatingSlave) continue;
+    Atom type;
+    int format;
+    unsigned long items, after;
+    unsigned char* data = nullptr;
+    if (XIGetProperty(display, devices[i].deviceid, property, 0, 1, False, XA_INTEGER, &type, &format, &items,
+                      &after, &data) == Success && data) {
+      states[devices[i].name] = data[0];
+      XFree(data);
+    }
+  }
+  XIFreeDeviceInfo(devices);
+  return states;
+}
+
+TEST_F(DeskHook, BlocksThePhysicalDevicesButNotXTest) {
+  vk::x11::testing::XvfbServer xvfb(320, 240);
+  ASSERT_TRUE(xvfb.Running());
+  vk::x11::testing::XDrawing x;
+  auto keyboards = DeviceStates(x.Display(), XISlaveKeyboard);
+  ASSERT_TRUE(keyboards.count("Xvfb keyboard"));
+  ASSERT_TRUE(keyboards.count("Virtual core XTEST keyboard"));
+
+  DisableKeyboard();
+  keyboards = DeviceStates(x.Display(), XISlaveKeyboard);
+  EXPECT_EQ(keyboards["Xvfb keyboard"], 0);
+  EXPECT_EQ(keyboards["Virtual core XTEST keyboard"], 1);
+  EXPECT_EQ(DeviceStates(x.Display(), XISlavePointer)["Xvfb mouse"], 1);
+
+  DisableMouse();
+  auto pointers = DeviceStates(x.Display(), XISlavePointer);
+  EXPECT_EQ(pointers["Xvfb mouse"], 0);
+  EXPECT_EQ(pointers["Virtual core XTEST pointer"], 1);
+  // Replayed input still moves the pointer while the mouse is blocked.
+  x.MovePointer(33, 44);
+  Window root, child;
+  int rx = 0, ry = 0, wx, wy;
+  unsigned mask;
+  XQueryPointer(x.Display(), DefaultRootWindow(x.Display()), &root, &child, &rx, &ry, &wx, &wy, &mask);
+  EXPECT_EQ(rx, 33);
+  EXPECT_EQ(ry, 44);
+
+  EnableKeyboard();
+  EnableMouse();
+  EXPECT_EQ(DeviceStates(x.Display(), XISlaveKeyboard)["Xvfb keyboard"], 1);
+  EXPECT_EQ(DeviceStates(x.Display(), XISlavePointer)["Xvfb mouse"], 1);
+  EXPECT_EQ(DeviceStates(x.Display(), XISlaveKeyboard).count("Xvfb mouse"), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,42 @@
+// Questions the agent's message window asks the X display: the rectangle of
+// the window that has the keyboard focus, and the name of the cursor shape
+// shown now. One connection, used by one thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct _XDisplay;
+
+namespace vk::x11 {
+
+struct ScreenRect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+};
+
+class DesktopQueries {
+ public:
+  DesktopQueries() = default;
+  ~DesktopQueries();
+  DesktopQueries(const DesktopQueries&) = delete;
+  DesktopQueries& operator=(const DesktopQueries&) = delete;
+
+  bool Open();
+  void Close();
+  bool IsOpen() const { return display_ != nullptr; }
+
+  // The root rectangle of the top-level window that holds the focus; false
+  // when no window has it (focus on the root, or none).
+  bool ForegroundRect(ScreenRect& rect);
+  // The XFixes name of the displayed cursor; empty for an unnamed cursor or
+  // when the display cannot tell.
+  std::string CursorName();
+
+ private:
+  _XDisplay* display_ = nullptr;
+};
+
+}  // namespace vk::x11

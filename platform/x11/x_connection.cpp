@@ -1,0 +1,56 @@
+#include "platform/x11/x_connection.h"
+
+#include <X11/Xlib.h>
+
+#include <unistd.h>
+
+#include <mutex>
+#include <set>
+
+namespace vk::x11 {
+namespace {
+
+std::mutex lostLock;
+std::set<Display*> lostDisplays;
+
+int IgnoreError(Display*, XErrorEvent*) { return 0; }
+int IgnoreIoError(Display*) { return 0; }
+
+void MarkLost(Display* display, void*) {
+  std::lock_guard guard(lostLock);
+  lostDisplays.insert(display);
+}
+
+}  // namespace
+
+Display* OpenDisplay() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    XInitThreads();
+    XSetErrorHandler(IgnoreError);
+    XSetIOErrorHandler(IgnoreIoError);
+  });
+  Display* display = XOpenDisplay(nullptr);
+  if (display) XSetIOErrorExitHandler(display, MarkLost, nullptr);
+  return display;
+}
+
+void CloseDisplay(Display* display) {
+  {
+    std::lock_guard guard(lostLock);
+    // Xlib cannot close a connection whose server has gone (it waits for
+    // replies that never come): only its socket is closed, the rest is left.
+    if (lostDisplays.erase(display) != 0) {
+      close(ConnectionNumber(display));
+      return;
+    }
+  }
+  XCloseDisplay(display);
+}
+
+bool DisplayLost(Display* display) {
+  std::lock_guard guard(lostLock);
+  return lostDisplays.count(display) != 0;
+}
+
+}  // namespace vk::x11
