@@ -35,6 +35,7 @@ class Recorder {
       changed_.notify_all();
     });
   }
+  ~Recorder() { StopHook(); }  // nothing may post to the window after it goes
   vk::MessageThread& Window() { return thread_; }
 
   template <class Pred>

@@ -11,7 +11,6 @@ namespace vk {
 inline constexpr uint32_t BI_RGB = 0;
 inline constexpr uint32_t BI_BITFIELDS = 3;
 
-#pragma pack(push, 1)
 struct BitmapInfoHeader {
   uint32_t size = 40;
   int32_t width = 0;
@@ -25,7 +24,6 @@ struct BitmapInfoHeader {
   uint32_t clrUsed = 0;
   uint32_t clrImportant = 0;
 };
-#pragma pack(pop)
 static_assert(sizeof(BitmapInfoHeader) == 40);
 
 struct ScreenFormat {

@@ -3,14 +3,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <vector>
-
-extern char** environ;
 
 namespace vk::x11::testing {
 
@@ -24,16 +22,20 @@ XvfbServer::XvfbServer(int width, int height, int depth, bool exportDisplay) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  // The write end must survive exec in the child; dup2 onto itself clears CLOEXEC.
-  posix_spawn_file_actions_adddup2(&actions, fds[1], fds[1]);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  const int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  // The child dies with the test process, even when the test aborts.
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);
+    fcntl(fds[1], F_SETFD, 0);
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, 2);
+    execvp("Xvfb", argv.data());
+    _exit(127);
+  }
   close(fds[1]);
-  if (rc != 0) {
+  if (pid < 0) {
     close(fds[0]);
     return;
   }
