@@ -5,6 +5,10 @@ option(VK_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
 option(VK_BENCH "Build the benchmarks" ON)
 
 add_compile_options(-Wall -Wextra)
+if(VK_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  # Coverage for the fuzzers in every library they link.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 if(VK_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
