@@ -1,5 +1,7 @@
 #include "common/mfclog/mfc_log.h"
 
+#include <unordered_set>
+
 #include "common/archive/archive.h"
 #include "common/archive/field_visitor.h"
 #include "common/archive/register_archive.h"
@@ -47,8 +49,12 @@ cOrkMfcLog::cOrkMfcLog(cOrkLog& log) {
 
 cOrkMfcLog::~cOrkMfcLog() { DeleteAll(); }
 
+// An entry added twice is destroyed once.
 void cOrkMfcLog::DeleteAll() {
-  for (cOrkMfcLogEntry* entry : entries_) delete entry;
+  std::unordered_set<cOrkMfcLogEntry*> destroyed;
+  for (cOrkMfcLogEntry* entry : entries_) {
+    if (destroyed.insert(entry).second) delete entry;
+  }
   entries_.clear();
 }
 

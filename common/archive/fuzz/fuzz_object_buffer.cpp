@@ -17,6 +17,9 @@
 #include "common/screen/register_screen.h"
 #include "common/security_lists/service_security.h"
 #include "common/settings/register_settings.h"
+#ifdef VK_FUZZ_WITH_MFCLOG
+#include "common/mfclog/mfc_log.h"
+#endif
 
 namespace {
 
@@ -38,6 +41,9 @@ bool RegisterAll() {
   VkRegisterClasses<cVkStringData, cVkServiceSecurity, cVkLocations, cVkNT4Computer, cVkNT4Domain,
                     cVkW2KComputer, cVkW2KDomain, cVkLDAPData, cVkUserInfo, cVkStringVariable,
                     cVkStringVariableArray, cVkTreeItem>();
+#ifdef VK_FUZZ_WITH_MFCLOG
+  VkRegisterMfcLogClasses();
+#endif
   return true;
 }
 
