@@ -34,10 +34,13 @@ void cVkSessionManager::Shared::DisarmSession() {
 }
 
 void cVkSessionManager::Shared::WakeAll() {
-  std::lock_guard lock(socketLock);
-  waking = true;
-  if (listenArmed) listenSocket.Shutdown();
-  if (sessionArmed) sessionSocket.Shutdown();
+  {
+    std::lock_guard lock(socketLock);
+    waking = true;
+    if (listenArmed) listenSocket.Shutdown();
+    if (sessionArmed) sessionSocket.Shutdown();
+  }
+  if (parts.tray) parts.tray->CancelQuestion();  // a stop answers an open question "No"
 }
 
 void cVkSessionManager::Shared::ClearViewer() {

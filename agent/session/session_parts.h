@@ -34,13 +34,17 @@ class iVkSessionTray {
   // question is open).
   virtual void UpdateForSession() = 0;
   virtual bool IsViewingAllowed() = 0;
+  // Answers an open consent question "No" (the agent is stopping).
+  virtual void CancelQuestion() {}
 };
 
 // Replays the viewer's input datagrams.
 class iVkSessionInput {
  public:
   virtual ~iVkSessionInput() = default;
-  virtual int32_t Start(cOrkLog& log, uint32_t viewerAddress) = 0;
+  // viewerAddress: the console's IPv4 address (network order); grantedMask:
+  // the rights the access check granted the viewer.
+  virtual int32_t Start(cOrkLog& log, uint32_t viewerAddress, uint32_t grantedMask) = 0;
   virtual int32_t Stop(cOrkLog& log) = 0;
 };
 

@@ -92,7 +92,12 @@ int32_t cSession::Connect() {
     log_.LogMsg(LOG_ERROR, code, u"The user has denied the request to remotely view the desktop. Errorcode %ld.", code);
     return code;
   }
-  const int32_t input = parts_.input ? parts_.input->Start(log_, s_.sessionSocket.PeerAddress()) : 0;
+  uint32_t granted = 0;
+  {
+    std::lock_guard lock(s_.credentialsLock);
+    granted = s_.grantedMask;
+  }
+  const int32_t input = parts_.input ? parts_.input->Start(log_, s_.sessionSocket.PeerAddress(), granted) : 0;
   if (input != 0) {
     log_.LogMsg(LOG_ERROR, input, u"An error has occurred while initializing the input handler. Errorcode %ld.", input);
     AppendToFile();

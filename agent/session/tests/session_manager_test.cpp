@@ -77,6 +77,7 @@ TEST_F(SessionManagerTest, ServesFormatUpdatesAndCursorThenEndsCleanly) {
   EXPECT_EQ(screen_.fullScreens.load(), 1);  // the whole screen follows a new format
   EXPECT_EQ(screen_.cursorRebuilds.load(), 1);
   EXPECT_EQ(input_.viewerAddress.load(), 0x0100007Fu);
+  EXPECT_EQ(input_.grantedMask.load(), 3u);
 
   bool connected = false;
   std::u16string viewer;

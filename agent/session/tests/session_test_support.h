@@ -81,8 +81,9 @@ class FakeTray : public iVkSessionTray {
 
 class FakeInput : public iVkSessionInput {
  public:
-  int32_t Start(cOrkLog& log, uint32_t address) override {
+  int32_t Start(cOrkLog& log, uint32_t address, uint32_t mask) override {
     viewerAddress = address;
+    grantedMask = mask;
     ++starts;
     if (startResult != 0)
       log.LogMsg(LOG_ERROR, startResult, u"Error starting the input thread. Errorcode %ld.", startResult);
@@ -94,6 +95,7 @@ class FakeInput : public iVkSessionInput {
   }
   int32_t startResult = 0;
   std::atomic<uint32_t> viewerAddress{0};
+  std::atomic<uint32_t> grantedMask{0};
   std::atomic<int> starts{0}, stops{0};
 };
 

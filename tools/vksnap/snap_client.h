@@ -1,0 +1,50 @@
+// A console-side client of one viewing session: connects to an agent,
+// authenticates, and applies the screen formats and updates it receives to
+// a screen copy, until enough updates arrived, the time is up or the agent
+// closes the connection.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/net/socket.h"
+#include "common/screen/screen_buffer.h"
+#include "log/orklog.h"
+#include "tools/vksnap/options.h"
+
+namespace vk {
+
+class cVkSnapClient {
+ public:
+  explicit cVkSnapClient(cOrkLog& log) : log_(log) {}
+
+  // Runs the session: 0 when at least one screen format arrived, else the
+  // failure (logged). Messages of a closing agent land in the log.
+  int32_t Run(const cVkSnapOptions& options);
+
+  uint32_t UpdatesApplied() const { return updates_; }
+  uint32_t LastCursorIndex() const { return cursor_; }
+  bool AgentClosed() const { return agentClosed_; }
+  cVkScreenBuffer& Screen() { return screen_; }
+
+  // The assembled picture as RGB triplets; false before any screen format.
+  bool Picture(uint32_t& width, uint32_t& height, std::vector<uint8_t>& rgb);
+
+ private:
+  int32_t Connect(const cVkSnapOptions& options, std::chrono::steady_clock::time_point deadline);
+  int32_t ReceiveLoop(const cVkSnapOptions& options, std::chrono::steady_clock::time_point deadline);
+  int32_t HandleMessage(uint32_t type);
+  int32_t ReceiveRecord(std::vector<uint8_t>& bytes);
+
+  cOrkLog& log_;
+  cVkSocket socket_{1};
+  cVkScreenBuffer screen_;
+  bool haveFormat_ = false;
+  bool agentClosed_ = false;
+  uint32_t updates_ = 0;
+  uint32_t cursor_ = 0;
+};
+
+}  // namespace vk
