@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "agent/session/secure_wipe.h"
 #include "agent/session/session_messages.h"
 #include "agent/session/session_records.h"
 #include "agent/session/session_shared.h"

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "agent/session/session_messages.h"
+#include "common/archive/object.h"
 #include "agent/session/session_shared.h"
 #include "log/orklog.h"
 #include "platform/core/error_codes.h"

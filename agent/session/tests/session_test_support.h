@@ -19,7 +19,9 @@
 
 namespace vk::testing {
 
-// Waits until `done` holds, re-checking whenever a fake reports progress.
+// Waits until `done` holds, re-checking whenever a fake reports progress and
+// at short intervals (for conditions nobody reports, such as a listener
+// that has come up).
 class Progress {
  public:
   void Notify() {
@@ -27,8 +29,13 @@ class Progress {
     changed_.notify_all();
   }
   bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(20)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, limit, done);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      changed_.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    return true;
   }
 
  private:
@@ -118,7 +125,10 @@ class FakeScreen : public iVkSessionScreen {
   int32_t StopDesktopManager(cOrkLog&) override { return 0; }
   bool TakeFormatPending() override { return formatPending.exchange(false); }
   std::unique_ptr<cVkObject> MakeScreenInfo() override { return makeInfo(); }
-  void AddFullScreen() override { ++fullScreens; }
+  void AddFullScreen() override {
+    ++fullScreens;
+    progress_.Notify();
+  }
   int32_t SendUpdate(cVkSocket& socket) override {
     ++cycles;
     progress_.Notify();
