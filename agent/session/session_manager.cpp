@@ -7,6 +7,7 @@
 #include "agent/session/session_messages.h"
 #include "agent/session/session_records.h"
 #include "agent/session/session_shared.h"
+#include "common/mfclog/mfc_log.h"
 #include "log/orklog.h"
 #include "platform/core/error_codes.h"
 
@@ -54,7 +55,9 @@ void cVkSessionManager::Shared::ClearViewer() {
 }
 
 cVkSessionManager::cVkSessionManager(cVkSessionParts parts)
-    : shared_(std::make_shared<Shared>(std::move(parts))) {}
+    : shared_(std::make_shared<Shared>(std::move(parts))) {
+  VkRegisterMfcLogClasses();  // the session's log goes out as a cOrkMfcLog record
+}
 
 cVkSessionManager::~cVkSessionManager() = default;
 

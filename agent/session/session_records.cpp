@@ -1,7 +1,7 @@
 #include "agent/session/session_records.h"
 
 #include "common/archive/object_buffer.h"
-#include "log/mfc_log.h"
+#include "common/mfclog/mfc_log.h"
 
 namespace vk {
 

@@ -8,8 +8,10 @@
 #include "agent/session/session_messages.h"
 #include "agent/session/wire_bytes.h"
 #include "common/archive/object_buffer.h"
+#include "common/archive/register_archive.h"
+#include "common/screen/register_screen.h"
 #include "common/screen/screen_info.h"
-#include "log/mfc_log.h"
+#include "common/mfclog/mfc_log.h"
 #include "platform/core/error_codes.h"
 #include "tools/vksnap/pixel_format.h"
 
@@ -21,6 +23,12 @@ constexpr uint32_t kRecordLimit = 64u << 20;  // no screen format or log comes n
 constexpr auto kConnectRetry = std::chrono::milliseconds(200);
 
 }  // namespace
+
+cVkSnapClient::cVkSnapClient(cOrkLog& log) : log_(log) {
+  VkRegisterArchiveClasses();
+  VkRegisterScreenClasses();
+  VkRegisterMfcLogClasses();
+}
 
 int32_t cVkSnapClient::Run(const cVkSnapOptions& options) {
   const auto deadline = Clock::now() + std::chrono::seconds(options.seconds);
@@ -89,7 +97,7 @@ int32_t cVkSnapClient::HandleMessage(uint32_t type) {
                     ERROR_INVALID_DATA);
         return ERROR_INVALID_DATA;
       }
-      code = screen_.ApplyUpdate(log_, socket_);
+      code = screen_.ApplyUpdate([this](void* bytes, size_t length) { return socket_.ReceiveAll(bytes, length); });
       if (code != 0) {
         log_.LogNetMsg(LOG_ERROR, code, u"An error has occurred while receiving the screendata buffer data. Errorcode %ld.",
                        code);
@@ -101,7 +109,7 @@ int32_t cVkSnapClient::HandleMessage(uint32_t type) {
       if ((code = ReceiveRecord(record)) != 0) return code;
       std::unique_ptr<cVkScreenInfo> info;
       code = ObjectFromBufferAs(record.data(), record.size(), info);
-      if (code == 0 && info) code = screen_.ApplyScreenInfo(log_, *info);
+      if (code == 0 && info) code = screen_.ApplyScreenInfo(*info);
       else if (code == 0) code = ERROR_INVALID_DATA;
       if (code != 0) {
         log_.LogMsg(LOG_ERROR, code, u"An error has occurred while creating an object from the buffer. Errorcode %ld.", code);
@@ -152,13 +160,17 @@ int32_t cVkSnapClient::ReceiveRecord(std::vector<uint8_t>& bytes) {
 
 bool cVkSnapClient::Picture(uint32_t& width, uint32_t& height, std::vector<uint8_t>& rgb) {
   if (!haveFormat_) return false;
-  return screen_.WithFrame([&](const cVkScreenFrame& frame) {
+  bool converted = false;
+  screen_.ReadFrame([&](std::span<const uint8_t> frame, const VkScreenGeometry& geometry, const cVkScreenInfo& info) {
+    const auto bytes = info.ToBytes();
+    const std::span<const uint8_t> all(bytes);
     cVkPixelFormat format;
-    if (!PixelFormatFromHeader(frame.header, frame.colourTable, format)) return false;
-    width = frame.width;
-    height = frame.height;
-    return ConvertToRgb(format, width, height, frame.pixels, rgb);
+    if (!PixelFormatFromHeader(all.subspan(4, 40), all.subspan(44), format)) return;
+    width = static_cast<uint32_t>(geometry.width);
+    height = static_cast<uint32_t>(geometry.height);
+    converted = ConvertToRgb(format, width, height, frame, rgb);
   });
+  return converted;
 }
 
 }  // namespace vk

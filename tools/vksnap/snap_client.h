@@ -11,6 +11,7 @@
 
 #include "common/net/socket.h"
 #include "common/screen/screen_buffer.h"
+#include "platform/core/text.h"
 #include "log/orklog.h"
 #include "tools/vksnap/options.h"
 
@@ -18,7 +19,7 @@ namespace vk {
 
 class cVkSnapClient {
  public:
-  explicit cVkSnapClient(cOrkLog& log) : log_(log) {}
+  explicit cVkSnapClient(cOrkLog& log);
 
   // Runs the session: 0 when at least one screen format arrived, else the
   // failure (logged). Messages of a closing agent land in the log.
