@@ -38,6 +38,7 @@ void LogFixed(cOrkLog& log) {
   fixed.AddMessage(0, LOG_WARNING, 0, u"Operation timed out.");                 // 00:00:00 01/01/1970
   fixed.AddMessage(1700000000, LOG_ERROR, -1, u"Latin \u00E4\u00FF, Greek \u03A9, clef \U0001D11E.");
   fixed.AddMessage(1700000001, LOG_INFORMATION, 7, u"not for the file");
+  fixed.AddMessage(2147483647, LOG_ERROR, INT32_MIN, u"Last second.");
   log.AddLog(fixed);
 }
 
@@ -53,7 +54,8 @@ TEST(OrkLogFile, FileHoldsSessionLinesAndMessageLinesByteForByte) {
   const std::string expectedLines =
       "14:03:59 12/07/2004 Access denied. (5)\r\n"
       "00:00:00 01/01/1970 Operation timed out.\r\n"
-      "22:13:20 11/14/2023 Latin \xE4\xFF, Greek ?, clef ?. (-1)\r\n";
+      "22:13:20 11/14/2023 Latin \xE4\xFF, Greek ?, clef ?. (-1)\r\n"
+      "03:14:07 01/19/2038 Last second. (-2147483648)\r\n";
   const std::string bytes = ReadBytes(path);
   EXPECT_TRUE(std::regex_match(bytes, std::regex(kStart + Escaped(expectedLines) + kEnd))) << bytes;
 }

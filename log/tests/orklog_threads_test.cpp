@@ -77,4 +77,37 @@ TEST(OrkLogThreads, ConcurrentLoggingLosesAndMixesNothing) {
   EXPECT_EQ(lines, static_cast<size_t>(kThreads * kPerThread / 2));
 }
 
+TEST(OrkLogThreads, TwoLogsAppendToOneFileAtOnce) {
+  constexpr int kLines = 500;
+  TempDir dir;
+  const auto path = dir.File("two.log");
+  cOrkLog parent;
+  parent.SetFileLogMask(LOG_ALL);
+  parent.SetMemLogMask(0);
+  ASSERT_EQ(parent.InitializeLogFile(U16(path), 1), 0);
+  cOrkLog child;
+  child.CopyLog(parent);  // its own stream on the same file
+  auto write = [](cOrkLog& log, const char16_t* who) {
+    for (int k = 0; k < kLines; ++k) log.LogMsg(LOG_ERROR, k + 1, u"%s line %d", who, k);
+  };
+  std::thread a(write, std::ref(parent), u"parent");
+  std::thread b(write, std::ref(child), u"child");
+  a.join();
+  b.join();
+  child.CloseLogFile();
+  parent.CloseLogFile();
+
+  const std::string bytes = ReadBytes(path);
+  for (const char* who : {"parent", "child"}) {
+    for (int k = 0; k < kLines; ++k) {
+      const std::string line = std::string(" ") + who + " line " + std::to_string(k) + " (" + std::to_string(k + 1) + ")\r\n";
+      ASSERT_NE(bytes.find(line), std::string::npos) << line;
+    }
+  }
+  // Every line is whole: 2 start lines, 2 end lines (each with two empty lines) and the messages.
+  size_t breaks = 0;
+  for (size_t p = bytes.find("\r\n"); p != std::string::npos; p = bytes.find("\r\n", p + 2)) ++breaks;
+  EXPECT_EQ(breaks, 2u + 2u * 3u + 2u * kLines);
+}
+
 }  // namespace

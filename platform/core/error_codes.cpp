@@ -27,6 +27,7 @@ constexpr CodeText kSystemTexts[] = {
     {8, u"Not enough storage is available to process this command."},
     {13, u"The data is invalid."},
     {14, u"Not enough storage is available to complete this operation."},
+    {17, u"The system cannot move the file to a different disk drive."},
     {21, u"The device is not ready."},
     {29, u"The system cannot write to the specified device."},
     {30, u"The system cannot read from the specified device."},
@@ -223,6 +224,9 @@ int32_t Win32FromErrno(int err) {
     case ECONNREFUSED: return ERROR_CONNECTION_REFUSED;
     case EOVERFLOW: return ERROR_ARITHMETIC_OVERFLOW;
     case EDEADLK: return ERROR_POSSIBLE_DEADLOCK;
+    case ETXTBSY: return ERROR_SHARING_VIOLATION;
+    case EXDEV: return ERROR_NOT_SAME_DEVICE;
+    case ESRCH: return ERROR_INVALID_HANDLE;
     default: return ERROR_GEN_FAILURE;
   }
 }

@@ -21,6 +21,7 @@ inline constexpr int32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr int32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr int32_t ERROR_INVALID_DATA = 13;
 inline constexpr int32_t ERROR_OUTOFMEMORY = 14;
+inline constexpr int32_t ERROR_NOT_SAME_DEVICE = 17;
 inline constexpr int32_t ERROR_NOT_READY = 21;
 inline constexpr int32_t ERROR_WRITE_FAULT = 29;
 inline constexpr int32_t ERROR_READ_FAULT = 30;

@@ -13,7 +13,11 @@ TEST(ErrorCodes, ErrnoMapsToTheWin32CodesCallersTest) {
   EXPECT_EQ(Win32FromErrno(EACCES), 5);
   EXPECT_EQ(Win32FromErrno(EPERM), 5);
   EXPECT_EQ(Win32FromErrno(EEXIST), 183);
-  EXPECT_NE(Win32FromErrno(EXDEV), 0);  // unknown values never look like success
+  EXPECT_NE(Win32FromErrno(ENOTBLK), 0);  // unknown values never look like success
+  EXPECT_EQ(Win32FromErrno(ETXTBSY), 32);
+  EXPECT_EQ(Win32FromErrno(EXDEV), 17);
+  EXPECT_EQ(Win32FromErrno(EDEADLK), 1131);
+  EXPECT_EQ(Win32FromErrno(ESRCH), 6);
   EXPECT_EQ(WinsockFromErrno(ECONNREFUSED), 10061);
   EXPECT_EQ(WinsockFromErrno(ETIMEDOUT), 10060);
   EXPECT_EQ(WinsockFromErrno(EADDRINUSE), 10048);
