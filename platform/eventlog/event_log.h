@@ -28,7 +28,8 @@ EventLogSink& SyslogEventLog();
 EventLogSink& CurrentEventLogSink();
 
 // Installs `sink` (nullptr restores syslog) and answers the previous one.
-// The sink must outlive its installation.
+// The sink must outlive its installation. cOrkLog reports through the
+// current sink; programs reach this library through liborklog.
 EventLogSink* SetEventLogSink(EventLogSink* sink);
 
 }  // namespace vk
