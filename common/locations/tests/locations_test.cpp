@@ -38,3 +38,15 @@ TEST(Locations, DerivedNamesAndArchivedBody) {
   copy.Serialize(ar);
   EXPECT_EQ(copy.GetSettingsPath(), u"/var/lib/vk/");
 }
+
+// This program registers cVkLocations only: a record of a class it does not
+// contain is refused, as in a program that does not contain the class.
+TEST(Locations, ClassesOfOtherProgramsAreNotKnownHere) {
+  VkRegisterClasses<cVkLocations>();
+  auto record = Cat({Hex("FFFF 0100 0D00"), Ascii("cVkStringData"), Hex("01000000 FFFEFF 00")});
+  std::unique_ptr<cVkObject> out;
+  EXPECT_EQ(ObjectFromBuffer(record.data(), record.size(), out), VK_AR_BAD_CLASS);
+  EXPECT_EQ(VkFindClass("cVkStringData"), nullptr);
+  EXPECT_NE(VkFindClass("cVkLocations"), nullptr);
+  EXPECT_EQ(VkFindClass("cvklocations"), nullptr) << "names are case-sensitive";
+}

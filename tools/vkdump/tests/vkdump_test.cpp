@@ -8,6 +8,7 @@
 #include "common/archive/tests/test_bytes.h"
 #include "common/network/nt4_records.h"
 #include "common/network/tree_item.h"
+#include "common/security_lists/service_security.h"
 #include "tools/vkdump/dump_command.h"
 
 using vktest::Hex;
@@ -81,6 +82,16 @@ TEST(VkDump, RecordsWithListsNullsAndEscapes) {
                           "    [1] null\n    [2] cVkTreeItem\n"),
             std::string::npos)
       << tree.out;
+}
+
+TEST(VkDump, AccessListsAsJson) {
+  cVkServiceSecurity security({u"BUILTIN\\Administrators"}, {u"a", u""}, {});
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(ObjectToBuffer(&security, bytes), 0);
+  auto json = Dump(bytes, "", true);
+  EXPECT_EQ(json.out,
+            "{\"class\":\"cVkServiceSecurity\",\"administrators\":[\"BUILTIN\\\\Administrators\"],"
+            "\"operators\":[\"a\",\"\"],\"users\":[]}\n");
 }
 
 TEST(VkDump, DamagedDataGivesTheCauseAndStatus2) {
