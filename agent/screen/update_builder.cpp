@@ -1,0 +1,127 @@
+#include "agent/screen/update_builder.h"
+
+#include <cstring>
+#include <new>
+
+#include "platform/core/error_codes.h"
+
+namespace {
+
+// First and last differing byte of two equal-length rows (the rows differ).
+void DifferingSpan(const uint8_t* a, const uint8_t* b, size_t length, size_t& first, size_t& last) {
+  first = 0;
+  while (first + 8 <= length && std::memcmp(a + first, b + first, 8) == 0) first += 8;
+  while (a[first] == b[first]) ++first;
+  last = length - 1;
+  while (last >= first + 8 && std::memcmp(a + last - 7, b + last - 7, 8) == 0) last -= 8;
+  while (a[last] == b[last]) --last;
+}
+
+}  // namespace
+
+int32_t cVkUpdateBuilder::Init(int32_t height, int32_t width, int32_t bytesPerPixel, int32_t compressionLevel) {
+  std::lock_guard guard(lock_);
+  const VkScreenGeometry geometry{width, height, bytesPerPixel};
+  if (!geometry.IsValid()) return ERROR_INVALID_PARAMETER;
+  const int32_t result = blocks_.Init(geometry, compressionLevel);
+  if (result != 0) return result;
+  try {
+    frame_.assign(geometry.FrameBytes(), 0);
+  } catch (const std::bad_alloc&) {
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+  geometry_ = geometry;
+  level_ = blocks_.Level();
+  changed_.Clear();
+  formatHeld_ = true;
+  return 0;
+}
+
+void cVkUpdateBuilder::StoreSection(const uint8_t* rows, size_t stride, const VkRect& section) {
+  std::lock_guard guard(lock_);
+  if (!geometry_.IsValid() || !geometry_.Contains(section) || section.Width() == 0 || section.Height() == 0) return;
+  const size_t bpp = static_cast<size_t>(geometry_.bytesPerPixel);
+  const size_t rowBytes = static_cast<size_t>(section.Width()) * bpp;
+  const size_t frameStride = geometry_.RowBytes();
+  uint8_t* frameAt = frame_.data() + static_cast<size_t>(section.top) * frameStride +
+                     static_cast<size_t>(section.left) * bpp;
+  // The smallest rectangle that holds every differing pixel.
+  int32_t top = -1, bottom = -1;
+  size_t firstByte = rowBytes, lastByte = 0;
+  for (int32_t y = 0; y < section.Height(); ++y) {
+    const uint8_t* captured = rows + static_cast<size_t>(y) * stride;
+    uint8_t* copy = frameAt + static_cast<size_t>(y) * frameStride;
+    if (std::memcmp(captured, copy, rowBytes) == 0) continue;
+    size_t first = 0, last = 0;
+    DifferingSpan(captured, copy, rowBytes, first, last);
+    firstByte = std::min(firstByte, first);
+    lastByte = std::max(lastByte, last);
+    if (top < 0) top = y;
+    bottom = y + 1;
+    std::memcpy(copy + first, captured + first, last - first + 1);
+  }
+  if (top < 0) return;
+  const int32_t left = static_cast<int32_t>(firstByte / bpp);
+  const int32_t right = static_cast<int32_t>(lastByte / bpp) + 1;
+  changed_.Add({section.left + left, section.top + top, section.left + right, section.top + bottom});
+}
+
+int32_t cVkUpdateBuilder::SendUpdate(const VkUpdateSink& sink) {
+  std::lock_guard guard(lock_);
+  if (formatHeld_ || changed_.Empty() || !geometry_.IsValid()) return 0;
+  // A failure of the sink ends the update; any other failure is one of
+  // compression, whose area is sent again with the next update.
+  int32_t sinkError = 0;
+  blocks_.SetSink([&](std::span<const uint8_t> message) {
+    sinkError = sink(message);
+    return sinkError;
+  });
+  const std::vector<VkRect> rects = changed_.Take();
+  int32_t result = 0;
+  for (const VkRect& rect : rects) {
+    result = blocks_.AddSection(rect, frame_.data());
+    if (result != 0) break;
+  }
+  if (result == 0) result = blocks_.Flush();
+  blocks_.Discard();
+  blocks_.SetSink(nullptr);
+  if (result == 0 || sinkError != 0) return sinkError != 0 ? sinkError : 0;
+  for (const VkRect& rect : rects) changed_.Add(rect);
+  return 0;
+}
+
+void cVkUpdateBuilder::ReleaseFormatHold() {
+  std::lock_guard guard(lock_);
+  formatHeld_ = false;
+}
+
+void cVkUpdateBuilder::Reset() {
+  std::lock_guard guard(lock_);
+  geometry_ = VkScreenGeometry{};
+  level_ = 6;
+  changed_.Clear();
+  frame_.clear();
+  frame_.shrink_to_fit();
+  blocks_ = cVkUpdateBlockBuilder{};
+  formatHeld_ = false;
+}
+
+VkScreenGeometry cVkUpdateBuilder::Geometry() const {
+  std::lock_guard guard(lock_);
+  return geometry_;
+}
+
+int32_t cVkUpdateBuilder::Level() const {
+  std::lock_guard guard(lock_);
+  return level_;
+}
+
+std::vector<uint8_t> cVkUpdateBuilder::FrameCopy() const {
+  std::lock_guard guard(lock_);
+  return frame_;
+}
+
+std::vector<VkRect> cVkUpdateBuilder::ChangedRects() const {
+  std::lock_guard guard(lock_);
+  return changed_.Rects();
+}
