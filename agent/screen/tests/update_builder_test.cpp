@@ -1,0 +1,132 @@
+#include "agent/screen/update_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "common/screen/screen_buffer.h"
+
+namespace {
+
+// The viewer's side: applies the update messages to its own screen copy.
+struct Viewer {
+  cVkScreenBuffer buffer;
+  size_t messages = 0;
+  size_t bytes = 0;
+  int32_t error = 0;
+
+  explicit Viewer(int32_t w, int32_t h) {
+    buffer.ApplyScreenInfo(cVkScreenInfo::ForTrueColour(w, h, 32, 0xFF0000, 0x00FF00, 0x0000FF));
+  }
+  VkUpdateSink Sink() {
+    return [this](std::span<const uint8_t> message) {
+      uint32_t type = 0, n = 0;
+      std::memcpy(&type, message.data(), 4);
+      std::memcpy(&n, message.data() + 4, 4);
+      EXPECT_EQ(type, 1u);
+      EXPECT_EQ(n + 8, message.size());
+      ++messages;
+      bytes += message.size();
+      const int32_t r = buffer.ApplyBlock(message.subspan(8));
+      if (r != 0) error = r;
+      return 0;
+    };
+  }
+  std::vector<uint8_t> Frame() {
+    std::vector<uint8_t> out;
+    buffer.ReadFrame([&](std::span<const uint8_t> f, const VkScreenGeometry&, const cVkScreenInfo&) {
+      out.assign(f.begin(), f.end());
+    });
+    return out;
+  }
+};
+
+// Rows of a section cut from a full picture.
+struct Picture {
+  int32_t w, h;
+  std::vector<uint8_t> px;
+  Picture(int32_t w_, int32_t h_) : w(w_), h(h_), px(static_cast<size_t>(w_) * h_ * 4, 0) {}
+  void Fill(const VkRect& r, uint32_t value) {
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) std::memcpy(&px[(static_cast<size_t>(y) * w + x) * 4], &value, 4);
+  }
+  void Store(cVkUpdateBuilder& b, const VkRect& r) {
+    b.StoreSection(&px[(static_cast<size_t>(r.top) * w + r.left) * 4], static_cast<size_t>(w) * 4, r);
+  }
+};
+
+TEST(UpdateBuilder, SendsOnlyThePixelsThatChanged) {
+  cVkUpdateBuilder builder;
+  ASSERT_EQ(builder.Init(100, 200, 4, 6), 0);
+  Viewer viewer(200, 100);
+  Picture pic(200, 100);
+  // Nothing goes out before the session has taken the new format.
+  pic.Fill({10, 10, 20, 20}, 0x123456);
+  pic.Store(builder, {0, 0, 200, 100});
+  EXPECT_EQ(builder.SendUpdate(viewer.Sink()), 0);
+  EXPECT_EQ(viewer.messages, 0u);
+  builder.ReleaseFormatHold();
+  // A full-screen section shrinks to the part that differs from the black frame.
+  EXPECT_EQ(builder.ChangedRects(), (std::vector<VkRect>{{10, 10, 20, 20}}));
+  ASSERT_EQ(builder.SendUpdate(viewer.Sink()), 0);
+  EXPECT_EQ(viewer.messages, 1u);
+  EXPECT_EQ(viewer.Frame(), pic.px);
+  // Capturing unchanged pixels again costs nothing.
+  pic.Store(builder, {0, 0, 200, 100});
+  EXPECT_TRUE(builder.ChangedRects().empty());
+  EXPECT_EQ(builder.SendUpdate(viewer.Sink()), 0);
+  EXPECT_EQ(viewer.messages, 1u);
+  // One changed pixel inside a large section: a 1 x 1 section.
+  pic.Fill({150, 70, 151, 71}, 0xFFFFFF);
+  pic.Store(builder, {100, 50, 200, 100});
+  EXPECT_EQ(builder.ChangedRects(), (std::vector<VkRect>{{150, 70, 151, 71}}));
+  ASSERT_EQ(builder.SendUpdate(viewer.Sink()), 0);
+  EXPECT_EQ(viewer.Frame(), pic.px);
+  EXPECT_EQ(viewer.error, 0);
+}
+
+TEST(UpdateBuilder, ManySmallSectionsAreSplitIntoSeveralUpdatesThatFitTheViewer) {
+  // 64 x 64 x 4: the block buffer holds 16400 bytes; a thousand one-pixel
+  // sections need 20000 bytes of heads and rows.
+  cVkUpdateBuilder builder;
+  ASSERT_EQ(builder.Init(64, 64, 4, 0), 0);
+  builder.ReleaseFormatHold();
+  Viewer viewer(64, 64);
+  Picture pic(64, 64);
+  std::mt19937 random(7);
+  for (int y = 0; y < 64; y += 2) {
+    for (int x = 0; x < 64; x += 2) {
+      pic.Fill({x, y, x + 1, y + 1}, random() | 1);
+      pic.Store(builder, {x, y, x + 1, y + 1});
+    }
+  }
+  EXPECT_EQ(builder.ChangedRects().size(), 1024u);
+  ASSERT_EQ(builder.SendUpdate(viewer.Sink()), 0);
+  EXPECT_GT(viewer.messages, 1u);
+  EXPECT_EQ(viewer.error, 0);
+  EXPECT_EQ(viewer.Frame(), pic.px);
+}
+
+TEST(UpdateBuilder, AFailedSendEndsTheUpdateAndResetEmptiesEverything) {
+  cVkUpdateBuilder builder;
+  ASSERT_EQ(builder.Init(10, 10, 4, 6), 0);
+  builder.ReleaseFormatHold();
+  Picture pic(10, 10);
+  pic.Fill({0, 0, 10, 10}, 0x0000FF);
+  pic.Store(builder, {0, 0, 10, 10});
+  EXPECT_EQ(builder.SendUpdate([](std::span<const uint8_t>) { return int32_t{10054}; }), 10054);
+  // Sections outside the frame are ignored, not written.
+  pic.Store(builder, {5, 5, 10, 10});
+  builder.StoreSection(pic.px.data(), 40, {8, 8, 12, 9});
+  builder.Reset();
+  EXPECT_EQ(builder.Geometry().width, 0);
+  EXPECT_EQ(builder.Level(), 6);
+  EXPECT_TRUE(builder.ChangedRects().empty());
+  EXPECT_EQ(builder.SendUpdate([](std::span<const uint8_t>) -> int32_t { ADD_FAILURE(); return 0; }), 0);
+  EXPECT_NE(builder.Init(0, 10, 4, 6), 0);
+  ASSERT_EQ(builder.Init(10, 10, 4, 42), 0);  // an impossible level is used as 6
+  EXPECT_EQ(builder.Level(), 6);
+}
+
+}  // namespace
