@@ -77,6 +77,9 @@ void HookWatcher::Run() {
   for (;;) {
     HandlePendingEvents();
     if (vk::x11::DisplayLost(display_)) return;
+    // Fetching the damage region reads the connection: events that arrived
+    // meanwhile wait in Xlib's queue, where poll() cannot see them.
+    if (XPending(display_) > 0) continue;
     fds[0].revents = fds[1].revents = 0;
     if (poll(fds, 2, -1) < 0 && errno != EINTR) return;
     if (fds[1].revents) return;
