@@ -46,19 +46,19 @@ class cOrkLog {
   // Adding messages: wide formats (the ones the system uses) ...
   template <class... Args>
   void LogMsg(uint32_t type, vk::WideFormatString<Args...> format, const Args&... args) {
-    Log(Kind::Plain, type, 0, format.text, false, Pack(args...));
+    Log(Kind::Plain, type, 0, format.text, Pack(args...));
   }
   template <class... Args>
   void LogMsg(uint32_t type, int32_t code, vk::WideFormatString<Args...> format, const Args&... args) {
-    Log(Kind::Plain, type, code, format.text, false, Pack(args...));
+    Log(Kind::Plain, type, code, format.text, Pack(args...));
   }
   template <class... Args>
   void LogNetMsg(uint32_t type, uint32_t code, vk::WideFormatString<Args...> format, const Args&... args) {
-    Log(Kind::Net, type, static_cast<int32_t>(code), format.text, false, Pack(args...));
+    Log(Kind::Net, type, static_cast<int32_t>(code), format.text, Pack(args...));
   }
   template <class... Args>
   void LogAdsiMsg(uint32_t type, int32_t code, vk::WideFormatString<Args...> format, const Args&... args) {
-    Log(Kind::Adsi, type, code, format.text, false, Pack(args...));
+    Log(Kind::Adsi, type, code, format.text, Pack(args...));
   }
   // ... and narrow ones ("%s" a narrow string, "%S" and "%T" a wide one).
   template <class... Args>
@@ -121,7 +121,7 @@ class cOrkLog {
     return Packed{{vk::FormatArg(args)..., vk::FormatArg(0)}};
   }
   template <class P>
-  void Log(Kind kind, uint32_t type, int32_t code, std::u16string_view format, bool /*narrow*/, const P& packed) {
+  void Log(Kind kind, uint32_t type, int32_t code, std::u16string_view format, const P& packed) {
     LogFormatted(kind, type, code, format, packed.span());
   }
   template <class P>
