@@ -146,3 +146,50 @@ TEST(ScreenCapture, WithoutADisplayTheSessionGoesOnAndTheNextOneCaptures) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 16-bit screen 1365 pixels wide: full-width rows are 2730 bytes, which no
+// widening can make a multiple of 4. Such sections go out unwidened, and the
+// viewer still gets every pixel.
+TEST(ScreenCapture, RowsThatCannotBeWidenedStillReachTheViewer) {
+  XvfbServer xvfb(1365, 120, 16);
+  ASSERT_TRUE(xvfb.Running());
+  XDrawing x;
+  x.PatternRoot(0, 0, 1365, 120, 42);
+  vk::test::LogSink logFile;
+  cVkScreenCaptureSettings settings;
+  settings.captureInterval = 10;
+  cVkCaptureSet set({[&] { return settings; }, logFile.Writer(), nullptr, nullptr, NoInputOps(), 50, 500});
+  cOrkLog log;
+  ASSERT_EQ(set.Screen().Start(log), 0);
+  SessionSide session{set, {}};
+  ASSERT_TRUE(WaitUntil([&] { return session.TakeFormat(); }));
+  EXPECT_EQ(session.viewer.buffer.Geometry().bytesPerPixel, 2);
+  auto matches = [&] {
+    EXPECT_EQ(set.Builder().SendUpdate(session.viewer.Sink()), 0);
+    std::vector<uint8_t> frame;
+    session.viewer.buffer.ReadFrame([&](std::span<const uint8_t> f, const VkScreenGeometry&, const cVkScreenInfo&) {
+      frame.assign(f.begin(), f.end());
+    });
+    const auto reference = x.ReadRoot(0, 0, 1365, 120);
+    if (frame.size() != reference.size() * 2) return false;
+    for (size_t i = 0; i < reference.size(); ++i) {
+      if ((frame[2 * i] | frame[2 * i + 1] << 8) != static_cast<int>(reference[i])) return false;
+    }
+    return session.viewer.error == 0;
+  };
+  ASSERT_TRUE(WaitUntil(matches));
+  // No hooks run here: the test reports what it drew. A section at the right
+  // edge 3 pixels wide grows to the left to 4 pixels; full-width rows stay.
+  x.FillRoot(1362, 10, 3, 10, 0xFFFF);
+  x.FillRoot(0, 50, 1365, 3, 0x07E0);
+  set.Screen().AddRect({1362, 10, 1365, 20});
+  set.Screen().AddRect({0, 50, 1365, 53});
+  ASSERT_TRUE(WaitUntil(matches));
+  EXPECT_FALSE(logFile.Has(u"An error has occurred while capturing a screen section. Errorcode -20."));
+  EXPECT_EQ(set.Screen().Stop(log), 0);
+  EXPECT_EQ(log.CountMessages(LOG_ALL), 0u);
+}
+
+}  // namespace
