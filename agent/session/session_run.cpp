@@ -37,6 +37,7 @@ class cSession {
   void SetSocketOptions();
   int32_t StartCapture();
   int32_t Loop();
+  int32_t CheckConsole();
   int32_t StopCapture();
   int32_t Disconnect();
   void AppendToFile() {
@@ -161,6 +162,7 @@ int32_t cSession::Loop() {
       SendLogOn(s_, log_);
       return 0;
     }
+    if ((code = CheckConsole()) != 0) break;
     if (!screen) continue;
     code = screen->SendUpdate(s_.sessionSocket);
     if (code != 0) {
@@ -179,6 +181,18 @@ int32_t cSession::Loop() {
     SendLogOn(s_, log_);
   }
   return code;
+}
+
+// A console sends nothing after its authentication block, so a readable
+// socket means it hung up (or broke the protocol: such bytes are dropped).
+// Without this a console that leaves while the screen is still would hold
+// the only session slot, as nothing would be sent that could fail.
+int32_t cSession::CheckConsole() {
+  bool readable = false;
+  int32_t code = s_.sessionSocket.IsReadable(&readable);
+  if (code != 0 || !readable) return code;
+  uint8_t ignored = 0;
+  return s_.sessionSocket.ReceiveAll(&ignored, 1);
 }
 
 int32_t cSession::StopCapture() {

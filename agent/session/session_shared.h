@@ -26,7 +26,9 @@ struct cVkSessionManager::Shared {
   // never reaches a handle that is being replaced or closed.
   std::mutex socketLock;
   cVkSocket listenSocket{5};
-  cVkSocket sessionSocket{5};
+  // The session socket's readiness test only looks (no wait): the session
+  // uses it to notice a console that has hung up while nothing is sent.
+  cVkSocket sessionSocket{0};
   bool listenArmed = false;
   bool sessionArmed = false;
   bool waking = false;  // the stop event was signalled
