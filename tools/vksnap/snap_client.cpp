@@ -49,6 +49,9 @@ int32_t cVkSnapClient::Connect(const cVkSnapOptions& options, Clock::time_point 
     cOrkLog attempt;
     code = socket_.Create(attempt, net::kStream);
     if (code == 0) code = socket_.SetOption(attempt, net::kSolSocket, net::kSoKeepAlive, 1);
+    // A message cut short by a stalled agent ends the run at its time limit.
+    if (code == 0)
+      code = socket_.SetOption(attempt, net::kSolSocket, net::kSoRcvTimeo, static_cast<int>(options.seconds) * 1000);
     if (code == 0) code = socket_.Connect(attempt, address, options.port);
     if (code == 0) break;
     socket_.Close(attempt);
@@ -69,7 +72,7 @@ int32_t cVkSnapClient::Connect(const cVkSnapOptions& options, Clock::time_point 
 }
 
 int32_t cVkSnapClient::ReceiveLoop(const cVkSnapOptions& options, Clock::time_point deadline) {
-  while (updates_ < options.updates) {
+  while (afterUpdate_ ? !observerDone_ : updates_ < options.updates) {
     if (Clock::now() >= deadline) return WAIT_TIMEOUT_CODE;
     bool readable = false;
     int32_t code = socket_.IsReadable(&readable);
@@ -104,6 +107,7 @@ int32_t cVkSnapClient::HandleMessage(uint32_t type) {
         return code;
       }
       ++updates_;
+      if (afterUpdate_ && !afterUpdate_()) observerDone_ = true;
       return 0;
     case kObjectMessage: {
       if ((code = ReceiveRecord(record)) != 0) return code;

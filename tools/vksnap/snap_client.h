@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,6 +25,10 @@ class cVkSnapClient {
   // Runs the session: 0 when at least one screen format arrived, else the
   // failure (logged). Messages of a closing agent land in the log.
   int32_t Run(const cVkSnapOptions& options);
+
+  // Called after each applied update; answering false ends the session
+  // (the run then succeeds). Without one, Run ends after options.updates.
+  void SetUpdateObserver(std::function<bool()> afterUpdate) { afterUpdate_ = std::move(afterUpdate); }
 
   uint32_t UpdatesApplied() const { return updates_; }
   uint32_t LastCursorIndex() const { return cursor_; }
@@ -46,6 +51,8 @@ class cVkSnapClient {
   bool agentClosed_ = false;
   uint32_t updates_ = 0;
   uint32_t cursor_ = 0;
+  std::function<bool()> afterUpdate_;
+  bool observerDone_ = false;
 };
 
 }  // namespace vk
