@@ -5,9 +5,9 @@
 
 #include <mutex>
 
-#include "agent/desktop/capture_set.h"
+#include "agent/desktop/session_screen.h"
 #include "agent/session/auth_block.h"
-#include "agent/session/capture_link.h"
+#include "common/settings/service_settings.h"
 #include "agent/session/session_manager.h"
 #include "agent/session/tests/session_test_support.h"
 #include "platform/x11/testing/x_drawing.h"
@@ -47,14 +47,10 @@ class SessionOnX11 : public ::testing::Test {
     SetThreadStopPollInterval(10ms);
     port_ = FreePort();
     ASSERT_NE(port_, 0);
-    cVkCaptureSetLinks links;
-    links.settings = [] { return cVkScreenCaptureSettings{}; };
-    links.appendLogToFile = [this](cOrkLog& log) { fileLog_.Take(log); };
-    capture_ = std::make_unique<cVkCaptureSet>(std::move(links));
-    link_ = std::make_unique<cVkCaptureLink>(*capture_);
+    screen_ = std::make_unique<cVkSessionScreen>(settings_, [this](cOrkLog& log) { fileLog_.Take(log); });
     cVkSessionParts parts;
     parts.logon = &logon_;
-    parts.screen = link_.get();
+    parts.screen = screen_.get();
     parts.settings = [this] { return cVkSessionSettings{2, port_}; };
     parts.appendLogToFile = [this](cOrkLog& log) { fileLog_.Take(log); };
     manager_ = std::make_unique<cVkSessionManager>(std::move(parts));
@@ -102,8 +98,8 @@ class SessionOnX11 : public ::testing::Test {
   FakeLogon logon_{progress_};
   FileLog fileLog_;
   uint16_t port_ = 0;
-  std::unique_ptr<cVkCaptureSet> capture_;
-  std::unique_ptr<cVkCaptureLink> link_;
+  cVkServiceSettings settings_;
+  std::unique_ptr<cVkSessionScreen> screen_;
   std::unique_ptr<cVkSessionManager> manager_;
 };
 
