@@ -179,3 +179,25 @@ TEST_F(DeskHook, BlocksThePhysicalDevicesButNotXTest) {
 }
 
 }  // namespace
+
+namespace {
+
+// The X server going away ends the watcher, not the process; a new server
+// is watched by the next hook.
+TEST_F(DeskHook, ALostServerEndsTheWatcherButNotTheProcess) {
+  Recorder rec;
+  {
+    vk::x11::testing::XvfbServer xvfb(320, 240);
+    ASSERT_TRUE(xvfb.Running());
+    ASSERT_EQ(SetHook(&rec.Window(), kUpdate, kDisplayChange, kMouseMove), 0);
+    ASSERT_TRUE(rec.WaitFor([](auto& s) { return Recorder::Covered(s, {0, 0, 320, 240}); }));
+  }
+  EXPECT_EQ(StopHook(), 0);
+  vk::x11::testing::XvfbServer xvfb(200, 100);
+  ASSERT_TRUE(xvfb.Running());
+  rec.Clear();
+  ASSERT_EQ(SetHook(&rec.Window(), kUpdate, kDisplayChange, kMouseMove), 0);
+  EXPECT_TRUE(rec.WaitFor([](auto& s) { return Recorder::Covered(s, {0, 0, 200, 100}); }));
+}
+
+}  // namespace

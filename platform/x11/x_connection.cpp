@@ -46,6 +46,10 @@ void CloseDisplay(Display* display) {
     }
   }
   XCloseDisplay(display);
+  // Closing may itself find the server gone; the freed pointer must not stay
+  // marked, or a new connection at the same address would count as lost.
+  std::lock_guard guard(lostLock);
+  lostDisplays.erase(display);
 }
 
 bool DisplayLost(Display* display) {
