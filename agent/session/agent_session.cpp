@@ -1,6 +1,6 @@
 #include "agent/session/agent_session.h"
 
-#include "agent/desktop/session_screen.h"
+#include "agent/session/session_screen.h"
 #include "agent/input/input_handler.h"
 #include "agent/session/agent_session_settings.h"
 #include "agent/tray/tray_manager.h"
@@ -52,7 +52,7 @@ class cBlocker : public cVkLocalInputBlocker {
 struct cVkAgentSession::Parts : cVkTrayContext, cVkInputSessionLink, iVkSessionInput {
   explicit Parts(cVkAgentSessionLinks l)
       : links(std::move(l)),
-        screen(*links.settings, links.appendLogToFile),
+        screen([this] { return CaptureSettingsOf(*links.settings); }, links.appendLogToFile),
         logon(links.checkLogonAccess),
         tray(*this),
         trayLink(tray),

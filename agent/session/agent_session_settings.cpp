@@ -9,6 +9,19 @@ cVkSessionSettings SessionSettingsOf(const cVkServiceSettings& settings) {
   return {connection->GetUpdateMode(), connection->GetUpdatePort()};
 }
 
+cVkScreenCaptureSettings CaptureSettingsOf(const cVkServiceSettings& settings) {
+  const auto screen = settings.GetScreen();
+  const auto input = settings.GetInput();
+  cVkScreenCaptureSettings out;
+  out.fullRefreshInterval = screen->GetFullRefreshInterval();
+  out.foregroundRefreshInterval = screen->GetForegroundRefreshInterval();
+  out.captureInterval = screen->GetCaptureInterval();
+  out.compressionLevel = screen->GetCompressionLevel();
+  out.disableLocalKeyboard = input->GetDisableLocalKeyboard();
+  out.disableLocalMouse = input->GetDisableLocalMouse();
+  return out;
+}
+
 cVkSessionInputSettings InputSettingsOf(const cVkServiceSettings& settings) {
   const auto connection = settings.GetConnection();
   const auto input = settings.GetInput();

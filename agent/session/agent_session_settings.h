@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "agent/screen/screen_settings.h"
 #include "agent/session/session_parts.h"
 
 class cVkServiceSettings;
@@ -18,6 +19,7 @@ struct cVkSessionInputSettings {
 };
 
 cVkSessionSettings SessionSettingsOf(const cVkServiceSettings& settings);
+cVkScreenCaptureSettings CaptureSettingsOf(const cVkServiceSettings& settings);
 cVkSessionInputSettings InputSettingsOf(const cVkServiceSettings& settings);
 uint32_t NotificationModeOf(const cVkServiceSettings& settings);
 

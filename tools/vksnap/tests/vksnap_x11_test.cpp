@@ -5,9 +5,8 @@
 
 #include <mutex>
 
-#include "agent/desktop/session_screen.h"
+#include "agent/session/session_screen.h"
 #include "agent/session/auth_block.h"
-#include "common/settings/service_settings.h"
 #include "agent/session/session_manager.h"
 #include "agent/session/tests/session_test_support.h"
 #include "platform/x11/testing/x_drawing.h"
@@ -47,7 +46,8 @@ class SessionOnX11 : public ::testing::Test {
     SetThreadStopPollInterval(10ms);
     port_ = FreePort();
     ASSERT_NE(port_, 0);
-    screen_ = std::make_unique<cVkSessionScreen>(settings_, [this](cOrkLog& log) { fileLog_.Take(log); });
+    screen_ = std::make_unique<cVkSessionScreen>([] { return cVkScreenCaptureSettings{}; },
+                                                 [this](cOrkLog& log) { fileLog_.Take(log); });
     cVkSessionParts parts;
     parts.logon = &logon_;
     parts.screen = screen_.get();
@@ -98,7 +98,6 @@ class SessionOnX11 : public ::testing::Test {
   FakeLogon logon_{progress_};
   FileLog fileLog_;
   uint16_t port_ = 0;
-  cVkServiceSettings settings_;
   std::unique_ptr<cVkSessionScreen> screen_;
   std::unique_ptr<cVkSessionManager> manager_;
 };

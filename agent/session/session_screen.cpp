@@ -1,0 +1,36 @@
+#include "agent/session/session_screen.h"
+
+#include "common/net/socket.h"
+
+namespace vk {
+namespace {
+
+cVkCaptureSetLinks CaptureLinks(std::function<cVkScreenCaptureSettings()> settings,
+                                std::function<void(cOrkLog&)> appendLogToFile) {
+  cVkCaptureSetLinks links;
+  links.settings = std::move(settings);
+  links.appendLogToFile = std::move(appendLogToFile);
+  return links;
+}
+
+}  // namespace
+
+cVkSessionScreen::cVkSessionScreen(std::function<cVkScreenCaptureSettings()> settings,
+                                   std::function<void(cOrkLog&)> appendLogToFile)
+    : capture_(CaptureLinks(std::move(settings), std::move(appendLogToFile))) {}
+
+std::unique_ptr<cVkObject> cVkSessionScreen::MakeScreenInfo() { return capture_.Screen().MakeScreenInfo(); }
+
+int32_t cVkSessionScreen::SendUpdate(cVkSocket& socket) {
+  return capture_.Builder().SendUpdate(
+      [&socket](std::span<const uint8_t> message) { return socket.SendAll(message.data(), message.size()); });
+}
+
+bool cVkSessionScreen::TakeCursorChange(uint32_t* index) {
+  const uint32_t handle = capture_.Window().TakeCursorChange();
+  if (handle == 0) return false;
+  *index = cursors_.IndexOf(handle);
+  return true;
+}
+
+}  // namespace vk

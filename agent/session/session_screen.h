@@ -1,0 +1,39 @@
+// The screen side as a viewing session drives it: one capture set (update
+// builder, screen manager, message window, desktop manager on the X display)
+// and the session's cursor list.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "agent/desktop/capture_set.h"
+#include "agent/screen/agent_cursor_platform.h"
+#include "agent/session/session_parts.h"
+#include "common/screen/cursor_list.h"
+
+namespace vk {
+
+class cVkSessionScreen : public iVkSessionScreen {
+ public:
+  // `settings` is read as a copy at each start of the capture.
+  cVkSessionScreen(std::function<cVkScreenCaptureSettings()> settings, std::function<void(cOrkLog&)> appendLogToFile);
+
+  int32_t StartScreenManager(cOrkLog& log) override { return capture_.Screen().Start(log); }
+  int32_t StopScreenManager(cOrkLog& log) override { return capture_.Screen().Stop(log); }
+  int32_t StartDesktopManager(cOrkLog& log) override { return capture_.Desktop().Start(log); }
+  int32_t StopDesktopManager(cOrkLog& log) override { return capture_.Desktop().Stop(log); }
+  bool TakeFormatPending() override { return capture_.Screen().TakeFormatPending(); }
+  std::unique_ptr<cVkObject> MakeScreenInfo() override;
+  void AddFullScreen() override { capture_.Screen().AddFullScreen(); }
+  int32_t SendUpdate(cVkSocket& socket) override;
+  // Both run on the session's thread only.
+  void RebuildCursorList() override { cursors_.Rebuild(); }
+  bool TakeCursorChange(uint32_t* index) override;
+
+ private:
+  cVkCaptureSet capture_;
+  cVkAgentCursorPlatform cursorPlatform_;
+  cVkCursorList cursors_{&cursorPlatform_};
+};
+
+}  // namespace vk
