@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/accounts/computer_name.h"
 #include "platform/core/error_codes.h"
 #include "platform/core/text.h"
 
@@ -96,5 +97,15 @@ std::u16string ReadWorkgroup(const char* smbConfPath) {
   }
   return u"WORKGROUP";
 }
+
+int32_t QueryWorkstationInfo(std::u16string_view computer, std::u16string* computerName,
+                             std::u16string* lanGroup) {
+  if (!IsLocalComputer(computer)) return ERROR_BAD_NETPATH;
+  *computerName = LocalComputerName();
+  *lanGroup = ReadWorkgroup();
+  return 0;
+}
+
+int32_t FindDomainController(std::u16string_view, std::u16string*) { return NERR_DCNotFound; }
 
 }  // namespace vk

@@ -25,6 +25,16 @@ inline constexpr uint32_t VER_PLATFORM_WIN32_NT = 2;
 // distribution's PRETTY_NAME. The size field must be 276, else 122.
 int32_t QueryOsVersion(OsVersionInfo* info, const char* osReleasePath = nullptr);
 
+// Workstation information of a computer (empty: this one): its computer
+// name and its workgroup. Another computer answers ERROR_BAD_NETPATH (53).
+int32_t QueryWorkstationInfo(std::u16string_view computer, std::u16string* computerName,
+                             std::u16string* lanGroup);
+
+// The domain controller of a domain, with its leading "\\". This computer
+// belongs to no domain that names its controllers, so every domain answers
+// NERR_DCNotFound (2453).
+int32_t FindDomainController(std::u16string_view domain, std::u16string* controller);
+
 // The workgroup from the [global] section of a Samba configuration
 // ("workgroup = CORP"), upper-cased; "WORKGROUP" when there is none.
 std::u16string ReadWorkgroup(const char* smbConfPath = "/etc/samba/smb.conf");
