@@ -92,7 +92,7 @@ TEST_F(AgentSecurity, FreshInstallationAdmitsOnlyAdministrators) {
 }
 
 TEST_F(AgentSecurity, ListsGrantTheirMasksThroughUsersAndGroups) {
-  WriteLists("alice", "operators", "viewers,CORP\\dave");
+  WriteLists("alice", "operators", "viewers,CORP\\\\dave");  // .reg escapes the backslash
   cVkAgentSecurity security;
   ASSERT_EQ(security.InitializeSecurity(log_), 0);
   int32_t code = -1;
