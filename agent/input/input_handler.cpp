@@ -105,7 +105,7 @@ void cVkInputHandler::InputThread() {
     std::lock_guard<std::mutex> hold(stateLock_);
     settings = settings_;
   }
-  if (settings.inputMode == CHANNEL_MODE_NORMAL) {
+  if (settings.inputMode == CONNECTION_NORMAL) {
     failed = !OpenChannel(log);
     if (!failed) failed = !ReceiveLoop(log);
   }

@@ -26,18 +26,7 @@ namespace vk {
 class DatagramChannel;
 }
 
-// Input permission bits of the settings (inputFlags).
-inline constexpr uint32_t INPUT_ALLOW_KEYBOARD = 1;
-inline constexpr uint32_t INPUT_ALLOW_CTRL_ALT_DEL = 2;
-inline constexpr uint32_t INPUT_DISABLE_LOCAL_KEYBOARD = 4;
-inline constexpr uint32_t INPUT_ALLOW_MOUSE = 8;
-inline constexpr uint32_t INPUT_DISABLE_LOCAL_MOUSE = 16;
-inline constexpr uint32_t INPUT_FLAGS_DEFAULT = 11;
-
-// Channel modes of the connection settings.
-inline constexpr uint32_t CHANNEL_MODE_DISABLED = 1;
-inline constexpr uint32_t CHANNEL_MODE_NORMAL = 2;
-inline constexpr uint32_t CHANNEL_MODE_SECURE = 3;
+inline constexpr uint32_t INPUT_FLAGS_DEFAULT = INPUT_ALLOW_KEYBOARD | INPUT_ALLOW_CTRL_ALT_DEL | INPUT_ALLOW_MOUSE;
 
 // The access right that lets a viewer control the desktop, as the access
 // check grants it.

@@ -4,12 +4,13 @@
 
 #include <cstdint>
 
+#include "common/settings/settings_parts.h"
 #include "log/orklog.h"
 
 // What the handler reads from the agent's settings at each start.
 struct cVkInputSettings {
-  uint32_t inputFlags = 11;  // INPUT_ALLOW_KEYBOARD | INPUT_ALLOW_CTRL_ALT_DEL | INPUT_ALLOW_MOUSE
-  uint32_t inputMode = 2;    // 1 disabled, 2 normal connection, 3 secure connection
+  uint32_t inputFlags = INPUT_ALLOW_KEYBOARD | INPUT_ALLOW_CTRL_ALT_DEL | INPUT_ALLOW_MOUSE;
+  uint32_t inputMode = CONNECTION_NORMAL;
   uint16_t inputPort = 48386;
 };
 

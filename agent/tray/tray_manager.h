@@ -20,13 +20,8 @@
 #include <string>
 #include <thread>
 
+#include "common/settings/settings_parts.h"
 #include "log/orklog.h"
-
-// notificationMode of the tray settings.
-inline constexpr uint32_t NOTIFY_SILENT = 1;
-inline constexpr uint32_t NOTIFY_INFORMATION = 2;
-inline constexpr uint32_t NOTIFY_WARNING = 3;
-inline constexpr uint32_t NOTIFY_QUESTION = 4;
 
 // iconState values.
 inline constexpr uint32_t TRAY_NO_ICON = 1;

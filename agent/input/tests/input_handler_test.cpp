@@ -61,7 +61,7 @@ class FakeSession : public cVkInputSessionLink {
   std::mutex lock;
   uint32_t mask = 3;  // read and change
   int32_t impersonateResult = 0;
-  cVkInputSettings settings{INPUT_FLAGS_DEFAULT, CHANNEL_MODE_NORMAL, 0};
+  cVkInputSettings settings{INPUT_FLAGS_DEFAULT, CONNECTION_NORMAL, 0};
   int impersonations = 0;
   int fullScreens = 0;
   std::u16string fileLog;
@@ -381,7 +381,7 @@ TEST_F(InputHandlerTest, ReadOnlyViewerMayOnlyAskForTheScreen) {
 }
 
 TEST_F(InputHandlerTest, NoSocketUnlessTheChannelIsInNormalMode) {
-  for (uint32_t mode : {CHANNEL_MODE_DISABLED, CHANNEL_MODE_SECURE, 0u, 7u}) {
+  for (uint32_t mode : {1u, 3u, 0u, 7u}) {  // disabled, secure, nonsense
     session_.settings.inputMode = mode;
     cOrkLog log;
     ASSERT_EQ(handler_->Start(log, vk::ParseIpv4("127.0.0.1")), 0);
