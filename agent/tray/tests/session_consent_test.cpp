@@ -1,0 +1,206 @@
+// A console asks to view; the local person answers the question on the
+// display, the console's keys reach the desktop, and the person withdraws.
+// Real session manager, tray (Qt on Xvfb) and input handler (XTest).
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QMessageBox>
+
+#include <filesystem>
+
+#include "agent/input/session_input_adapter.h"
+#include "agent/session/auth_block.h"
+#include "agent/session/tests/session_test_support.h"
+#include "agent/tray/tray_gui.h"
+#include "agent/tray/tray_gui_host.h"
+#include "agent/tray/session_tray_adapter.h"
+#include "common/input/input_codes.h"
+#include "common/screen/screen_info.h"
+#include "platform/datagram/datagram_channel.h"
+#include "platform/power/recording_power_control.h"
+#include "platform/xtest/tests/event_recorder.h"
+#include "platform/xtest/tests/xvfb_fixture.h"
+// X last: Xlib's macros clash with other names.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class NoBlocker : public cVkLocalInputBlocker {
+ public:
+  void DisableKeyboard() override {}
+  void EnableKeyboard() override {}
+  void DisableMouse() override {}
+  void EnableMouse() override {}
+};
+
+// One agent: session manager, tray and input handler, wired as the service
+// wires them.
+struct Agent {
+  explicit Agent(const std::string& display)
+      : logon(progress),
+        screen(progress),
+        tray({[this] {
+                bool connected = false;
+                std::u16string name;
+                uint32_t address = 0;
+                sessions->GetViewerInfo(&connected, &name, &address);
+                return cVkViewerInfo{connected, name, address};
+              },
+              [] { return NOTIFY_QUESTION; }},
+             display),
+        input({[this](cOrkLog& log, uint32_t* mask) { return sessions->ImpersonateViewer(log, mask); },
+               [this] { screen.AddFullScreen(); },
+               [] { return cVkInputSettings{INPUT_ALLOW_KEYBOARD | INPUT_ALLOW_MOUSE, CONNECTION_NORMAL, 0}; },
+               [](cOrkLog& log) { log.Clear(); }},
+              power, vk::CreateXTestInjector(display), blocker) {
+    screen.makeInfo = [] { return std::make_unique<cVkScreenInfo>(); };
+    port = vk::testing::FreePort();
+    vk::cVkSessionParts parts;
+    parts.logon = &logon;
+    parts.tray = &tray;
+    parts.input = &input;
+    parts.screen = &screen;
+    parts.settings = [this] { return vk::cVkSessionSettings{2, port}; };
+    parts.appendLogToFile = [](cOrkLog& log) { log.Clear(); };
+    sessions = std::make_unique<vk::cVkSessionManager>(parts);
+  }
+  bool Start() {
+    cOrkLog log;
+    return tray.Manager().Initialize(log) == 0 && sessions->Start(log) == 0;
+  }
+  void Stop() {
+    cOrkLog log;
+    sessions->Stop(log);
+    tray.Manager().Uninitialize(log);
+  }
+
+  vk::testing::Progress progress;
+  vk::testing::FakeLogon logon;
+  vk::testing::FakeScreen screen;
+  vk::RecordingPowerControl power;
+  NoBlocker blocker;
+  cVkSessionTrayAdapter tray;
+  cVkSessionInputAdapter input;
+  std::unique_ptr<vk::cVkSessionManager> sessions;
+  uint16_t port = 0;
+};
+
+class SessionConsentTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    char pattern[] = "/tmp/vkconsentXXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    runtimeDir_ = new std::string(pattern);
+    setenv("XDG_RUNTIME_DIR", pattern, 1);
+    server_ = new vk::testing::XvfbServer;
+    ASSERT_TRUE(server_->Start("1024x768x24"));
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    std::filesystem::remove_all(*runtimeDir_);
+    delete runtimeDir_;
+  }
+  // Qt takes the first thread that creates its application as the process's
+  // main thread: each scenario runs in a child process of its own.
+  void InChild(const std::function<void()>& scenario) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(
+        {
+          scenario();
+          _exit(HasFailure() ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "");
+  }
+  static void Click(Agent& agent, QMessageBox::StandardButton button) {
+    ASSERT_TRUE(agent.tray.Manager().WaitForQuestionShown(20s));
+    agent.tray.Manager().Host()->RunOnGui([button](cVkTrayGui& gui) { gui.QuestionBox()->button(button)->click(); });
+  }
+  static bool Connect(vk::testing::Console& console, Agent& agent) {
+    return console.Connect(agent.port) && console.Send(vk::BuildAuthBlock(u"alice", u"CORP", u"secret")) == 0;
+  }
+
+  static vk::testing::XvfbServer* server_;
+  static std::string* runtimeDir_;
+};
+vk::testing::XvfbServer* SessionConsentTest::server_ = nullptr;
+std::string* SessionConsentTest::runtimeDir_ = nullptr;
+
+TEST_F(SessionConsentTest, AllowedViewerTypesUntilTheLocalPersonWithdraws) {
+  InChild([] {
+    vk::testing::EventRecorder recorder;
+    ASSERT_TRUE(recorder.Open(server_->DisplayName()));
+    Agent agent(server_->DisplayName());
+    ASSERT_TRUE(agent.Start());
+    ASSERT_TRUE(agent.tray.Manager().WaitForGui(20s));
+    vk::testing::Console console;
+    ASSERT_TRUE(Connect(console, agent));
+    Click(agent, QMessageBox::Yes);
+    vk::testing::Message format;
+    ASSERT_EQ(console.Read(format), 0);
+    EXPECT_EQ(format.type, vk::kObjectMessage);
+
+    // The viewer's keys reach the desktop.
+    ASSERT_TRUE(agent.input.Handler().WaitUntilListening(20s));
+    vk::DatagramChannel udp;
+    ASSERT_EQ(udp.Open(0, vk::ParseIpv4("127.0.0.1")), 0);
+    for (uint32_t code : {WM_KEYDOWN, WM_KEYUP}) {
+      auto bytes = vk::EncodeInputDatagram({code, 'V', vk::MakeKeyData(0x2F, false, code == WM_KEYUP)});
+      ASSERT_EQ(udp.SendTo(vk::ParseIpv4("127.0.0.1"), agent.input.Handler().ListeningPort(), bytes), 0);
+    }
+    EXPECT_TRUE(recorder.WaitFor([](auto& events) {
+      for (const auto& e : events)
+        if (e.type == KeyRelease && e.keysym == XK_v) return true;
+      return false;
+    }));
+
+    // The local person withdraws: the console gets the log and the close.
+    agent.tray.Manager().Host()->RunOnGui([](cVkTrayGui& gui) { gui.AllowAction()->trigger(); });
+    vk::testing::Message log;
+    ASSERT_TRUE(console.ReadsLogThenClose(log));
+    EXPECT_TRUE(vk::testing::HoldsText(log.payload, u"The remote user has denied remote access to his desktop."));
+    agent.Stop();
+  });
+}
+
+TEST_F(SessionConsentTest, ViewerRefusedWhenTheAnswerIsNo) {
+  InChild([] {
+    Agent agent(server_->DisplayName());
+    ASSERT_TRUE(agent.Start());
+    ASSERT_TRUE(agent.tray.Manager().WaitForGui(20s));
+    vk::testing::Console console;
+    ASSERT_TRUE(Connect(console, agent));
+    Click(agent, QMessageBox::No);
+    vk::testing::Message log;
+    ASSERT_TRUE(console.ReadsLogThenClose(log));
+    EXPECT_TRUE(vk::testing::HoldsText(log.payload, u"The user has denied the request to remotely view the desktop."));
+    EXPECT_EQ(agent.screen.screenStarts.load(), 0);
+    agent.Stop();
+  });
+}
+
+TEST_F(SessionConsentTest, WithoutDisplayNobodyCanBeAskedAndTheViewerIsRefused) {
+  InChild([] {
+    std::string display;
+    {
+      vk::testing::XvfbServer probe;  // a display number that is free now
+      ASSERT_TRUE(probe.Start("640x480x24"));
+      display = probe.DisplayName();
+    }
+    Agent agent(display);
+    ASSERT_TRUE(agent.Start());  // the agent starts without its display
+    vk::testing::Console console;
+    ASSERT_TRUE(Connect(console, agent));
+    vk::testing::Message log;
+    ASSERT_TRUE(console.ReadsLogThenClose(log));
+    EXPECT_TRUE(vk::testing::HoldsText(log.payload, u"The user has denied the request to remotely view the desktop."));
+    agent.Stop();
+  });
+}
+
+}  // namespace
