@@ -33,7 +33,6 @@ void BM_CaptureFullFrameShm(benchmark::State& state) {
     if (grabber.Capture(0, 0, kWidth, kHeight, rows) != 0) return state.SkipWithError("capture failed");
     benchmark::DoNotOptimize(rows.data);
   }
-  state.SetBytesProcessed(state.iterations() * int64_t{kWidth} * kHeight * 4);
 }
 BENCHMARK(BM_CaptureFullFrameShm)->UseRealTime()->Unit(benchmark::kMillisecond);
 
