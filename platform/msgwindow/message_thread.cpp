@@ -105,7 +105,9 @@ bool MessageThread::Next(WindowMessage& out) {
       out = {kTimerMessage, earliest->first, 0};
       return true;
     }
-    wake_.wait_until(guard, earliest->second.due);
+    // A copy: the timer may be killed, and its entry erased, during the wait.
+    const Clock::time_point due = earliest->second.due;
+    wake_.wait_until(guard, due);
   }
 }
 
