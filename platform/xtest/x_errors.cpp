@@ -11,15 +11,25 @@ int IgnoreProtocolError(Display*, XErrorEvent*) {
   return 0;
 }
 
+int NoteLostConnection(Display*) { return 0; }
+
+void MarkBroken(Display*, void* broken) {
+  if (broken) static_cast<std::atomic<bool>*>(broken)->store(true);
+}
+
 }  // namespace
 
-Display* OpenXDisplay(const std::string& displayName) {
+Display* OpenXDisplay(const std::string& displayName, std::atomic<bool>* broken) {
   static std::once_flag once;
   std::call_once(once, [] {
     XInitThreads();
     XSetErrorHandler(IgnoreProtocolError);
+    XSetIOErrorHandler(NoteLostConnection);
   });
-  return XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+  Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+  // A lost server must not end the agent: Xlib's exit is replaced by a note.
+  if (display) XSetIOErrorExitHandler(display, MarkBroken, broken);
+  return display;
 }
 
 }  // namespace vk

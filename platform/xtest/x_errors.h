@@ -4,12 +4,15 @@
 
 #include <X11/Xlib.h>
 
+#include <atomic>
 #include <string>
 
 namespace vk {
 
 // XOpenDisplay of the display named (empty: $DISPLAY), after installing the
 // process's tolerant error handler once. Null when the display is not there.
-Display* OpenXDisplay(const std::string& displayName);
+// When the connection breaks (the X server went away), *broken is set and the
+// process goes on (Xlib would end it); the caller then closes the display.
+Display* OpenXDisplay(const std::string& displayName, std::atomic<bool>* broken = nullptr);
 
 }  // namespace vk

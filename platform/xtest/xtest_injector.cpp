@@ -3,6 +3,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <cstdio>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <unordered_map>
@@ -32,9 +33,11 @@ class XTestInjector final : public InputInjector {
   ~XTestInjector() override { Close(); }
 
   int32_t Open() override {
+    if (display_ && broken_) Close();  // the server went away: start afresh
     if (display_) return 0;
-    display_ = OpenXDisplay(displayName_);
-    if (!display_) return ERROR_NOT_READY;
+    broken_ = false;
+    display_ = OpenXDisplay(displayName_, &broken_);
+    if (!display_ || broken_) return ERROR_NOT_READY;
     int event, error, major, minor;
     if (!XTestQueryExtension(display_, &event, &error, &major, &minor)) {
       Close();
@@ -48,8 +51,10 @@ class XTestInjector final : public InputInjector {
 
   void Close() override {
     if (!display_) return;
-    ReleaseHeldKeys();
-    RestoreSpareKeycodes();
+    if (!broken_) {
+      ReleaseHeldKeys();
+      RestoreSpareKeycodes();
+    }
     XCloseDisplay(display_);
     display_ = nullptr;
     spare_.clear();
@@ -58,7 +63,7 @@ class XTestInjector final : public InputInjector {
   }
 
   bool ScreenSize(int32_t& width, int32_t& height) override {
-    if (!display_) return false;
+    if (!Alive()) return false;
     Window root;
     int x, y;
     unsigned w, h, border, depth;
@@ -69,19 +74,19 @@ class XTestInjector final : public InputInjector {
   }
 
   int32_t MoveTo(int32_t x, int32_t y) override {
-    if (!display_) return ERROR_NOT_READY;
+    if (!display_ || broken_) return ERROR_NOT_READY;
     XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
     return Flush();
   }
 
   int32_t Button(MouseButton button, bool down) override {
-    if (!display_) return ERROR_NOT_READY;
+    if (!display_ || broken_) return ERROR_NOT_READY;
     XTestFakeButtonEvent(display_, XButtonNumber(button), down ? True : False, CurrentTime);
     return Flush();
   }
 
   int32_t Wheel(int32_t delta) override {
-    if (!display_) return ERROR_NOT_READY;
+    if (!display_ || broken_) return ERROR_NOT_READY;
     // X turns the wheel in whole notches (button 4 away, 5 towards the
     // user); fine-grained deltas add up until they make one.
     wheelRemainder_ += delta;
@@ -96,7 +101,7 @@ class XTestInjector final : public InputInjector {
   }
 
   int32_t Key(uint32_t keysym, bool down) override {
-    if (!display_) return ERROR_NOT_READY;
+    if (!Alive()) return ERROR_NOT_READY;
     return down ? Press(keysym) : Release(keysym);
   }
 
@@ -107,11 +112,19 @@ class XTestInjector final : public InputInjector {
     uint64_t lastUse = 0;
   };
 
+  // Xlib's keyboard map calls do not survive a lost server: a round trip
+  // first finds out.
+  bool Alive() {
+    if (!display_ || broken_) return false;
+    XSync(display_, False);
+    return !broken_;
+  }
+
   // A round trip per replayed event: the events are in the server when the
   // call returns, and a flood cannot pile up requests in our buffer.
   int32_t Flush() {
     XSync(display_, False);
-    return 0;
+    return broken_ ? ERROR_NOT_READY : 0;
   }
 
   int32_t Press(uint32_t keysym) {
@@ -192,6 +205,7 @@ class XTestInjector final : public InputInjector {
 
   std::string displayName_;
   Display* display_ = nullptr;
+  std::atomic<bool> broken_{false};
   int wheelRemainder_ = 0;
   std::vector<SpareKey> spare_;
   std::unordered_map<uint32_t, KeyCode> held_;

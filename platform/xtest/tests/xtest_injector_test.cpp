@@ -109,3 +109,41 @@ TEST_F(XTestInjectorTest, DisplayReachability) {
 }
 
 }  // namespace
+
+namespace {
+
+// The X server may go away (a restart of the display manager) and come back;
+// the agent lives on and replays into the new one.
+TEST(XTestInjectorRestart, SurvivesTheServerGoingAwayAndReconnects) {
+  std::string display;
+  auto injector = [&] {
+    vk::testing::XvfbServer first;
+    EXPECT_TRUE(first.Start("640x480x24"));
+    display = first.DisplayName();
+    auto opened = vk::CreateXTestInjector(display);
+    EXPECT_EQ(opened->Open(), 0);
+    EXPECT_EQ(opened->Key(XK_a, true), 0);
+    EXPECT_EQ(opened->Key(XK_a, false), 0);
+    return opened;
+  }();  // the server stops here
+  EXPECT_NE(injector->Key(XK_b, true), 0);
+  int32_t w = 0, h = 0;
+  EXPECT_FALSE(injector->ScreenSize(w, h));
+
+  vk::testing::XvfbServer second;
+  ASSERT_TRUE(second.StartOn(display, "800x600x24"));
+  vk::testing::EventRecorder recorder;
+  ASSERT_TRUE(recorder.Open(display));
+  ASSERT_EQ(injector->Open(), 0);
+  ASSERT_TRUE(injector->ScreenSize(w, h));
+  EXPECT_EQ(w, 800);
+  EXPECT_EQ(injector->Key(XK_c, true), 0);
+  EXPECT_EQ(injector->Key(XK_c, false), 0);
+  EXPECT_TRUE(recorder.WaitFor([](auto& events) {
+    for (const auto& e : events)
+      if (e.type == KeyRelease && e.keysym == XK_c) return true;
+    return false;
+  }));
+}
+
+}  // namespace
