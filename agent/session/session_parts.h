@@ -78,6 +78,11 @@ struct cVkSessionSettings {
   uint16_t updatePort = 48384;
 };
 
+// The port the listener binds: the settings' update port, or the default
+// 48384 for a port of 0 (which would bind some ephemeral port no console
+// can find). Values are stored as the console sent them and made safe here.
+inline uint16_t UpdatePortAtUse(uint16_t port) { return port == 0 ? 48384 : port; }
+
 struct cVkSessionParts {
   iVkLogonCheck* logon = nullptr;
   iVkSessionTray* tray = nullptr;

@@ -15,13 +15,9 @@ using namespace std::chrono_literals;
 
 constexpr int kSessionTimeoutMs = 1200000;  // 20 minutes
 constexpr auto kSessionCycle = 100ms;
-constexpr uint16_t kDefaultUpdatePort = 48384;
-
-// Settings are used as sent by the console; a port of 0 would bind some
-// ephemeral port no console can find, so it falls back to the default.
 cVkSessionSettings SanitisedSettings(const cVkSessionParts& parts) {
   cVkSessionSettings settings = parts.settings ? parts.settings() : cVkSessionSettings{};
-  if (settings.updatePort == 0) settings.updatePort = kDefaultUpdatePort;
+  settings.updatePort = UpdatePortAtUse(settings.updatePort);
   return settings;
 }
 

@@ -1,4 +1,5 @@
 #include "agent/session/auth_block.h"
+#include "agent/session/session_parts.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,11 @@ TEST(AuthBlock, TextEndsAtItsFirstZero) {
   cVkAuthCredentials creds;
   ASSERT_EQ(ParseAuthPayload(payload, creds), AuthBlockError::None);
   EXPECT_EQ(creds.user, u"a");
+}
+
+TEST(SessionSettings, PortZeroListensOnTheDefaultPort) {
+  EXPECT_EQ(UpdatePortAtUse(0), 48384);
+  EXPECT_EQ(UpdatePortAtUse(48390), 48390);
 }
 
 }  // namespace
