@@ -14,6 +14,7 @@
 
 #include "agent/session/session_manager.h"
 #include "agent/session/session_messages.h"
+#include "common/archive/object.h"
 #include "common/net/socket.h"
 #include "log/orklog.h"
 
