@@ -22,12 +22,6 @@ cVkScreenCaptureSettings CaptureSettingsOf(const cVkServiceSettings& settings) {
   return out;
 }
 
-cVkSessionInputSettings InputSettingsOf(const cVkServiceSettings& settings) {
-  const auto connection = settings.GetConnection();
-  const auto input = settings.GetInput();
-  return {input->inputFlags, connection->GetInputMode(), connection->GetInputPort()};
-}
-
 uint32_t NotificationModeOf(const cVkServiceSettings& settings) { return settings.GetTray()->GetNotificationMode(); }
 
 }  // namespace vk::agent
