@@ -1,12 +1,9 @@
 #include "agent/session/agent_session.h"
 
-#include "agent/input/deskhook_input_blocker.h"
-#include "agent/input/session_input_adapter.h"
+#include "agent/input/agent_input.h"
 #include "agent/session/agent_session_settings.h"
 #include "agent/session/session_screen.h"
-#include "agent/tray/session_tray_adapter.h"
-#include "platform/power/power_control.h"
-#include "platform/xtest/input_injector.h"
+#include "agent/tray/agent_tray.h"
 
 namespace vk::agent {
 namespace {
@@ -26,50 +23,47 @@ class cLogon : public iVkLogonCheck {
 
 }  // namespace
 
+// The session manager, the screen side and the access check are this
+// object's; the tray manager and the input handler are the agent's own ones,
+// told here how to reach the session.
 struct cVkAgentSession::Parts {
   explicit Parts(cVkAgentSessionLinks l)
       : links(std::move(l)),
         screen([this] { return CaptureSettingsOf(*links.settings); }, links.appendLogToFile),
         logon(links.checkLogonAccess),
-        tray(cVkSessionTrayAdapter::Wiring{[this] { return Viewer(); },
-                                           [this] { return NotificationModeOf(*links.settings); }}),
-        power(CreateLogindPowerControl()),
-        input(cVkSessionInputAdapter::Wiring{
-                  [this](cOrkLog& log, uint32_t* granted) { return sessions.ImpersonateViewer(log, granted); },
-                  [this] { screen.AddFullScreen(); }, [this] { return InputSettingsFrom(*links.settings); },
-                  links.appendLogToFile},
-              *power, CreateXTestInjector(), blocker),
-        sessions(SessionParts()) {}
+        sessions(SessionParts()) {
+    ConnectAgentTray(
+        [this] {
+          cVkViewerInfo info;
+          sessions.GetViewerInfo(&info.connected, &info.viewerName, &info.address);
+          return info;
+        },
+        [this] { return NotificationModeOf(*links.settings); });
+    ConnectAgentInput({[this](cOrkLog& log, uint32_t* granted) { return sessions.ImpersonateViewer(log, granted); },
+                       [this] { screen.AddFullScreen(); }, [this] { return InputSettingsFrom(*links.settings); },
+                       links.appendLogToFile});
+  }
 
   cVkSessionParts SessionParts() {
     cVkSessionParts p;
     p.logon = &logon;
-    p.tray = &tray;
-    p.input = &input;
+    p.tray = &AgentTray();
+    p.input = &AgentInput();
     p.screen = &screen;
     p.settings = [this] { return SessionSettingsOf(*links.settings); };
     p.appendLogToFile = links.appendLogToFile;
     return p;
   }
-  cVkViewerInfo Viewer() {
-    cVkViewerInfo info;
-    sessions.GetViewerInfo(&info.connected, &info.viewerName, &info.address);
-    return info;
-  }
 
   cVkAgentSessionLinks links;
   cVkSessionScreen screen;
   cLogon logon;
-  cVkSessionTrayAdapter tray;
-  cVkDeskHookInputBlocker blocker;
-  std::unique_ptr<PowerControl> power;
-  cVkSessionInputAdapter input;
   cVkSessionManager sessions;
 };
 
 cVkAgentSession::cVkAgentSession(cVkAgentSessionLinks links) : parts_(std::make_unique<Parts>(std::move(links))) {}
 cVkAgentSession::~cVkAgentSession() = default;
 cVkSessionManager& cVkAgentSession::Sessions() { return parts_->sessions; }
-cVkTrayManager& cVkAgentSession::Tray() { return parts_->tray.Manager(); }
+cVkTrayManager& cVkAgentSession::Tray() { return AgentTray().Manager(); }
 
 }  // namespace vk::agent
