@@ -1,0 +1,32 @@
+// The agent's logging helpers.
+//
+// Every agent activity (start-up, each RPC call, each session, each worker
+// thread) owns a cOrkLog set up with SetupAgentLog(log, false); its messages
+// stay in memory and reach the log file DeskAgent.log only when the activity
+// fails and calls AppendLogToFile. The one service log, set up with true, also
+// writes to the event log (syslog) under the source "ViewKeeper".
+#pragma once
+
+#include <cstdint>
+
+class cOrkLog;
+
+namespace vk::agent {
+
+// Event identifiers of the service log: errors, warnings, information, others.
+inline constexpr uint32_t kEventIdError = 0xC0000004;
+inline constexpr uint32_t kEventIdInformation = 0x40000002;
+inline constexpr uint32_t kEventIdOther = 0x40000005;
+inline constexpr uint32_t kServiceEventIds[4] = {kEventIdError, kEventIdInformation, kEventIdInformation,
+                                                 kEventIdOther};
+
+// A log file above this size is removed before the next block is appended.
+inline constexpr uint64_t kMaxLogFileBytes = 0x500000;
+
+}  // namespace vk::agent
+
+void SetupAgentLog(cOrkLog& log, bool withEventLog);
+
+// Appends every message of `log` to the agent's log file as one block and
+// empties `log`. Calls from several threads are serialised.
+void AppendLogToFile(cOrkLog& log);
