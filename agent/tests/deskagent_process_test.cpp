@@ -1,0 +1,130 @@
+// deskagent as a process: its own registry and settings folders, a
+// notification socket standing in for systemd, stops by signal.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "agent/tests/agent_test_support.h"
+#include "platform/service/tests/notify_socket.h"
+#include "platform/testing/child_process.h"
+
+namespace {
+
+using vk::testing::AgentFolder;
+using vk::testing::ChildProcess;
+using vk::testing::NotifySocket;
+using vk::testing::ReadFileText;
+
+const int kStartHints[] = {2000, 5000, 3000, 10000, 3000, 10000, 10000};
+const int kStopHints[] = {10000, 65000, 65000, 5000, 10000, 10000, 65000};
+const char kReady[] = "READY=1\nSTATUS=Running\n";
+
+std::string StartPending(int checkPoint, int hint) {
+  return "STATUS=Start pending (checkpoint " + std::to_string(checkPoint) + ", wait hint " + std::to_string(hint) +
+         " ms)\nEXTEND_TIMEOUT_USEC=" + std::to_string(hint) + "000\n";
+}
+
+std::string StopPending(int checkPoint, int hint) {
+  return "STOPPING=1\nSTATUS=Stop pending (checkpoint " + std::to_string(checkPoint) + ", wait hint " +
+         std::to_string(hint) + " ms)\nEXTEND_TIMEOUT_USEC=" + std::to_string(hint) + "000\n";
+}
+
+class DeskAgentProcess : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(notify_.Ok());
+    folder_.WriteLocations();
+  }
+
+  std::unique_ptr<ChildProcess> Start(bool withNotify = true) {
+    std::map<std::string, std::string> env{{"VIEWKEEPER_REGISTRY_DIR", folder_.Registry()},
+                                           {"VIEWKEEPER_EVENT_LOG", "stderr"},
+                                           {"NOTIFY_SOCKET", withNotify ? notify_.Path() : ""}};
+    auto child = std::make_unique<ChildProcess>(DESKAGENT_PATH, env, StderrFile());
+    EXPECT_TRUE(child->Started());
+    return child;
+  }
+  void ExpectStartedAndRunning() {
+    for (int i = 0; i < 7; ++i) ASSERT_EQ(notify_.Next(), StartPending(i + 1, kStartHints[i]));
+    ASSERT_EQ(notify_.Next(), kReady);
+  }
+  void ExpectStopped(ChildProcess& child, int exitStatus = 0) {
+    for (int i = 0; i < 7; ++i) ASSERT_EQ(notify_.Next(), StopPending(i + 1, kStopHints[i]));
+    ASSERT_EQ(notify_.Next(), "STATUS=Stopped\n");
+    ASSERT_EQ(child.Wait(), exitStatus);
+  }
+  // Starts, waits for running, stops by SIGTERM and waits for the exit.
+  void RunOnce() {
+    auto child = Start();
+    ExpectStartedAndRunning();
+    child->Signal(SIGTERM);
+    ExpectStopped(*child);
+  }
+  std::string StderrFile() const { return folder_.Root() + "/stderr.txt"; }
+  std::string SettingsFile() const { return folder_.Settings() + "Settings.dat"; }
+  std::string LogFile() const { return folder_.Settings() + "DeskAgent.log"; }
+  void WriteSettings(const std::string& bytes) const {
+    std::filesystem::create_directories(folder_.Settings());
+    std::ofstream(SettingsFile(), std::ios::binary | std::ios::trunc) << bytes;
+  }
+
+  NotifySocket notify_;
+  AgentFolder folder_;
+};
+
+TEST_F(DeskAgentProcess, StartsRunsAnswersInterrogateAndStopsOnSigterm) {
+  auto child = Start();
+  ExpectStartedAndRunning();
+  child->Signal(SIGHUP);
+  EXPECT_EQ(notify_.Next(), kReady);
+  child->Signal(SIGTERM);
+  ExpectStopped(*child);
+
+  std::string events = ReadFileText(StderrFile());
+  EXPECT_NE(events.find("event 0x40000002 information: Starting ViewKeeper service. Version 2.1, Build 1114.\n"),
+            std::string::npos)
+      << events;
+  EXPECT_NE(events.find("event 0x40000002 information: The ViewKeeper service has stopped.\n"), std::string::npos);
+  // Nothing failed, so the log file holds nothing.
+  EXPECT_FALSE(std::filesystem::exists(LogFile()) && std::filesystem::file_size(LogFile()) > 0);
+  // The event source was registered with the service folder of the registry.
+  std::string registry = ReadFileText(folder_.Registry() + "/HKLM.reg");
+  EXPECT_NE(registry.find("\"EventMessageFile\"=\"" + folder_.Service() + "DeskMsg.dll\""), std::string::npos)
+      << registry;
+  EXPECT_NE(registry.find("\"TypesSupported\"=dword:00000007"), std::string::npos) << registry;
+}
+
+TEST_F(DeskAgentProcess, StopDuringStartUpIsHonouredOnceStartUpEnds) {
+  auto child = Start();
+  ASSERT_EQ(notify_.Next(), StartPending(1, 2000));
+  child->Signal(SIGTERM);
+  for (int i = 1; i < 7; ++i) ASSERT_EQ(notify_.Next(), StartPending(i + 1, kStartHints[i]));
+  ASSERT_EQ(notify_.Next(), kReady);
+  ExpectStopped(*child);
+}
+
+TEST_F(DeskAgentProcess, RunsInTheForegroundWithReportsOnStandardError) {
+  // Without a notification socket the reports are lines on standard error.
+  std::map<std::string, std::string> env{{"VIEWKEEPER_REGISTRY_DIR", folder_.Registry()}, {"NOTIFY_SOCKET", ""}};
+  ChildProcess child(DESKAGENT_PATH, env, "");
+  ASSERT_TRUE(child.Started());
+  ASSERT_TRUE(child.ReadStderrUntil("READY=1")) << child.StderrText();
+  EXPECT_NE(child.StderrText().find(
+                "STATUS=Start pending (checkpoint 1, wait hint 2000 ms) EXTEND_TIMEOUT_USEC=2000000"),
+            std::string::npos)
+      << child.StderrText();
+  // The service log's entries are shown there too.
+  EXPECT_NE(child.StderrText().find("Starting ViewKeeper service. Version 2.1, Build 1114."), std::string::npos);
+  child.Signal(SIGINT);  // Ctrl+C
+  ASSERT_TRUE(child.ReadStderrUntil("STATUS=Stopped")) << child.StderrText();
+  EXPECT_NE(child.StderrText().find("STOPPING=1 STATUS=Stop pending (checkpoint 7, wait hint 65000 ms)"),
+            std::string::npos);
+  EXPECT_EQ(child.Wait(), 0);
+  EXPECT_FALSE(notify_.Next(std::chrono::milliseconds(0)));  // nothing went to the socket
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+// The start and stop routines and the service frame, with recording managers
+// and a notification socket standing in for systemd.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "agent/service/agent_log.h"
+#include "agent/service/agent_objects.h"
+#include "agent/service/managers.h"
+#include "agent/service/persistence.h"
+#include "agent/service/service_routines.h"
+#include "agent/tests/agent_test_support.h"
+#include "common/testing/log_lines.h"
+#include "platform/service/dispatcher.h"
+#include "platform/service/tests/notify_socket.h"
+#include "platform/testing/child_process.h"
+
+namespace {
+
+using namespace vk::agent;
+using vk::testing::AgentFolder;
+using vk::testing::U16;
+
+std::string StartPending(int checkPoint, int hint) {
+  return "STATUS=Start pending (checkpoint " + std::to_string(checkPoint) + ", wait hint " + std::to_string(hint) +
+         " ms)\nEXTEND_TIMEOUT_USEC=" + std::to_string(hint) + "000\n";
+}
+
+std::string StopPending(int checkPoint, int hint) {
+  return "STOPPING=1\nSTATUS=Stop pending (checkpoint " + std::to_string(checkPoint) + ", wait hint " +
+         std::to_string(hint) + " ms)\nEXTEND_TIMEOUT_USEC=" + std::to_string(hint) + "000\n";
+}
+
+const int kStartHints[] = {2000, 5000, 3000, 10000, 3000, 10000, 10000};
+const int kStopHints[] = {10000, 65000, 65000, 5000, 10000, 10000, 65000};
+
+class ServiceRoutines : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(notify_.Ok());
+    setenv("NOTIFY_SOCKET", notify_.Path().c_str(), 1);
+    folder_.WriteLocations();
+    cOrkLog log;
+    ASSERT_EQ(Locations().Initialize(log, U16(folder_.Program() + "/deskagent")), 0);
+    SetupAgentLog(ServiceLog(), false);
+    ServiceLog().Clear();
+    ServiceRecord().SetStatusHandle(true);
+    ServiceRecord().StopEvent().Reset();
+    Persistence().SetSettingsSaveable(false);
+    Persistence().SetSecuritySaveable(false);
+    cVkAgentManagers& m = AgentManagers();
+    m = cVkAgentManagers{};
+    m.settings = Recording("settings.load", "settings.save");
+    m.security = Recording("security.init", "security.save");
+    m.tray = Recording("tray.init", "tray.uninit");
+    m.session = Recording("session.start", "session.stop");
+    SetupAgentLog(log_, false);
+  }
+  void TearDown() override {
+    AgentManagers() = cVkAgentManagers{};
+    ServiceRecord().SetStatusHandle(false);
+    unsetenv("NOTIFY_SOCKET");
+  }
+
+  // A manager that records its calls and answers the code set for it.
+  cVkManagerHooks Recording(const std::string& start, const std::string& stop) {
+    return {[this, start](cOrkLog&) { return Called(start); }, [this, stop](cOrkLog&) { return Called(stop); }};
+  }
+  int32_t Called(const std::string& what) {
+    std::lock_guard lock(mutex_);
+    calls_.push_back(what);
+    return answers_.count(what) ? answers_[what] : 0;
+  }
+  std::vector<std::string> Calls() {
+    std::lock_guard lock(mutex_);
+    return calls_;
+  }
+  void ExpectStartReports() {
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(notify_.Next(), StartPending(i + 1, kStartHints[i]));
+  }
+  void ExpectStopReports() {
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(notify_.Next(), StopPending(i + 1, kStopHints[i]));
+  }
+  std::string AgentLogFile() { return vk::testing::ReadFileText(folder_.Settings() + "DeskAgent.log"); }
+
+  vk::testing::NotifySocket notify_;
+  AgentFolder folder_;
+  cOrkLog log_;
+  std::mutex mutex_;
+  std::vector<std::string> calls_;
+  std::map<std::string, int32_t> answers_;
+};
+
+TEST_F(ServiceRoutines, StartAndStopRunTheManagersInOrderWithTheirCheckpointsAndWaitHints) {
+  EXPECT_EQ(ServiceStart(log_), 0);
+  ExpectStartReports();
+  // Without an RPC listener the start routine itself reports running.
+  EXPECT_EQ(notify_.Next(), "READY=1\nSTATUS=Running\n");
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"settings.load", "security.init", "tray.init", "session.start"}));
+
+  ServiceRecord().ResetCheckpoint();
+  EXPECT_EQ(ServiceStop(log_), 0);
+  ExpectStopReports();
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"settings.load", "security.init", "tray.init", "session.start",
+                                               "session.stop", "tray.uninit", "settings.save", "security.save"}));
+  EXPECT_TRUE(vk::testing::LogLines(log_).empty());
+  auto announcements = vk::testing::LogLines(ServiceLog());
+  ASSERT_EQ(announcements.size(), 2u);
+  EXPECT_EQ(announcements[0].text, "Starting ViewKeeper service. Version 2.1, Build 1114.");
+  EXPECT_EQ(announcements[0].type, LOG_WARNING);
+  EXPECT_EQ(announcements[1].text, "The ViewKeeper service has stopped.");
+}
+
+TEST_F(ServiceRoutines, RpcListenerReportsRunningFromItsThreadAndIsStoppedLast) {
+  AgentManagers().rpc.startListenerThread = [this](cOrkLog&, vk::WorkerThread& thread) {
+    Called("rpc.start");
+    return thread.Start([](vk::ManualResetEvent& stop) -> int32_t {
+      ReportServiceRunning();
+      stop.Wait();
+      return 0;
+    });
+  };
+  AgentManagers().rpc.stopListening = [this](cOrkLog&) { return Called("rpc.stoplistening"); };
+  EXPECT_EQ(ServiceStart(log_), 0);
+  // The listener's running report may come before or after the later start steps.
+  std::vector<std::string> reports;
+  for (int i = 0; i < 8; ++i) reports.push_back(notify_.Next().value_or("none"));
+  EXPECT_EQ(std::count(reports.begin(), reports.end(), "READY=1\nSTATUS=Running\n"), 1);
+  EXPECT_EQ(Calls()[2], "rpc.start");
+
+  ServiceRecord().ResetCheckpoint();
+  EXPECT_EQ(ServiceStop(log_), 0);
+  ExpectStopReports();
+  EXPECT_EQ(Calls()[5], "rpc.stoplistening");
+  EXPECT_FALSE(ServiceRecord().RpcListenerThread().Running());
+}
+
+TEST_F(ServiceRoutines, DamagedSettingsAreLoggedToTheFileAndNeverWrittenBackUnlessChanged) {
+  answers_["settings.load"] = 13;
+  log_.LogMsg(LOG_ERROR, 9, u"Loader detail. Errorcode %ld.", 9);
+  EXPECT_EQ(ServiceStart(log_), 0);
+  EXPECT_TRUE(vk::testing::LogLines(log_).empty());
+  std::string file = AgentLogFile();
+  EXPECT_NE(file.find("An error has occurred while loading the service settings from '" + folder_.Settings() +
+                      "Settings.dat'. Errorcode 13. (13)"),
+            std::string::npos)
+      << file;
+  EXPECT_NE(file.find("Loader detail. Errorcode 9."), std::string::npos);
+
+  EXPECT_EQ(ServiceStop(log_), 0);
+  std::vector<std::string> calls = Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "settings.save"), 0);  // the damaged file stays
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "security.save"), 1);
+
+  // Settings accepted through RPC are saved at once and again at stop.
+  EXPECT_EQ(SaveServiceSettings(log_), 0);
+  EXPECT_EQ(Calls().back(), "settings.save");
+  EXPECT_EQ(ServiceStop(log_), 0);
+  calls = Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "settings.save"), 2);
+}
+
+TEST_F(ServiceRoutines, MissingSettingsFileIsSilentAndTheDefaultsAreSavedAtStop) {
+  answers_["settings.load"] = 2;
+  EXPECT_EQ(ServiceStart(log_), 0);
+  EXPECT_EQ(ServiceStop(log_), 0);
+  std::vector<std::string> calls = Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "settings.save"), 1);
+  EXPECT_TRUE(vk::testing::LogLines(log_).empty());
+  EXPECT_EQ(AgentLogFile(), "");
+}
+
+TEST_F(ServiceRoutines, FailedSecurityEndsTheStartAndItsStateIsNotSaved) {
+  answers_["security.init"] = 5;
+  EXPECT_EQ(ServiceStart(log_), 5);
+  EXPECT_TRUE(vk::testing::HasLineStartingWith(
+      log_, "An error has occurred while initializing service security. Errorcode 5."));
+  EXPECT_EQ(ServiceStop(log_), 0);
+  std::vector<std::string> calls = Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "security.save"), 0);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "settings.save"), 1);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "tray.init"), 0);
+}
+
+TEST_F(ServiceRoutines, StopGoesOnAfterFailuresAndStillSaves) {
+  answers_["tray.uninit"] = 1460;
+  answers_["session.stop"] = 6;
+  answers_["security.save"] = 5;
+  EXPECT_EQ(ServiceStart(log_), 0);
+  EXPECT_EQ(ServiceStop(log_), -1);
+  std::vector<std::string> calls = Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "settings.save"), 1);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "security.save"), 1);
+  auto lines = vk::testing::LogLines(log_);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].text, "An error has occurred while stopping the connection manager. Errorcode 6.");
+  EXPECT_EQ(lines[1].text, "An error has occurred while uninitializing the tray manager. Errorcode 1460.");
+  EXPECT_EQ(lines[2].text, "An error has occurred while saving the security settings to disk. Errorcode 5.");
+}
+
+TEST_F(ServiceRoutines, ServiceMainHonoursAStopDuringStartUpAndAnswersInterrogateWithTheRealState) {
+  ServiceRecord().SetStatusHandle(false);
+  AgentManagers().session.start = [this](cOrkLog&) {
+    ExpectStartReports();
+    // Interrogate while start pending: the current state again, not "running".
+    kill(getpid(), SIGHUP);
+    EXPECT_EQ(notify_.Next(), StartPending(7, 10000));
+    // A stop during start-up waits for the start to end.
+    kill(getpid(), SIGTERM);
+    return 0;
+  };
+  EXPECT_EQ(vk::service::RunServiceDispatcher(u"ViewKeeper", ServiceMain), 0);
+  EXPECT_EQ(notify_.Next(), "READY=1\nSTATUS=Running\n");
+  ExpectStopReports();
+  EXPECT_EQ(notify_.Next(), "STATUS=Stopped\n");
+  EXPECT_EQ(ServiceResult(), 0);
+}
+
+TEST_F(ServiceRoutines, FailedStartStopsTheServiceAndReportsItFailed) {
+  ServiceRecord().SetStatusHandle(false);
+  answers_["security.init"] = 5;
+  EXPECT_EQ(vk::service::RunServiceDispatcher(u"ViewKeeper", ServiceMain), 0);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(notify_.Next(), StartPending(i + 1, kStartHints[i]));
+  ExpectStopReports();
+  EXPECT_EQ(notify_.Next(), "STATUS=Stopped (exit code 1066, service code 5)\n");
+  EXPECT_EQ(ServiceResult(), 5);
+  EXPECT_TRUE(vk::testing::HasLineStartingWith(
+      ServiceLog(), "A critical error has occurred while starting the ViewKeeper service. Errorcode 5"));
+  std::string file = AgentLogFile();
+  EXPECT_NE(file.find("An error has occurred while initializing service security. Errorcode 5."), std::string::npos);
+  std::vector<std::string> calls = Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "session.stop"), 1);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "security.save"), 0);
+}
+
+}  // namespace
