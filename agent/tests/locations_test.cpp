@@ -78,17 +78,21 @@ TEST(Locations, FailuresKeepEarlierMessagesAndFallBackToTheProgramFolder) {
             0u)
       << lines[1].text;
 
-  // A damaged registry file: the read fails with its code and is logged.
+  // A damaged registry file: each read is logged, the program folder is
+  // used, and the call itself succeeds (only a missing folder fails it).
   folder.WriteRegistry("this is not a registry file\r\n");
   cOrkLog second;
   AllMessages(second).LogMsg(LOG_ERROR, 7, u"An earlier failure of this activity.");
   cVkLocations fallback;
-  int32_t code = fallback.Initialize(second, U16(folder.Program() + "/deskagent"));
-  EXPECT_NE(code, 0);
+  EXPECT_EQ(fallback.Initialize(second, U16(folder.Program() + "/deskagent")), 0);
   EXPECT_EQ(fallback.GetSettingsFile(), U16(folder.Program() + "/Settings.dat"));
   lines = vk::testing::LogLines(second);
-  ASSERT_GE(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0].code, 7);
+  EXPECT_EQ(lines[1].text,
+            "An error has occurred while getting the registry key "
+            "'SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Locations'. Errorcode 1015");
+  EXPECT_EQ(lines[2].text, lines[1].text);
 }
 
 TEST(EventSource, RegistrationWritesTheMessageFileAndTypes) {

@@ -63,6 +63,9 @@ int32_t SendNotification(const std::string& text) {
   if (!NotifyAddress(&address, &length)) return ERROR_FILE_NOT_FOUND;
   int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return vk::Win32FromErrno(errno);
+  // A manager that does not read its socket must not hold the service up for long.
+  timeval timeout{5, 0};
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
   ssize_t sent = sendto(fd, text.data(), text.size(), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&address), length);
   int32_t code = sent < 0 ? vk::Win32FromErrno(errno) : 0;
   close(fd);
