@@ -7,6 +7,7 @@
 #include "agent/service/agent_objects.h"
 #include "agent/service/agent_version.h"
 #include "agent/service/event_mirror.h"
+#include "agent/service/locations_setup.h"
 #include "agent/service/managers.h"
 #include "agent/service/service_routines.h"
 #include "log/orklog.h"
@@ -20,7 +21,7 @@ int main(int, char**) {
   SetupAgentLog(ServiceLog(), true);
   InstallEventMirror();
 
-  int32_t code = Locations().Initialize(startupLog, vk::service::ProgramFilePath());
+  int32_t code = InitializeLocations(Locations(), startupLog, vk::service::ProgramFilePath());
   if (code != 0) {
     startupLog.LogMsg(LOG_ERROR, code, u"An error has occurred while initializing the locations object.");
     startupLog.LogMsg(LOG_WARNING, u"Default locations will be used.");

@@ -1,5 +1,6 @@
 #include "agent/service/agent_objects.h"
 
+#include "common/settings/service_settings.h"
 #include "log/orklog.h"
 
 namespace vk::agent {
@@ -12,6 +13,11 @@ cOrkLog& ServiceLog() {
 cVkLocations& Locations() {
   static cVkLocations locations;
   return locations;
+}
+
+cVkServiceSettings& ServiceSettings() {
+  static cVkServiceSettings settings;
+  return settings;
 }
 
 cVkServiceRecord& ServiceRecord() {

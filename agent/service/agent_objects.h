@@ -1,10 +1,11 @@
 // The agent-wide objects, one each for the life of the process.
 #pragma once
 
-#include "agent/service/locations.h"
+#include "common/locations/locations.h"
 #include "agent/service/service_record.h"
 
 class cOrkLog;
+class cVkServiceSettings;
 
 namespace vk::agent {
 
@@ -12,6 +13,8 @@ namespace vk::agent {
 // to the event log.
 cOrkLog& ServiceLog();
 cVkLocations& Locations();
+// The settings every activity takes its copies from.
+cVkServiceSettings& ServiceSettings();
 cVkServiceRecord& ServiceRecord();
 
 }  // namespace vk::agent

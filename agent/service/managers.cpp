@@ -2,6 +2,8 @@
 
 #include "agent/service/agent_objects.h"
 #include "agent/service/persistence.h"
+#include "agent/service/settings_file.h"
+#include "common/settings/register_settings.h"
 
 namespace vk::agent {
 
@@ -11,8 +13,9 @@ cVkAgentManagers& AgentManagers() {
 }
 
 void ConnectAgentManagers(cVkAgentManagers& m) {
-  // Each manager adds its lines here (see managers.h).
-  (void)m;
+  VkRegisterSettingsClasses();
+  m.settings = {LoadSettingsFile, SaveSettingsFile};
+  // Each further manager adds its lines here (see managers.h).
 }
 
 void ReportServiceRunning() { ServiceRecord().ReportRunning(); }

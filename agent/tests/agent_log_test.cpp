@@ -9,6 +9,7 @@
 
 #include "agent/service/agent_log.h"
 #include "agent/service/agent_objects.h"
+#include "agent/service/locations_setup.h"
 #include "agent/tests/agent_test_support.h"
 #include "common/testing/log_lines.h"
 #include "platform/testing/child_process.h"
@@ -29,7 +30,7 @@ class AgentLog : public ::testing::Test {
   void SetUp() override {
     folder_.WriteLocations();
     cOrkLog log;
-    ASSERT_EQ(vk::agent::Locations().Initialize(log, U16(folder_.Program() + "/deskagent")), 0);
+    ASSERT_EQ(InitializeLocations(vk::agent::Locations(), log, U16(folder_.Program() + "/deskagent")), 0);
     logFile_ = folder_.Settings() + "DeskAgent.log";
   }
   void WriteFileOfSize(size_t size) {

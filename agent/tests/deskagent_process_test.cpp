@@ -23,6 +23,20 @@ const int kStartHints[] = {2000, 5000, 3000, 10000, 3000, 10000, 10000};
 const int kStopHints[] = {10000, 65000, 65000, 5000, 10000, 10000, 65000};
 const char kReady[] = "READY=1\nSTATUS=Running\n";
 
+// Settings.dat with the default settings.
+const std::string kDefaultSettings(
+    "\x01\x00\x00\x00" "\x01\x00\x00\x00" "\x02\x00" "\x00\xBD" "\x02\x00" "\x02\xBD" "\x01\x00\x00\x00"
+    "\x0B\x00\x00\x00" "\x02\x00\x00\x00" "\xFF\xFF\xFF\xFF" "\xE8\x03\x00\x00" "\x64\x00\x00\x00"
+    "\x06\x00\x00\x00" "\x01\x00\x00\x00" "\x01\x00\x00\x00",
+    52);
+
+std::string RandomBytes(size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
+}
+
 std::string StartPending(int checkPoint, int hint) {
   return "STATUS=Start pending (checkpoint " + std::to_string(checkPoint) + ", wait hint " + std::to_string(hint) +
          " ms)\nEXTEND_TIMEOUT_USEC=" + std::to_string(hint) + "000\n";
@@ -125,6 +139,74 @@ TEST_F(DeskAgentProcess, RunsInTheForegroundWithReportsOnStandardError) {
             std::string::npos);
   EXPECT_EQ(child.Wait(), 0);
   EXPECT_FALSE(notify_.Next(std::chrono::milliseconds(0)));  // nothing went to the socket
+}
+
+TEST_F(DeskAgentProcess, FirstStopWritesTheDefaultSettingsAndLaterRunsKeepLoadedOnes) {
+  ASSERT_FALSE(std::filesystem::exists(SettingsFile()));
+  RunOnce();
+  EXPECT_EQ(ReadFileText(SettingsFile()), kDefaultSettings);
+
+  // A valid file with another update port is loaded and written back as it was.
+  std::string changed = kDefaultSettings;
+  changed[10] = '\x34';
+  WriteSettings(changed);
+  RunOnce();
+  EXPECT_EQ(ReadFileText(SettingsFile()), changed);
+  EXPECT_FALSE(std::filesystem::exists(LogFile()) && std::filesystem::file_size(LogFile()) > 0);
+}
+
+TEST_F(DeskAgentProcess, DamagedSettingsAreLoggedTheDefaultsStayAndTheFileIsNotOverwritten) {
+  const std::string damaged = kDefaultSettings.substr(0, 30);
+  WriteSettings(damaged);
+  RunOnce();
+  std::string log = ReadFileText(LogFile());
+  EXPECT_NE(log.find("An error has occurred while loading the service settings from '" + SettingsFile() +
+                     "'. Errorcode "),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.rfind("Log session started at ", 0), 0u);
+  EXPECT_EQ(ReadFileText(SettingsFile()), damaged);
+}
+
+TEST_F(DeskAgentProcess, SettingsFilesOfAnyContentNeverStopTheStart) {
+  const std::string contents[] = {
+      "",                                        // empty
+      kDefaultSettings.substr(0, 51),            // one byte short
+      kDefaultSettings + "trailing",             // longer than the settings
+      RandomBytes(4096, 1),                      // random
+      std::string("\xFF\xFF\xFF\x7F") + RandomBytes(60, 2),  // absurd layout version
+      RandomBytes(8 << 20, 3),                   // huge
+  };
+  for (const std::string& content : contents) {
+    SCOPED_TRACE(content.size());
+    WriteSettings(content);
+    RunOnce();
+  }
+  // A directory where the file should be: still starts, the stop cannot save.
+  std::filesystem::remove(SettingsFile());
+  std::filesystem::create_directories(SettingsFile());
+  auto child = Start();
+  ExpectStartedAndRunning();
+  child->Signal(SIGTERM);
+  for (int i = 0; i < 7; ++i) ASSERT_EQ(notify_.Next(), StopPending(i + 1, kStopHints[i]));
+  ASSERT_EQ(notify_.Next().value_or("").rfind("STATUS=Stopped (exit code 1066", 0), 0u);
+  EXPECT_EQ(child->Wait(), 1);
+}
+
+TEST_F(DeskAgentProcess, KillingTheAgentNeverLeavesAHalfWrittenSettingsFile) {
+  for (int step = 1; step <= 7; ++step) {
+    SCOPED_TRACE(step);
+    std::filesystem::remove(SettingsFile());
+    auto child = Start();
+    ExpectStartedAndRunning();
+    child->Signal(SIGTERM);
+    for (int i = 0; i < step; ++i) ASSERT_EQ(notify_.Next(), StopPending(i + 1, kStopHints[i]));
+    child->Signal(SIGKILL);
+    ASSERT_EQ(child->Wait(), -SIGKILL);
+    while (notify_.Next(std::chrono::milliseconds(0))) {
+    }
+    if (std::filesystem::exists(SettingsFile())) EXPECT_EQ(ReadFileText(SettingsFile()), kDefaultSettings);
+  }
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "agent/service/event_source.h"
-#include "agent/service/locations.h"
+#include "agent/service/locations_setup.h"
 #include "agent/tests/agent_test_support.h"
 #include "common/testing/log_lines.h"
 #include "platform/registry/registry.h"
@@ -24,7 +24,7 @@ TEST(Locations, RegistryValuesNameTheSettingsAndServiceFolders) {
   folder.WriteLocations();
   cOrkLog log;
   cVkLocations locations;
-  EXPECT_EQ(locations.Initialize(AllMessages(log), U16(folder.Program() + "/deskagent")), 0);
+  EXPECT_EQ(InitializeLocations(locations, AllMessages(log), U16(folder.Program() + "/deskagent")), 0);
   EXPECT_EQ(locations.GetSettingsFile(), U16(folder.Settings() + "Settings.dat"));
   EXPECT_EQ(locations.GetLogFile(), U16(folder.Settings() + "DeskAgent.log"));
   EXPECT_EQ(locations.GetServicePath(), U16(folder.Service()));
@@ -44,7 +44,7 @@ TEST(Locations, WithoutKeyBothFoldersAreTheProgramFolderAndNothingIsLogged) {
   AllMessages(log).LogMsg(LOG_ERROR, 7, u"An earlier failure of this activity.");
   cVkLocations locations;
   // Any program name, quoted or not, gives its folder.
-  EXPECT_EQ(locations.Initialize(log, U16("\"" + folder.Program() + "/deskagent\"")), 0);
+  EXPECT_EQ(InitializeLocations(locations, log, U16("\"" + folder.Program() + "/deskagent\"")), 0);
   EXPECT_EQ(locations.GetSettingsFile(), U16(folder.Program() + "/Settings.dat"));
   EXPECT_EQ(locations.GetServicePath(), U16(folder.Program() + "/"));
   // The missing key left no message, and the earlier one is still there.
@@ -66,7 +66,7 @@ TEST(Locations, FailuresKeepEarlierMessagesAndFallBackToTheProgramFolder) {
   cOrkLog log;
   AllMessages(log).LogMsg(LOG_ERROR, 7, u"An earlier failure of this activity.");
   cVkLocations locations;
-  EXPECT_EQ(locations.Initialize(log, U16(folder.Program() + "/deskagent")), -1);
+  EXPECT_EQ(InitializeLocations(locations, log, U16(folder.Program() + "/deskagent")), -1);
   EXPECT_EQ(locations.GetSettingsFile(), U16(folder.Root() + "/plainfile/sub/Settings.dat"));
   EXPECT_EQ(locations.GetServicePath(), U16(folder.Program() + "/"));
   auto lines = vk::testing::LogLines(log);
@@ -84,7 +84,7 @@ TEST(Locations, FailuresKeepEarlierMessagesAndFallBackToTheProgramFolder) {
   cOrkLog second;
   AllMessages(second).LogMsg(LOG_ERROR, 7, u"An earlier failure of this activity.");
   cVkLocations fallback;
-  EXPECT_EQ(fallback.Initialize(second, U16(folder.Program() + "/deskagent")), 0);
+  EXPECT_EQ(InitializeLocations(fallback, second, U16(folder.Program() + "/deskagent")), 0);
   EXPECT_EQ(fallback.GetSettingsFile(), U16(folder.Program() + "/Settings.dat"));
   lines = vk::testing::LogLines(second);
   ASSERT_EQ(lines.size(), 3u);

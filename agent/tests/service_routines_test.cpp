@@ -12,6 +12,7 @@
 
 #include "agent/service/agent_log.h"
 #include "agent/service/agent_objects.h"
+#include "agent/service/locations_setup.h"
 #include "agent/service/managers.h"
 #include "agent/service/persistence.h"
 #include "agent/service/service_routines.h"
@@ -47,7 +48,7 @@ class ServiceRoutines : public ::testing::Test {
     setenv("NOTIFY_SOCKET", notify_.Path().c_str(), 1);
     folder_.WriteLocations();
     cOrkLog log;
-    ASSERT_EQ(Locations().Initialize(log, U16(folder_.Program() + "/deskagent")), 0);
+    ASSERT_EQ(InitializeLocations(Locations(), log, U16(folder_.Program() + "/deskagent")), 0);
     SetupAgentLog(ServiceLog(), false);
     ServiceLog().Clear();
     ServiceRecord().SetStatusHandle(true);

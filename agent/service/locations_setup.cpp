@@ -1,4 +1,4 @@
-#include "agent/service/locations.h"
+#include "agent/service/locations_setup.h"
 
 #include "agent/service/registry_values.h"
 #include "log/orklog.h"
@@ -32,15 +32,11 @@ std::u16string ProgramFolderOf(std::u16string programPath) {
   return programPath.substr(0, slash + 1);
 }
 
-int32_t cVkLocations::Initialize(cOrkLog& log, const std::u16string& programPath) {
+int32_t InitializeLocations(cVkLocations& locations, cOrkLog& log, const std::u16string& programPath) {
   // The program's folder stands for every location the registry does not
   // give, also when the registry cannot be read at all.
   const std::u16string folder = ProgramFolderOf(programPath);
-  {
-    std::lock_guard lock(lock_);
-    settingsPath_ = WithSlash(folder);
-    servicePath_ = WithSlash(folder);
-  }
+  locations.SetPaths(WithSlash(folder), WithSlash(folder));
   vk::RegKey root;
   int32_t code = vk::RegistryConnect(u"", vk::RegRoot::LocalMachine, &root);
   if (code != 0) {
@@ -50,7 +46,6 @@ int32_t cVkLocations::Initialize(cOrkLog& log, const std::u16string& programPath
   const std::u16string keyPath = std::u16string(kVkServiceKey) + kVkLocationsSubKey;
   bool failed = false;
   {
-    std::lock_guard lock(lock_);
     std::u16string settings, service;
     ReadLocation(log, root, keyPath, u"SettingsPath", &settings);
     ReadLocation(log, root, keyPath, u"ServicePath", &service);
@@ -66,8 +61,7 @@ int32_t cVkLocations::Initialize(cOrkLog& log, const std::u16string& programPath
         failed = true;
       }
     }
-    settingsPath_ = WithSlash(settings);
-    servicePath_ = WithSlash(service);
+    locations.SetPaths(WithSlash(settings), WithSlash(service));
   }
   code = vk::RegistryCloseKey(&root);
   if (code != 0) {
@@ -75,36 +69,4 @@ int32_t cVkLocations::Initialize(cOrkLog& log, const std::u16string& programPath
     return code;
   }
   return failed ? -1 : 0;
-}
-
-std::u16string cVkLocations::GetSettingsFile() const {
-  std::lock_guard lock(lock_);
-  return settingsPath_ + u"Settings.dat";
-}
-
-std::u16string cVkLocations::GetLogFile() const {
-  std::lock_guard lock(lock_);
-  return settingsPath_ + u"DeskAgent.log";
-}
-
-std::u16string cVkLocations::GetServicePath() const {
-  std::lock_guard lock(lock_);
-  return servicePath_;
-}
-
-std::u16string cVkLocations::GetSettingsPath() const {
-  std::lock_guard lock(lock_);
-  return settingsPath_;
-}
-
-std::u16string cVkLocations::GetEventMessageFile() const {
-  std::lock_guard lock(lock_);
-  return servicePath_ + u"DeskMsg.dll";
-}
-
-void cVkLocations::CopyFrom(const cVkLocations& other) {
-  if (&other == this) return;
-  std::scoped_lock lock(lock_, other.lock_);
-  settingsPath_ = other.settingsPath_;
-  servicePath_ = other.servicePath_;
 }
