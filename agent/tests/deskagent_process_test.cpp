@@ -202,7 +202,9 @@ TEST_F(DeskAgentProcess, KillingTheAgentNeverLeavesAHalfWrittenSettingsFile) {
     ASSERT_EQ(child->Wait(), -SIGKILL);
     while (notify_.Next(std::chrono::milliseconds(0))) {
     }
-    if (std::filesystem::exists(SettingsFile())) EXPECT_EQ(ReadFileText(SettingsFile()), kDefaultSettings);
+    if (std::filesystem::exists(SettingsFile())) {
+      EXPECT_EQ(ReadFileText(SettingsFile()), kDefaultSettings);
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -92,6 +93,8 @@ int32_t RunServiceDispatcher(std::u16string_view serviceName, std::function<void
   sigaddset(&controls, SIGTERM);
   sigaddset(&controls, SIGINT);
   sigaddset(&controls, SIGHUP);
+  // An ignored signal would be discarded even while blocked (nohup ignores SIGHUP).
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
   sigset_t previous;
   pthread_sigmask(SIG_BLOCK, &controls, &previous);  // threads started below inherit it
   int signalFd = signalfd(-1, &controls, SFD_NONBLOCK | SFD_CLOEXEC);
