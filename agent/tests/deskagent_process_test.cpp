@@ -199,7 +199,9 @@ TEST_F(DeskAgentProcess, KillingTheAgentNeverLeavesAHalfWrittenSettingsFile) {
     child->Signal(SIGTERM);
     for (int i = 0; i < step; ++i) ASSERT_EQ(notify_.Next(), StopPending(i + 1, kStopHints[i]));
     child->Signal(SIGKILL);
-    ASSERT_EQ(child->Wait(), -SIGKILL);
+    // After the last report the agent may have ended by itself.
+    std::optional<int> status = child->Wait();
+    ASSERT_TRUE(status == -SIGKILL || (step == 7 && status == 0));
     while (notify_.Next(std::chrono::milliseconds(0))) {
     }
     if (std::filesystem::exists(SettingsFile())) {

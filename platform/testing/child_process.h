@@ -29,7 +29,7 @@ class ChildProcess {
   // value removes the variable); standard error goes to `stderrFile`, or to
   // a pipe that ReadStderrUntil reads when `stderrFile` is empty.
   ChildProcess(const std::string& program, const std::map<std::string, std::string>& env,
-               const std::string& stderrFile) {
+               const std::string& stderrFile, const std::vector<std::string>& args = {}) {
     std::map<std::string, std::string> all;
     for (char** e = environ; *e; ++e) {
       std::string entry(*e);
@@ -63,7 +63,9 @@ class ChildProcess {
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
-    std::vector<char*> argv{const_cast<char*>(program.c_str()), nullptr};
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     if (posix_spawn(&pid_, program.c_str(), &actions, &attr, argv.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     if (pipeEnds[1] >= 0) close(pipeEnds[1]);
