@@ -3,6 +3,7 @@
 #include "agent/service/agent_objects.h"
 #include "agent/service/persistence.h"
 #include "agent/service/settings_file.h"
+#include "agent/service/viewing_managers.h"
 #include "common/settings/register_settings.h"
 
 namespace vk::agent {
@@ -15,6 +16,8 @@ cVkAgentManagers& AgentManagers() {
 void ConnectAgentManagers(cVkAgentManagers& m) {
   VkRegisterSettingsClasses();
   m.settings = {LoadSettingsFile, SaveSettingsFile};
+  ConnectSecurity(m);
+  ConnectViewingManagers(m);
   // Each further manager adds its lines here (see managers.h).
 }
 

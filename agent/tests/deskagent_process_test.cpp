@@ -145,6 +145,13 @@ TEST_F(DeskAgentProcess, FirstStopWritesTheDefaultSettingsAndLaterRunsKeepLoaded
   ASSERT_FALSE(std::filesystem::exists(SettingsFile()));
   RunOnce();
   EXPECT_EQ(ReadFileText(SettingsFile()), kDefaultSettings);
+  // The access lists were saved too: the defaults at the first stop.
+  std::string registry = ReadFileText(folder_.Registry() + "/HKLM.reg");
+  EXPECT_NE(registry.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Settings]\n"
+                          "\"Administrators\"=\"Administrators\"\n\"Operators\"=\"Administrators\"\n"
+                          "\"Users\"=\"Administrators\"\n"),
+            std::string::npos)
+      << registry;
 
   // A valid file with another update port is loaded and written back as it was.
   std::string changed = kDefaultSettings;
@@ -153,6 +160,18 @@ TEST_F(DeskAgentProcess, FirstStopWritesTheDefaultSettingsAndLaterRunsKeepLoaded
   RunOnce();
   EXPECT_EQ(ReadFileText(SettingsFile()), changed);
   EXPECT_FALSE(std::filesystem::exists(LogFile()) && std::filesystem::file_size(LogFile()) > 0);
+}
+
+TEST_F(DeskAgentProcess, ConfiguredAccessListsSurviveAStartAndStop) {
+  folder_.WriteRegistry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Locations]\r\n"
+                        "\"SettingsPath\"=\"" + folder_.Settings() + "\"\r\n\r\n"
+                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Settings]\r\n"
+                        "\"Administrators\"=\"root\"\r\n\"Operators\"=\"\"\r\n\"Users\"=\"root\"\r\n\r\n");
+  RunOnce();
+  std::string registry = ReadFileText(folder_.Registry() + "/HKLM.reg");
+  EXPECT_NE(registry.find("\"Administrators\"=\"root\"\n\"Operators\"=\"\"\n\"Users\"=\"root\"\n"),
+            std::string::npos)
+      << registry;
 }
 
 TEST_F(DeskAgentProcess, DamagedSettingsAreLoggedTheDefaultsStayAndTheFileIsNotOverwritten) {
