@@ -20,6 +20,8 @@ class cVkSessionTrayAdapter final : public vk::iVkSessionTray, public cVkTrayCon
 
   void UpdateForSession() override { tray_.UpdateForSession(); }
   bool IsViewingAllowed() override { return tray_.IsViewingAllowed(); }
+  // The agent is stopping: an open consent question counts as "No".
+  void CancelQuestion() override { tray_.CancelQuestion(); }
   cVkTrayManager& Manager() { return tray_; }
 
   cVkViewerInfo GetViewerInfo() override { return wiring_.viewer ? wiring_.viewer() : cVkViewerInfo{}; }
