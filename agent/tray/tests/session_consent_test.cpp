@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "agent/input/session_input_adapter.h"
@@ -30,6 +31,17 @@
 namespace {
 
 using namespace std::chrono_literals;
+
+// The child never ends its test normally: its failures are written out here,
+// where the parent's report shows them.
+void ReportChildFailures() {
+  const testing::TestResult* result = testing::UnitTest::GetInstance()->current_test_info()->result();
+  for (int i = 0; i < result->total_part_count(); ++i) {
+    const testing::TestPartResult& part = result->GetTestPartResult(i);
+    if (part.failed())
+      fprintf(stderr, "%s:%d: %s\n", part.file_name() ? part.file_name() : "?", part.line_number(), part.summary());
+  }
+}
 
 class NoBlocker : public cVkLocalInputBlocker {
  public:
@@ -113,6 +125,7 @@ class SessionConsentTest : public testing::Test {
     EXPECT_EXIT(
         {
           scenario();
+          ReportChildFailures();
           _exit(HasFailure() ? 1 : 0);
         },
         testing::ExitedWithCode(0), "");
@@ -121,8 +134,10 @@ class SessionConsentTest : public testing::Test {
     ASSERT_TRUE(agent.tray.Manager().WaitForQuestionShown(20s));
     agent.tray.Manager().Host()->RunOnGui([button](cVkTrayGui& gui) { gui.QuestionBox()->button(button)->click(); });
   }
+  // Connects once the listener is up, and authenticates.
   static bool Connect(vk::testing::Console& console, Agent& agent) {
-    return console.Connect(agent.port) && console.Send(vk::BuildAuthBlock(u"alice", u"CORP", u"secret")) == 0;
+    return agent.progress.WaitUntil([&] { return console.Connect(agent.port); }, 20s) &&
+           console.Send(vk::BuildAuthBlock(u"alice", u"CORP", u"secret")) == 0;
   }
 
   static vk::testing::XvfbServer* server_;

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 
+#include <cstdio>
 #include <filesystem>
 #include <future>
 #include <mutex>
@@ -24,6 +25,17 @@
 namespace {
 
 using namespace std::chrono_literals;
+
+// The child never ends its test normally: its failures are written out here,
+// where the parent's report shows them.
+void ReportChildFailures() {
+  const testing::TestResult* result = testing::UnitTest::GetInstance()->current_test_info()->result();
+  for (int i = 0; i < result->total_part_count(); ++i) {
+    const testing::TestPartResult& part = result->GetTestPartResult(i);
+    if (part.failed())
+      fprintf(stderr, "%s:%d: %s\n", part.file_name() ? part.file_name() : "?", part.line_number(), part.summary());
+  }
+}
 
 class FakeContext : public cVkTrayContext {
  public:
@@ -78,6 +90,7 @@ class TrayManagerTest : public testing::Test {
             tray_->Uninitialize(log);
             tray_.reset();
           }
+          ReportChildFailures();
           _exit(HasFailure() ? 1 : 0);
         },
         testing::ExitedWithCode(0), "");
