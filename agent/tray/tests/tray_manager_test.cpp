@@ -332,13 +332,8 @@ TEST_F(TrayManagerTest, NotificationAreaGetsTheIcon) {
 
 TEST_F(TrayManagerTest, WithoutDisplayQuestionModeRefusesUntilTheDisplayComes) {
   InChild([&] {
-    // Find a display number that is free now, and bring a server up on it later.
-    std::string display;
-    {
-      vk::testing::XvfbServer probe;
-      ASSERT_TRUE(probe.Start("640x480x24"));
-      display = probe.DisplayName();
-    }
+    // A display number that is free now; a server comes up on it later.
+    std::string display = vk::testing::UnusedDisplayName();
     context_.Connect(u"bob", kAddress);
     tray_ = std::make_unique<cVkTrayManager>(context_, display);
     tray_->SetDisplayRetryInterval(50ms);

@@ -118,7 +118,7 @@ TEST(XTestInjectorRestart, SurvivesTheServerGoingAwayAndReconnects) {
   std::string display;
   auto injector = [&] {
     vk::testing::XvfbServer first;
-    EXPECT_TRUE(first.Start("640x480x24"));
+    EXPECT_TRUE(first.StartOn(vk::testing::UnusedDisplayName(), "640x480x24"));
     display = first.DisplayName();
     auto opened = vk::CreateXTestInjector(display);
     EXPECT_EQ(opened->Open(), 0);

@@ -18,7 +18,7 @@ namespace vk::testing {
 bool XvfbServer::StartOn(const std::string& display, const std::string& geometry) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return false;
-  std::string fdText = std::to_string(fds[1]);
+  std::string fdText = "3";
   std::vector<std::string> args = {"Xvfb", "-displayfd", fdText, "-noreset", "-nolisten", "tcp",
                                    "-screen", "0", geometry};
   if (!display.empty()) args.insert(args.begin() + 1, display);
@@ -27,8 +27,11 @@ bool XvfbServer::StartOn(const std::string& display, const std::string& geometry
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  // The write end must survive exec in the child.
-  posix_spawn_file_actions_adddup2(&actions, fds[1], fds[1]);
+  // The write end must survive exec in the child; nothing else of ours may
+  // (a server outliving a crashed test must not hold the test's pipes).
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+  posix_spawn_file_actions_addclosefrom_np(&actions, 4);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -66,6 +69,16 @@ void XvfbServer::Stop() {
   int status;
   waitpid(pid_, &status, 0);
   pid_ = -1;
+}
+
+std::string UnusedDisplayName() {
+  for (int i = 0; i < 800; ++i) {
+    int number = 200 + (getpid() + i) % 800;
+    std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+    std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+    if (access(lock.c_str(), F_OK) != 0 && access(socket.c_str(), F_OK) != 0) return ":" + std::to_string(number);
+  }
+  return ":999";
 }
 
 }  // namespace vk::testing

@@ -26,4 +26,9 @@ class XvfbServer {
   std::string displayName_;
 };
 
+// A display name (":N") that no server uses now, far above the numbers that
+// servers started with -displayfd take, so that a server started on it
+// later does not race them.
+std::string UnusedDisplayName();
+
 }  // namespace vk::testing
