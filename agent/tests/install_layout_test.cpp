@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "agent/tests/agent_test_support.h"
 #include "platform/registry/reg_document.h"
@@ -32,6 +33,19 @@ TEST(InstallLayout, ScriptInstallsBelowDestdirAndTheInstalledAgentRuns) {
   EXPECT_NE(unit.find("\nType=notify\n"), std::string::npos);
   EXPECT_NE(unit.find("\nExecStart=/opt/viewkeeper/deskagent\n"), std::string::npos);
   EXPECT_NE(unit.find("\nTimeoutStopSec=240\n"), std::string::npos);
+
+  // systemd itself accepts the unit (checked where systemd-analyze exists),
+  // with ExecStart pointing at the staged program.
+  if (fs::exists("/usr/bin/systemd-analyze")) {
+    std::string staged = unit;
+    staged.replace(staged.find("/opt/viewkeeper/deskagent"), 25, stage + "/opt/viewkeeper/deskagent");
+    std::ofstream(folder.Root() + "/viewkeeper.service") << staged;
+    ChildProcess verify("/usr/bin/systemd-analyze", {}, folder.Root() + "/verify.txt",
+                        {"verify", folder.Root() + "/viewkeeper.service"});
+    ASSERT_TRUE(verify.Started());
+    EXPECT_EQ(verify.Wait(), 0);
+    EXPECT_EQ(ReadFileText(folder.Root() + "/verify.txt"), "");
+  }
 
   // The seeded registry file is one the key store reads, with the locations.
   vk::RegDocument document;
