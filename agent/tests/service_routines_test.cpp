@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <future>
+#include <tuple>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "agent/service/service_routines.h"
 #include "agent/tests/agent_test_support.h"
 #include "common/testing/log_lines.h"
+#include "platform/eventlog/event_log.h"
 #include "platform/service/dispatcher.h"
 #include "platform/service/tests/notify_socket.h"
 #include "platform/testing/child_process.h"
@@ -230,8 +232,22 @@ TEST_F(ServiceRoutines, ServiceMainHonoursAStopDuringStartUpAndAnswersInterrogat
   EXPECT_EQ(ServiceResult(), 0);
 }
 
+// Event-log entries as the service log reports them.
+struct RecordingEventLog : vk::EventLogSink {
+  std::mutex mutex;
+  std::vector<std::tuple<std::u16string, vk::EventType, uint32_t, std::u16string>> entries;
+  bool Report(std::u16string_view source, vk::EventType type, uint32_t id, std::u16string_view text) override {
+    std::lock_guard lock(mutex);
+    entries.emplace_back(source, type, id, text);
+    return true;
+  }
+};
+
 TEST_F(ServiceRoutines, FailedStartStopsTheServiceAndReportsItFailed) {
   ServiceRecord().SetStatusHandle(false);
+  RecordingEventLog events;
+  vk::EventLogSink* previous = vk::SetEventLogSink(&events);
+  SetupAgentLog(ServiceLog(), true);
   answers_["security.init"] = 5;
   // More reports than the socket queues: read them while the service runs.
   auto reader = std::async(std::launch::async, [this] {
@@ -248,6 +264,17 @@ TEST_F(ServiceRoutines, FailedStartStopsTheServiceAndReportsItFailed) {
   EXPECT_EQ(ServiceResult(), 5);
   EXPECT_TRUE(vk::testing::HasLineStartingWith(
       ServiceLog(), "A critical error has occurred while starting the ViewKeeper service. Errorcode 5"));
+  // Announcements are information entries, the critical error an error entry.
+  vk::SetEventLogSink(previous);
+  SetupAgentLog(ServiceLog(), false);
+  ServiceLog().SetAppLogMask(0);
+  using Entry = std::tuple<std::u16string, vk::EventType, uint32_t, std::u16string>;
+  std::vector<Entry> expectedEvents{
+      {u"ViewKeeper", vk::EventType::Information, 0x40000002u, u"Starting ViewKeeper service. Version 2.1, Build 1114."},
+      {u"ViewKeeper", vk::EventType::Error, 0xC0000004u,
+       u"A critical error has occurred while starting the ViewKeeper service. Errorcode 5"},
+      {u"ViewKeeper", vk::EventType::Information, 0x40000002u, u"The ViewKeeper service has stopped."}};
+  EXPECT_EQ(events.entries, expectedEvents);
   std::string file = AgentLogFile();
   EXPECT_NE(file.find("An error has occurred while initializing service security. Errorcode 5."), std::string::npos);
   std::vector<std::string> calls = Calls();
