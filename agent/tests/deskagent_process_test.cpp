@@ -174,6 +174,35 @@ TEST_F(DeskAgentProcess, ConfiguredAccessListsSurviveAStartAndStop) {
       << registry;
 }
 
+TEST_F(DeskAgentProcess, FailedStartStopsTheAgentAsFailedAndKeepsTheAccessLists) {
+  // An account that does not exist: the access rights cannot be built.
+  const std::string lists = "\"Administrators\"=\"no-such-account-xyz\"\r\n\"Operators\"=\"\"\r\n\"Users\"=\"\"\r\n";
+  folder_.WriteRegistry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Locations]\r\n"
+                        "\"SettingsPath\"=\"" + folder_.Settings() + "\"\r\n\r\n"
+                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Settings]\r\n" + lists +
+                        "\r\n");
+  auto child = Start();
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(notify_.Next(), StartPending(i + 1, kStartHints[i]));
+  // No stop request needed: the agent stops by itself and ends as failed.
+  for (int i = 0; i < 7; ++i) ASSERT_EQ(notify_.Next(), StopPending(i + 1, kStopHints[i]));
+  std::optional<std::string> last = notify_.Next();
+  ASSERT_TRUE(last);
+  EXPECT_EQ(last->rfind("STATUS=Stopped (exit code 1066, service code ", 0), 0u) << *last;
+  EXPECT_EQ(child->Wait(), 1);
+
+  std::string log = ReadFileText(LogFile());
+  EXPECT_NE(log.find("An error has occurred while initializing service security. Errorcode "), std::string::npos)
+      << log;
+  std::string events = ReadFileText(StderrFile());
+  EXPECT_NE(events.find("event 0xC0000004 error: A critical error has occurred while starting the ViewKeeper "
+                        "service. Errorcode "),
+            std::string::npos)
+      << events;
+  // The lists that could not be used are still as configured.
+  std::string registry = ReadFileText(folder_.Registry() + "/HKLM.reg");
+  EXPECT_NE(registry.find("\"Administrators\"=\"no-such-account-xyz\"\n"), std::string::npos) << registry;
+}
+
 TEST_F(DeskAgentProcess, DamagedSettingsAreLoggedTheDefaultsStayAndTheFileIsNotOverwritten) {
   const std::string damaged = kDefaultSettings.substr(0, 30);
   WriteSettings(damaged);
