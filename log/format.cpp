@@ -11,7 +11,7 @@ void FormatCheckFailed() {}
 
 namespace {
 
-using detail::Spec;
+using detail::Conversion;
 
 class Writer {
  public:
@@ -27,8 +27,8 @@ class Writer {
     out_.append(count, c);
     return true;
   }
-  // Appends `body` padded to the spec's width.
-  bool Padded(const Spec& s, std::u16string_view body) {
+  // Appends `body` padded to the conversion's width.
+  bool Padded(const Conversion& s, std::u16string_view body) {
     const size_t width = s.width > 0 ? static_cast<size_t>(s.width) : 0;
     const size_t pad = width > body.size() ? width - body.size() : 0;
     if (!s.left && !Append(u' ', pad)) return false;
@@ -41,9 +41,9 @@ class Writer {
   size_t limit_;
 };
 
-// Rebuilds the printf specification for a number, with the given length
+// Rebuilds the printf conversion for a number, with the given length
 // modifier and conversion, so that the C library does the digit work.
-std::string NumberSpec(const Spec& s, const char* length, char conv) {
+std::string NumberConversion(const Conversion& s, const char* length, char conv) {
   std::string f = "%";
   if (s.left) f += '-';
   if (s.plus) f += '+';
@@ -64,15 +64,15 @@ bool AppendAscii(Writer& w, const char* text, int n) {
   return w.Append(wide);
 }
 
-bool FormatInteger(Writer& w, const Spec& s, const FormatArg& a) {
+bool FormatInteger(Writer& w, const Conversion& s, const FormatArg& a) {
   char buf[4200];
   const bool isSigned = s.conv == 'd' || s.conv == 'i';
   int n;
   if (s.lengthBits == 64) {
     if (isSigned)
-      n = std::snprintf(buf, sizeof buf, NumberSpec(s, "ll", 'd').c_str(), static_cast<long long>(a.i));
+      n = std::snprintf(buf, sizeof buf, NumberConversion(s, "ll", 'd').c_str(), static_cast<long long>(a.i));
     else
-      n = std::snprintf(buf, sizeof buf, NumberSpec(s, "ll", static_cast<char>(s.conv)).c_str(),
+      n = std::snprintf(buf, sizeof buf, NumberConversion(s, "ll", static_cast<char>(s.conv)).c_str(),
                         static_cast<unsigned long long>(a.u));
   } else {
     // 32 bits, as "%d" and "%ld" are on the system's original platform.
@@ -83,23 +83,23 @@ bool FormatInteger(Writer& w, const Spec& s, const FormatArg& a) {
       int32_t v = static_cast<int32_t>(bits);
       if (s.lengthBits == 16) v = static_cast<int16_t>(bits);
       if (s.lengthBits == 8) v = static_cast<int8_t>(bits);
-      n = std::snprintf(buf, sizeof buf, NumberSpec(s, "", 'd').c_str(), v);
+      n = std::snprintf(buf, sizeof buf, NumberConversion(s, "", 'd').c_str(), v);
     } else {
-      n = std::snprintf(buf, sizeof buf, NumberSpec(s, "", static_cast<char>(s.conv)).c_str(), bits);
+      n = std::snprintf(buf, sizeof buf, NumberConversion(s, "", static_cast<char>(s.conv)).c_str(), bits);
     }
   }
   if (n >= static_cast<int>(sizeof buf)) return false;
   return AppendAscii(w, buf, n);
 }
 
-bool FormatDouble(Writer& w, const Spec& s, double v) {
+bool FormatDouble(Writer& w, const Conversion& s, double v) {
   char buf[4200];
-  const int n = std::snprintf(buf, sizeof buf, NumberSpec(s, "", static_cast<char>(s.conv)).c_str(), v);
+  const int n = std::snprintf(buf, sizeof buf, NumberConversion(s, "", static_cast<char>(s.conv)).c_str(), v);
   if (n >= static_cast<int>(sizeof buf)) return false;
   return AppendAscii(w, buf, n);
 }
 
-bool FormatString(Writer& w, const Spec& s, const FormatArg& a) {
+bool FormatString(Writer& w, const Conversion& s, const FormatArg& a) {
   std::u16string_view body;
   std::u16string converted;
   if (a.kind == ArgKind::WideStr) {
@@ -112,7 +112,7 @@ bool FormatString(Writer& w, const Spec& s, const FormatArg& a) {
   return w.Padded(s, body);
 }
 
-bool FormatOne(Writer& w, const Spec& s, const FormatArg& a) {
+bool FormatOne(Writer& w, const Conversion& s, const FormatArg& a) {
   switch (s.conv) {
     case 'd': case 'i': case 'u': case 'x': case 'X': case 'o':
       return FormatInteger(w, s, a);
@@ -152,8 +152,8 @@ FormatResult FormatWide(std::u16string& out, std::u16string_view f, std::span<co
       ++pos;
       continue;
     }
-    Spec s;
-    if (!detail::ParseSpec(f, pos, s)) return FormatResult::Invalid;
+    Conversion s;
+    if (!detail::ParseConversion(f, pos, s)) return FormatResult::Invalid;
     if (next >= args.size() || !detail::KindFits(s.conv, args[next].kind)) return FormatResult::Invalid;
     if (!FormatOne(w, s, args[next++])) return FormatResult::Overflow;
   }

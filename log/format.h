@@ -102,8 +102,8 @@ inline RuntimeFormatText<char> RuntimeFormat(std::string_view s) { return {s}; }
 
 namespace detail {
 
-// One parsed conversion specification.
-struct Spec {
+// One parsed conversion.
+struct Conversion {
   bool left = false, plus = false, space = false, alt = false, zero = false;
   int width = -1;
   int precision = -1;
@@ -112,9 +112,9 @@ struct Spec {
 };
 
 // Parses the conversion that starts after '%' at format[pos]; advances pos.
-// Returns false for a malformed specification.
+// Returns false for a malformed conversion.
 template <class Char>
-constexpr bool ParseSpec(std::basic_string_view<Char> f, size_t& pos, Spec& s) {
+constexpr bool ParseConversion(std::basic_string_view<Char> f, size_t& pos, Conversion& s) {
   auto at = [&](size_t k) -> char16_t { return k < f.size() ? static_cast<char16_t>(f[k]) : 0; };
   for (;; ++pos) {
     const char16_t c = at(pos);
@@ -203,8 +203,8 @@ constexpr bool Check(std::basic_string_view<Char> f, std::span<const ArgKind> ki
       continue;
     }
     const size_t start = pos;
-    Spec s;
-    if (!ParseSpec(f, pos, s)) return false;
+    Conversion s;
+    if (!ParseConversion(f, pos, s)) return false;
     if (next >= kinds.size()) return false;
     if (!KindFits(WideMeaning(s.conv, narrow, pos == start + 1), kinds[next++])) return false;
   }
