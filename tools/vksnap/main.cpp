@@ -54,6 +54,9 @@ int main(int argc, char** argv) {
   if (code == 0 && client.Picture(width, height, rgb)) written = vk::WritePng(options->output, width, height, rgb);
   PrintLog(log);
   StopSockets(log);
+  if (options->stats)
+    std::cout << "vksnap: bytes received " << client.BytesReceived() << ", after the first update "
+              << client.BytesAfterFirstUpdate() << ", updates " << client.UpdatesApplied() << "\n";
   if (written != 0) {
     std::cerr << "vksnap: no picture written (error " << (code != 0 ? code : written) << ")\n";
     return 1;

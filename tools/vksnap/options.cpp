@@ -9,11 +9,12 @@ namespace vk {
 const char* const kSnapUsage =
     "usage: vksnap [--host H] [--port P] --user U [--domain D]\n"
     "              [--password-env VAR | --password-stdin]\n"
-    "              [--output FILE.png] [--updates N] [--seconds S]\n"
+    "              [--output FILE.png] [--updates N] [--seconds S] [--stats]\n"
     "Connects to a ViewKeeper agent like the console does, assembles its screen\n"
     "and writes it as a PNG after N screen updates or S seconds (defaults 1 and 30).\n"
     "The password is read from the environment variable VAR (default\n"
-    "VKSNAP_PASSWORD) or from the first line of standard input.\n";
+    "VKSNAP_PASSWORD) or from the first line of standard input. --stats prints\n"
+    "the bytes received in all and after the first update.\n";
 
 namespace {
 
@@ -39,6 +40,10 @@ std::optional<cVkSnapOptions> ParseSnapOptions(const std::vector<std::string>& a
     const std::string& a = args[i];
     if (a == "--password-stdin") {
       passwordFromStdin = true;
+      continue;
+    }
+    if (a == "--stats") {
+      o.stats = true;
       continue;
     }
     if (i + 1 >= args.size()) {

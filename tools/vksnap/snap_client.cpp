@@ -79,7 +79,7 @@ int32_t cVkSnapClient::ReceiveLoop(const cVkSnapOptions& options, Clock::time_po
     if (code != 0) return code;
     if (!readable) continue;
     uint8_t typeBytes[4];
-    code = socket_.ReceiveAll(typeBytes, 4);
+    code = Receive(typeBytes, 4);
     if (code == 0) code = HandleMessage(ReadLe32(typeBytes));
     if (code == VK_PEER_CLOSED) {
       agentClosed_ = true;
@@ -100,13 +100,13 @@ int32_t cVkSnapClient::HandleMessage(uint32_t type) {
                     ERROR_INVALID_DATA);
         return ERROR_INVALID_DATA;
       }
-      code = screen_.ApplyUpdate([this](void* bytes, size_t length) { return socket_.ReceiveAll(bytes, length); });
+      code = screen_.ApplyUpdate([this](void* bytes, size_t length) { return Receive(bytes, length); });
       if (code != 0) {
         log_.LogNetMsg(LOG_ERROR, code, u"An error has occurred while receiving the screendata buffer data. Errorcode %ld.",
                        code);
         return code;
       }
-      ++updates_;
+      if (++updates_ == 1) bytesAtFirstUpdate_ = bytesReceived_;
       if (afterUpdate_ && !afterUpdate_()) observerDone_ = true;
       return 0;
     case kObjectMessage: {
@@ -134,7 +134,7 @@ int32_t cVkSnapClient::HandleMessage(uint32_t type) {
     }
     case kCursorMessage: {
       uint8_t index[4];
-      if ((code = socket_.ReceiveAll(index, 4)) != 0) return code;
+      if ((code = Receive(index, 4)) != 0) return code;
       cursor_ = ReadLe32(index);
       return 0;
     }
@@ -145,7 +145,7 @@ int32_t cVkSnapClient::HandleMessage(uint32_t type) {
 
 int32_t cVkSnapClient::ReceiveRecord(std::vector<uint8_t>& bytes) {
   uint8_t lengthBytes[4];
-  int32_t code = socket_.ReceiveAll(lengthBytes, 4);
+  int32_t code = Receive(lengthBytes, 4);
   if (code != 0) {
     log_.LogNetMsg(LOG_ERROR, code, u"An error has occurred while receiving the buffer size. Errorcode %ld.", code);
     return code;
@@ -157,8 +157,14 @@ int32_t cVkSnapClient::ReceiveRecord(std::vector<uint8_t>& bytes) {
     return code;
   }
   bytes.resize(length);
-  code = length ? socket_.ReceiveAll(bytes.data(), length) : 0;
+  code = length ? Receive(bytes.data(), length) : 0;
   if (code != 0) log_.LogNetMsg(LOG_ERROR, code, u"An error has occurred while receiving the buffer. Errorcode %ld.", code);
+  return code;
+}
+
+int32_t cVkSnapClient::Receive(void* bytes, size_t length) {
+  const int32_t code = socket_.ReceiveAll(bytes, length);
+  if (code == 0) bytesReceived_ += length;
   return code;
 }
 

@@ -33,6 +33,10 @@ class cVkSnapClient {
   uint32_t UpdatesApplied() const { return updates_; }
   uint32_t LastCursorIndex() const { return cursor_; }
   bool AgentClosed() const { return agentClosed_; }
+  // Bytes read from the agent in all, and since the first update was applied
+  // (what keeping the screen current cost after the full picture).
+  uint64_t BytesReceived() const { return bytesReceived_; }
+  uint64_t BytesAfterFirstUpdate() const { return updates_ ? bytesReceived_ - bytesAtFirstUpdate_ : 0; }
   cVkScreenBuffer& Screen() { return screen_; }
 
   // The assembled picture as RGB triplets; false before any screen format.
@@ -43,6 +47,7 @@ class cVkSnapClient {
   int32_t ReceiveLoop(const cVkSnapOptions& options, std::chrono::steady_clock::time_point deadline);
   int32_t HandleMessage(uint32_t type);
   int32_t ReceiveRecord(std::vector<uint8_t>& bytes);
+  int32_t Receive(void* bytes, size_t length);
 
   cOrkLog& log_;
   cVkSocket socket_{1};
@@ -51,6 +56,8 @@ class cVkSnapClient {
   bool agentClosed_ = false;
   uint32_t updates_ = 0;
   uint32_t cursor_ = 0;
+  uint64_t bytesReceived_ = 0;
+  uint64_t bytesAtFirstUpdate_ = 0;
   std::function<bool()> afterUpdate_;
   bool observerDone_ = false;
 };

@@ -56,6 +56,10 @@ TEST(SnapOptions, RefusesBadValues) {
   EXPECT_EQ(o->seconds, 9u);
   EXPECT_EQ(o->domain, u"W");
   EXPECT_TRUE(o->password.empty());
+  EXPECT_FALSE(o->stats);
+  o = s.Parse({"--stats", "--user", "a"}, error);
+  ASSERT_TRUE(o) << error;
+  EXPECT_TRUE(o->stats);
 }
 
 }  // namespace

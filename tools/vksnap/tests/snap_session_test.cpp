@@ -153,6 +153,9 @@ TEST_F(SnapSessionTest, FollowsLaterUpdatesAndTheCursor) {
   // The full screen the format asks for, then one update per later paint.
   ASSERT_EQ(client.Run(Options(3)), 0);
   EXPECT_EQ(client.LastCursorIndex(), 9u);  // sent after the first update
+  // The later paints cover far less than the full screen and cost less.
+  EXPECT_GT(client.BytesAfterFirstUpdate(), 0u);
+  EXPECT_LT(client.BytesAfterFirstUpdate(), client.BytesReceived() - client.BytesAfterFirstUpdate());
   uint32_t w = 0, h = 0;
   std::vector<uint8_t> rgb;
   ASSERT_TRUE(client.Picture(w, h, rgb));
