@@ -1,6 +1,7 @@
 // The listening thread and the phases of one session.
 #include <chrono>
 #include <memory>
+#include <thread>
 
 #include "agent/session/session_messages.h"
 #include "common/archive/object.h"
@@ -34,6 +35,7 @@ class cSession {
   int32_t StartCapture();
   int32_t Loop();
   int32_t CheckConsole();
+  void UpdateTrayWatchingConsole();
   int32_t StopCapture();
   int32_t Disconnect();
   void AppendToFile() {
@@ -84,7 +86,7 @@ int32_t cSession::Connect() {
     return code;
   }
   if (parts_.screen) parts_.screen->RebuildCursorList();
-  if (parts_.tray) parts_.tray->UpdateForSession();
+  if (parts_.tray) UpdateTrayWatchingConsole();
   if (parts_.tray && !parts_.tray->IsViewingAllowed()) {
     code = ERROR_ACCESS_DENIED;
     log_.LogMsg(LOG_ERROR, code, u"The user has denied the request to remotely view the desktop. Errorcode %ld.", code);
@@ -135,6 +137,27 @@ int32_t cSession::StartCapture() {
   if (code != 0)
     log_.LogMsg(LOG_ERROR, code, u"An error has occurred while initializing the desktop manager. Errorcode %ld.", code);
   return code;
+}
+
+// The person at the computer may be asked for consent, which can take up to
+// a minute. A console sends nothing after its authentication block, so a
+// socket that turns readable meanwhile means the console hung up: its
+// question is then answered "No" instead of holding the only session slot.
+void cSession::UpdateTrayWatchingConsole() {
+  ManualResetEvent asked;
+  std::thread watcher([this, &asked] {
+    bool hungUp = false;
+    while (!asked.WaitFor(250ms)) {
+      bool readable = false;
+      if (!hungUp) hungUp = s_.sessionSocket.IsReadable(&readable) != 0 || readable;
+      // Repeated until the question is over: the console may hang up before
+      // the question is open.
+      if (hungUp) parts_.tray->CancelQuestion();
+    }
+  });
+  parts_.tray->UpdateForSession();
+  asked.Set();
+  watcher.join();
 }
 
 int32_t cSession::Loop() {

@@ -214,3 +214,32 @@ TEST_F(SessionConsentTest, WithoutDisplayNobodyCanBeAskedAndTheViewerIsRefused) 
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SessionConsentTest, ConsoleThatHangsUpWhileAskedAnswersNoAndFreesTheSlot) {
+  InChild([] {
+    Agent agent(server_->DisplayName());
+    ASSERT_TRUE(agent.Start());
+    ASSERT_TRUE(agent.tray.Manager().WaitForGui(20s));
+    vk::testing::Console console;
+    ASSERT_TRUE(Connect(console, agent));
+    ASSERT_TRUE(agent.tray.Manager().WaitForQuestionShown(20s));
+    console.Close();
+    // Well within the question's own minute: the session ends and the
+    // screen was never started for the console that left.
+    EXPECT_TRUE(agent.progress.WaitUntil(
+        [&] {
+          bool connected = true;
+          std::u16string name;
+          uint32_t address = 0;
+          agent.sessions->GetViewerInfo(&connected, &name, &address);
+          return !connected;
+        },
+        10s));
+    EXPECT_EQ(agent.screen.screenStarts.load(), 0);
+    agent.Stop();
+  });
+}
+
+}  // namespace
