@@ -23,6 +23,7 @@
 #include "platform/datagram/datagram_channel.h"
 #include "platform/power/recording_power_control.h"
 #include "platform/xtest/tests/event_recorder.h"
+#include "agent/tray/tests/qt_display_suite.h"
 #include "platform/xtest/tests/xvfb_fixture.h"
 // X last: Xlib's macros clash with other names.
 #include <X11/Xlib.h>
@@ -103,21 +104,8 @@ struct Agent {
   uint16_t port = 0;
 };
 
-class SessionConsentTest : public testing::Test {
+class SessionConsentTest : public QtDisplaySuite {
  protected:
-  static void SetUpTestSuite() {
-    char pattern[] = "/tmp/vkconsentXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    runtimeDir_ = new std::string(pattern);
-    setenv("XDG_RUNTIME_DIR", pattern, 1);
-    server_ = new vk::testing::XvfbServer;
-    ASSERT_TRUE(server_->Start("1024x768x24"));
-  }
-  static void TearDownTestSuite() {
-    delete server_;
-    std::filesystem::remove_all(*runtimeDir_);
-    delete runtimeDir_;
-  }
   // Qt takes the first thread that creates its application as the process's
   // main thread: each scenario runs in a child process of its own.
   void InChild(const std::function<void()>& scenario) {
@@ -140,11 +128,7 @@ class SessionConsentTest : public testing::Test {
            console.Send(vk::BuildAuthBlock(u"alice", u"CORP", u"secret")) == 0;
   }
 
-  static vk::testing::XvfbServer* server_;
-  static std::string* runtimeDir_;
 };
-vk::testing::XvfbServer* SessionConsentTest::server_ = nullptr;
-std::string* SessionConsentTest::runtimeDir_ = nullptr;
 
 TEST_F(SessionConsentTest, AllowedViewerTypesUntilTheLocalPersonWithdraws) {
   InChild([] {

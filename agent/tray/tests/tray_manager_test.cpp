@@ -20,6 +20,7 @@
 #include "agent/tray/tray_gui_host.h"
 #include "agent/tray/tray_manager.h"
 #include "agent/tray/tray_texts.h"
+#include "agent/tray/tests/qt_display_suite.h"
 #include "platform/xtest/tests/xvfb_fixture.h"
 
 namespace {
@@ -62,21 +63,8 @@ class FakeContext : public cVkTrayContext {
 
 constexpr uint32_t kAddress = 0x0302010A;  // 10.1.2.3 in network order
 
-class TrayManagerTest : public testing::Test {
+class TrayManagerTest : public QtDisplaySuite {
  protected:
-  static void SetUpTestSuite() {
-    char pattern[] = "/tmp/vktrayXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    runtimeDir_ = new std::string(pattern);
-    setenv("XDG_RUNTIME_DIR", pattern, 1);
-    server_ = new vk::testing::XvfbServer;
-    ASSERT_TRUE(server_->Start("1024x768x24"));
-  }
-  static void TearDownTestSuite() {
-    delete server_;
-    std::filesystem::remove_all(*runtimeDir_);
-    delete runtimeDir_;
-  }
   // Qt makes the first thread that creates its application object the main
   // thread of the whole process, so each scenario runs in a child process of
   // its own, with a tray thread of its own.
@@ -125,13 +113,9 @@ class TrayManagerTest : public testing::Test {
     });
   }
 
-  static vk::testing::XvfbServer* server_;
-  static std::string* runtimeDir_;
   FakeContext context_;
   std::unique_ptr<cVkTrayManager> tray_;
 };
-vk::testing::XvfbServer* TrayManagerTest::server_ = nullptr;
-std::string* TrayManagerTest::runtimeDir_ = nullptr;
 
 const std::u16string kViewed = u"Your desktop is being viewed by 'CORP\\alice' from a remote location.";
 
