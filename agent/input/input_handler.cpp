@@ -5,8 +5,8 @@
 
 #include "platform/core/error_codes.h"
 
-#include "common/input/input_codes.h"
-#include "common/input/virtual_keys.h"
+#include "common/protocol/input_codes.h"
+#include "common/protocol/virtual_keys.h"
 #include "platform/datagram/datagram_channel.h"
 
 namespace {

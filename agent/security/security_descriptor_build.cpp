@@ -2,7 +2,7 @@
 #include <utility>
 
 #include "agent/security/agent_security.h"
-#include "common/registry/account_utils.h"
+#include "common/accounts/account_utils.h"
 #include "platform/core/error_codes.h"
 #include "platform/security/security_descriptor.h"
 

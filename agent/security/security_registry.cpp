@@ -1,6 +1,6 @@
 // The lists in the registry: three REG_SZ values, each a list joined with ",".
 #include "agent/security/agent_security.h"
-#include "common/registry/account_utils.h"
+#include "common/accounts/account_utils.h"
 #include "common/registry/registry.h"
 #include "platform/core/error_codes.h"
 

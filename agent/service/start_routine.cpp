@@ -4,7 +4,7 @@
 #include "agent/service/managers.h"
 #include "agent/service/persistence.h"
 #include "agent/service/service_routines.h"
-#include "common/net/socket.h"
+#include "common/socket/socket.h"
 #include "log/orklog.h"
 #include "platform/core/error_codes.h"
 

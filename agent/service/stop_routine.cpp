@@ -6,7 +6,7 @@
 #include "agent/service/persistence.h"
 #include "agent/service/service_routines.h"
 #include "agent/service/stop_worker_thread.h"
-#include "common/net/socket.h"
+#include "common/socket/socket.h"
 #include "log/orklog.h"
 
 namespace vk::agent {

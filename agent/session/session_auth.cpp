@@ -6,10 +6,10 @@
 #include <chrono>
 #include <vector>
 
-#include "agent/session/auth_block.h"
-#include "agent/session/secure_wipe.h"
+#include "common/protocol/auth_block.h"
+#include "common/protocol/secure_wipe.h"
 #include "agent/session/session_shared.h"
-#include "agent/session/wire_bytes.h"
+#include "common/protocol/wire_bytes.h"
 #include "log/orklog.h"
 #include "platform/core/error_codes.h"
 

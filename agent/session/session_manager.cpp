@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "agent/session/secure_wipe.h"
-#include "agent/session/session_messages.h"
+#include "common/protocol/secure_wipe.h"
+#include "common/protocol/session_messages.h"
 #include "agent/session/session_records.h"
 #include "agent/session/session_shared.h"
 #include "common/mfclog/mfc_log.h"

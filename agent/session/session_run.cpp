@@ -3,7 +3,7 @@
 #include <memory>
 #include <thread>
 
-#include "agent/session/session_messages.h"
+#include "common/protocol/session_messages.h"
 #include "common/archive/object.h"
 #include "agent/session/session_shared.h"
 #include "log/orklog.h"

@@ -1,6 +1,6 @@
 #include "agent/session/session_screen.h"
 
-#include "common/net/socket.h"
+#include "common/socket/socket.h"
 
 namespace vk {
 namespace {

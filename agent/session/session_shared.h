@@ -8,9 +8,9 @@
 #include <mutex>
 #include <string>
 
-#include "agent/session/auth_block.h"
+#include "common/protocol/auth_block.h"
 #include "agent/session/session_manager.h"
-#include "common/net/socket.h"
+#include "common/socket/socket.h"
 
 namespace vk {
 

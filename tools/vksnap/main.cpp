@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/net/socket.h"
+#include "common/socket/socket.h"
 #include "log/orklog.h"
 #include "platform/core/text.h"
 #include "tools/vksnap/options.h"

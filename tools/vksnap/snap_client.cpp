@@ -3,10 +3,10 @@
 #include <memory>
 #include <thread>
 
-#include "agent/session/auth_block.h"
-#include "agent/session/secure_wipe.h"
-#include "agent/session/session_messages.h"
-#include "agent/session/wire_bytes.h"
+#include "common/protocol/auth_block.h"
+#include "common/protocol/secure_wipe.h"
+#include "common/protocol/session_messages.h"
+#include "common/protocol/wire_bytes.h"
 #include "common/archive/object_buffer.h"
 #include "common/archive/register_archive.h"
 #include "common/screen/register_screen.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "common/net/socket.h"
+#include "common/socket/socket.h"
 #include "common/screen/screen_buffer.h"
 #include "platform/core/text.h"
 #include "log/orklog.h"

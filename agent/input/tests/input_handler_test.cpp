@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "agent/input/input_handler.h"
-#include "common/input/input_codes.h"
-#include "common/input/virtual_keys.h"
+#include "common/protocol/input_codes.h"
+#include "common/protocol/virtual_keys.h"
 #include "platform/datagram/datagram_channel.h"
 #include "platform/power/recording_power_control.h"
 #include "platform/xtest/tests/event_recorder.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "agent/session/auth_block.h"
+#include "common/protocol/auth_block.h"
 #include "agent/session/tests/session_info_object.h"
 #include "agent/session/tests/session_test_support.h"
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "agent/session/session_manager.h"
-#include "agent/session/session_messages.h"
+#include "common/protocol/session_messages.h"
 #include "common/archive/object.h"
-#include "common/net/socket.h"
+#include "common/socket/socket.h"
 #include "log/orklog.h"
 
 namespace vk::testing {

@@ -13,12 +13,12 @@
 #include <filesystem>
 
 #include "agent/input/session_input_adapter.h"
-#include "agent/session/auth_block.h"
+#include "common/protocol/auth_block.h"
 #include "agent/session/tests/session_test_support.h"
 #include "agent/tray/tray_gui.h"
 #include "agent/tray/tray_gui_host.h"
 #include "agent/tray/session_tray_adapter.h"
-#include "common/input/input_codes.h"
+#include "common/protocol/input_codes.h"
 #include "common/screen/screen_info.h"
 #include "platform/datagram/datagram_channel.h"
 #include "platform/power/recording_power_control.h"

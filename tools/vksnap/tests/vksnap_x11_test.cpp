@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "agent/session/session_screen.h"
-#include "agent/session/auth_block.h"
+#include "common/protocol/auth_block.h"
 #include "agent/session/session_manager.h"
 #include "agent/session/tests/session_test_support.h"
 #include "platform/x11/testing/x_drawing.h"

@@ -1,4 +1,4 @@
-#include "common/net/socket.h"
+#include "common/socket/socket.h"
 
 #include <vector>
 

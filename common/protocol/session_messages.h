@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "agent/session/wire_bytes.h"
+#include "common/protocol/wire_bytes.h"
 
 namespace vk {
 

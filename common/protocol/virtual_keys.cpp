@@ -1,4 +1,4 @@
-#include "common/input/virtual_keys.h"
+#include "common/protocol/virtual_keys.h"
 
 #include <array>
 

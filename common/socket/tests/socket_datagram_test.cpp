@@ -4,7 +4,7 @@
 #include <array>
 #include <future>
 
-#include "common/net/socket.h"
+#include "common/socket/socket.h"
 #include "common/testing/log_lines.h"
 #include "platform/net/socket_calls.h"
 

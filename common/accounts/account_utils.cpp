@@ -1,4 +1,4 @@
-#include "common/registry/account_utils.h"
+#include "common/accounts/account_utils.h"
 
 
 #include "platform/accounts/account_lookup.h"

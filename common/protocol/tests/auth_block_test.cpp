@@ -1,4 +1,4 @@
-#include "agent/session/auth_block.h"
+#include "common/protocol/auth_block.h"
 #include "agent/session/session_parts.h"
 
 #include <gtest/gtest.h>

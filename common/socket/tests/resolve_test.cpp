@@ -1,7 +1,7 @@
 // Name resolution and the socket library start/stop.
 #include <gtest/gtest.h>
 
-#include "common/net/socket.h"
+#include "common/socket/socket.h"
 #include "common/testing/log_lines.h"
 
 namespace {

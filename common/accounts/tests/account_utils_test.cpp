@@ -1,6 +1,6 @@
 // Runs with nss_wrapper: the accounts of platform/accounts/tests/data on a
 // computer named TESTPC.
-#include "common/registry/account_utils.h"
+#include "common/accounts/account_utils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "common/input/input_codes.h"
+#include "common/protocol/input_codes.h"
 
 namespace vk {
 namespace {

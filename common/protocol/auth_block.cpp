@@ -1,7 +1,7 @@
-#include "agent/session/auth_block.h"
+#include "common/protocol/auth_block.h"
 
-#include "agent/session/secure_wipe.h"
-#include "agent/session/wire_bytes.h"
+#include "common/protocol/secure_wipe.h"
+#include "common/protocol/wire_bytes.h"
 
 namespace vk {
 

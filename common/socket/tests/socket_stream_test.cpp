@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/net/socket.h"
+#include "common/socket/socket.h"
 #include "common/testing/log_lines.h"
 #include "platform/core/error_codes.h"
 
