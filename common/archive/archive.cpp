@@ -2,10 +2,13 @@
 
 #include <cstring>
 
+#include "common/archive/read_observer.h"
+
 cVkArchive::cVkArchive(std::vector<uint8_t>* out) : storing_(true), out_(out) {}
 
-cVkArchive::cVkArchive(std::span<const uint8_t> in) : storing_(false), in_(in) {
-  slots_.push_back(Slot{SlotKind::Class, nullptr, nullptr, 0});
+cVkArchive::cVkArchive(std::span<const uint8_t> in)
+    : storing_(false), in_(in), buildLimit_(kBuildPerInputByte * in.size() + kBuildAllowance) {
+  slots_.push_back(Slot{SlotKind::Class, nullptr, nullptr, 0, 0});
 }
 
 cVkArchive::~cVkArchive() = default;
@@ -97,14 +100,20 @@ uint16_t cVkArchive::ReadWord() {
 uint32_t cVkArchive::ReadDword() {
   uint8_t b[4];
   ReadExact(b, 4);
-  return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-         (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+  return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
+         (static_cast<uint32_t>(b[3]) << 24);
 }
 
 uint64_t cVkArchive::ReadQword() {
   uint64_t low = ReadDword();
   uint64_t high = ReadDword();
   return low | (high << 32);
+}
+
+uint32_t cVkArchive::ReadLayoutVersion(const cVkObject& body) {
+  uint32_t version = ReadDword();
+  if (failure_ == 0 && observer_ != nullptr) observer_->LayoutVersionRead(body, version);
+  return version;
 }
 
 void cVkArchive::WriteCount(uint64_t count) {

@@ -21,15 +21,24 @@
 #include "common/archive/class_info.h"
 #include "common/archive/object.h"
 
+class cVkReadObserver;
+
 class cVkArchive {
  public:
   // Deepest nesting of object records (and of bodies inside bodies).
   static constexpr int kMaxDepth = 200;
   // The shared class/object counter must not pass this value.
   static constexpr uint32_t kMaxIndex = 0x3FFFFFFDu;
+  // What one decode may build, in archive bytes: the bytes it reads plus, for
+  // each back-reference, the whole size of the object it copies. A record
+  // that would build more than this many times its own size (plus a little)
+  // is refused with end of data, so nested references cannot multiply work
+  // and memory.
+  static constexpr uint64_t kBuildPerInputByte = 16;
+  static constexpr uint64_t kBuildAllowance = 4096;
 
-  explicit cVkArchive(std::vector<uint8_t>* out);          // storing, appends to *out
-  explicit cVkArchive(std::span<const uint8_t> in);        // loading
+  explicit cVkArchive(std::vector<uint8_t>* out);    // storing, appends to *out
+  explicit cVkArchive(std::span<const uint8_t> in);  // loading
   ~cVkArchive();
   cVkArchive(const cVkArchive&) = delete;
   cVkArchive& operator=(const cVkArchive&) = delete;
@@ -65,6 +74,9 @@ class cVkArchive {
   // Copies exactly `length` bytes or fails with end of data.
   bool ReadExact(void* out, size_t length);
   std::u16string ReadString();
+  // Reads the DWORD layout version that opens the body of `body` (a class
+  // reads its fields only for versions it knows); an observer sees it.
+  uint32_t ReadLayoutVersion(const cVkObject& body);
   // Read into a field: the width is the field's type, and the field keeps
   // its value when the item cannot be read.
   void Read(uint8_t& field) { Keep(field, ReadByte()); }
@@ -96,13 +108,18 @@ class cVkArchive {
   // (the stored one for versionable classes).
   uint32_t GetObjectSchema() const { return currentSchema_; }
 
+  // Loading: reports the objects, references and layout versions read to
+  // `observer` (not owned; null for none).
+  void SetObserver(cVkReadObserver* observer) { observer_ = observer; }
+
  private:
   enum class SlotKind : uint8_t { Class, ObjectReading, Object };
   struct Slot {
     SlotKind kind;
     const cVkClassInfo* cls;
-    cVkObject* object;       // not owned
-    uint16_t storedSchema;   // for class slots
+    cVkObject* object;      // not owned
+    uint16_t storedSchema;  // for class slots
+    uint64_t built;         // for objects: what reading the object built
   };
 
   template <class T>
@@ -118,6 +135,8 @@ class cVkArchive {
   std::unique_ptr<cVkObject> ReadReference(uint32_t index, const cVkClassInfo* required);
   std::unique_ptr<cVkObject> ReadNewObject(const cVkClassInfo* cls, uint16_t storedSchema);
   void StoreNumber(uint64_t value);
+  uint64_t Built() const { return pos_ + copied_; }
+  bool ChargeCopy(uint64_t built);
 
   bool storing_;
   int32_t failure_ = 0;
@@ -132,4 +151,7 @@ class cVkArchive {
   std::span<const uint8_t> in_;
   size_t pos_ = 0;
   std::vector<Slot> slots_;  // slot i holds index i; slot 0 unused
+  uint64_t copied_ = 0;      // what the references read so far copied
+  uint64_t buildLimit_ = 0;
+  cVkReadObserver* observer_ = nullptr;
 };

@@ -5,10 +5,14 @@
 // that object's body is still being read: a reference to a class slot, to
 // an unfinished object (which would make a cycle) or past the counter fails
 // with a bad index. A reference to a finished object yields a clone of it, so
-// that every object read has exactly one owner.
+// that every object read has exactly one owner. Each object remembers what
+// reading it built (its bytes and the copies made inside it); a copy is
+// charged that much against the decode's limit before it is made, so
+// references to references cannot grow beyond a few times the input.
 #include <cstring>
 
 #include "common/archive/archive.h"
+#include "common/archive/read_observer.h"
 
 namespace {
 
@@ -22,8 +26,7 @@ constexpr uint32_t kMaxClassNameLength = 64;
 // Keeps the nesting depth and the current schema for one record.
 class Nesting {
  public:
-  Nesting(int& depth, uint32_t& schema, uint32_t newSchema)
-      : depth_(depth), schema_(schema), savedSchema_(schema) {
+  Nesting(int& depth, uint32_t& schema, uint32_t newSchema) : depth_(depth), schema_(schema), savedSchema_(schema) {
     ++depth_;
     schema_ = newSchema;
   }
@@ -122,7 +125,7 @@ const cVkClassInfo* cVkArchive::ReadNewClass(uint16_t* storedSchema) {
     return nullptr;
   }
   if (!TakeIndex()) return nullptr;
-  slots_.push_back(Slot{SlotKind::Class, cls, nullptr, *storedSchema});
+  slots_.push_back(Slot{SlotKind::Class, cls, nullptr, *storedSchema, 0});
   return cls;
 }
 
@@ -137,9 +140,23 @@ std::unique_ptr<cVkObject> cVkArchive::ReadReference(uint32_t index, const cVkCl
     Fail(VK_AR_BAD_CLASS);
     return nullptr;
   }
+  if (!ChargeCopy(slots_[index].built)) return nullptr;
   std::unique_ptr<cVkObject> copy(original->Clone());
-  if (!copy) Fail(VK_AR_BAD_INDEX);
+  if (!copy) {
+    Fail(VK_AR_BAD_INDEX);
+    return nullptr;
+  }
+  if (observer_ != nullptr) observer_->ReferenceRead(index, *copy);
   return copy;
+}
+
+bool cVkArchive::ChargeCopy(uint64_t built) {
+  if (Built() > buildLimit_ || built > buildLimit_ - Built()) {
+    Fail(VK_AR_END_OF_FILE);
+    return false;
+  }
+  copied_ += built;
+  return true;
 }
 
 std::unique_ptr<cVkObject> cVkArchive::ReadNewObject(const cVkClassInfo* cls, uint16_t storedSchema) {
@@ -150,7 +167,9 @@ std::unique_ptr<cVkObject> cVkArchive::ReadNewObject(const cVkClassInfo* cls, ui
   uint32_t index = counter_;
   if (!TakeIndex()) return nullptr;
   std::unique_ptr<cVkObject> object(cls->factory());
-  slots_.push_back(Slot{SlotKind::ObjectReading, cls, object.get(), 0});
+  slots_.push_back(Slot{SlotKind::ObjectReading, cls, object.get(), 0, 0});
+  if (observer_ != nullptr) observer_->ObjectCreated(index, *object);
+  const uint64_t builtBefore = Built();
   {
     Nesting nesting(depth_, currentSchema_, storedSchema);
     object->Serialize(*this);
@@ -161,6 +180,7 @@ std::unique_ptr<cVkObject> cVkArchive::ReadNewObject(const cVkClassInfo* cls, ui
     return nullptr;
   }
   slots_[index].kind = SlotKind::Object;
+  slots_[index].built = Built() - builtBefore;
   return object;
 }
 
@@ -171,8 +191,7 @@ std::unique_ptr<cVkObject> cVkArchive::ReadObject(const cVkClassInfo* required) 
     Fail(VK_AR_GENERIC);
     return nullptr;
   }
-  uint32_t tag = word == kBigTag ? ReadDword()
-                                 : (word & 0x7FFFu) | ((word & 0x8000u) ? kBigClassTag : 0u);
+  uint32_t tag = word == kBigTag ? ReadDword() : (word & 0x7FFFu) | ((word & 0x8000u) ? kBigClassTag : 0u);
   if (failure_ != 0) return nullptr;
   if ((tag & kBigClassTag) == 0) return ReadReference(tag, required);
 

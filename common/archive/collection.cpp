@@ -46,7 +46,7 @@ void cVkCollection::Serialize(cVkArchive& archive) {
     for (const cVkObject* element : elements_) archive.WriteObject(element);
     return;
   }
-  if (archive.ReadDword() != 1) return;
+  if (archive.ReadLayoutVersion(*this) != 1) return;
   // Every object record takes at least two bytes.
   uint32_t count = archive.ReadCount(2);
   DeleteAll();

@@ -15,7 +15,7 @@ void cVkStringData::Serialize(cVkArchive& archive) {
     archive.WriteString(text_);
     return;
   }
-  if (archive.ReadDword() != 1) return;
+  if (archive.ReadLayoutVersion(*this) != 1) return;
   std::u16string text = archive.ReadString();
   if (!archive.Failed()) text_ = std::move(text);
 }

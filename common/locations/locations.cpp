@@ -14,7 +14,7 @@ void cVkLocations::Serialize(cVkArchive& ar) {
     ar.WriteString(servicePath_);
     return;
   }
-  if (ar.ReadDword() != 1) return;
+  if (ar.ReadLayoutVersion(*this) != 1) return;
   ar.Read(settingsPath_);
   ar.Read(servicePath_);
 }

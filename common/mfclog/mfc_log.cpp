@@ -87,13 +87,14 @@ int32_t LogToRpcBuffer(cOrkLog& log, VkRpcBuffer& outBuffer, VkRpcAllocator allo
   return ObjectToRpcBuffer(&messages, outBuffer, allocate);
 }
 
+// The class is checked from the record's class part, before anything of
+// another class is built.
 int32_t RpcBufferToLog(const VkRpcBuffer& buffer, cOrkLog& log) {
-  std::unique_ptr<cVkObject> object;
-  int32_t rc = ObjectFromRpcBuffer(buffer, object);
-  if (rc != 0) return rc;
-  if (!object) return 0;
-  auto* messages = dynamic_cast<cOrkMfcLog*>(object.get());
-  if (messages == nullptr) return VK_AR_BAD_CLASS;
+  if (buffer.bytes == nullptr || buffer.length == 0) return 0;
+  cVkArchive archive(std::span<const uint8_t>(buffer.bytes, buffer.length));
+  std::unique_ptr<cOrkMfcLog> messages = archive.ReadObjectAs<cOrkMfcLog>();
+  if (archive.Failed()) return archive.Failure();
+  if (!messages) return 0;
   cOrkLog temporary;
   messages->ToLog(temporary);
   log.AddLog(temporary);

@@ -39,7 +39,7 @@ void VkSerializeRecord(Record& record, cVkArchive& ar) {
     Record::Fields(record, VkFieldWriter{ar});
     return;
   }
-  if (ar.ReadDword() != 1) return;
+  if (ar.ReadLayoutVersion(record) != 1) return;
   Record::Fields(record, VkFieldReader{ar});
 }
 

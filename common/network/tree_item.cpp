@@ -29,7 +29,7 @@ void cVkTreeItem::Serialize(cVkArchive& ar) {
     for (const auto& child : children) ar.WriteObject(child.get());
     return;
   }
-  if (ar.ReadDword() != 1) return;
+  if (ar.ReadLayoutVersion(*this) != 1) return;
   ar.Read(text);
   ar.Read(state);
   ar.Read(image);

@@ -16,7 +16,7 @@ void cVkCursorList::Serialize(cVkArchive& ar) {
     for (uint32_t handle : handles_) ar.WriteDword(handle);
     return;
   }
-  if (ar.ReadDword() != 1) return;
+  if (ar.ReadLayoutVersion(*this) != 1) return;
   uint32_t count = ar.ReadCount(4);
   std::vector<uint32_t> handles(count);
   for (uint32_t& handle : handles) handle = ar.ReadDword();

@@ -118,7 +118,7 @@ void cVkScreenInfo::Serialize(cVkArchive& ar) {
     ar.WriteBytes(ToBytes());
     return;
   }
-  if (ar.ReadDword() != 1) return;
+  if (ar.ReadLayoutVersion(*this) != 1) return;
   std::array<uint8_t, kDataBytes> bytes;
   if (ar.ReadExact(bytes.data(), bytes.size())) FromBytes(bytes.data());
 }

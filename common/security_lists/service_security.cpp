@@ -36,7 +36,7 @@ void cVkServiceSecurity::Serialize(cVkArchive& ar) {
     WriteList(ar, users_);
     return;
   }
-  if (ar.ReadDword() != 1) return;
+  if (ar.ReadLayoutVersion(*this) != 1) return;
   // A list replaces the old one only when it was read whole.
   VkAccountList administrators = ReadList(ar);
   if (ar.Failed()) return;

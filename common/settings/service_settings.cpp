@@ -9,7 +9,7 @@ void cVkServiceSettings::Serialize(cVkArchive& ar) {
   std::lock_guard guard(lock_);
   if (ar.IsStoring()) {
     ar.WriteDword(1);
-  } else if (ar.ReadDword() != 1) {
+  } else if (ar.ReadLayoutVersion(*this) != 1) {
     return;
   }
   connection_.Serialize(ar);

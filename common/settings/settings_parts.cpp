@@ -26,7 +26,7 @@ void cVkServiceSettingsConnection::Serialize(cVkArchive& ar) {
     ar.WriteWord(inputPort);
     return;
   }
-  if (ar.ReadDword() != 1) return;
+  if (ar.ReadLayoutVersion(*this) != 1) return;
   ar.Read(updateMode);
   ar.Read(updatePort);
   ar.Read(inputMode);
@@ -43,7 +43,7 @@ void cVkServiceSettingsInput::Serialize(cVkArchive& ar) {
     ar.WriteDword(inputFlags);
     return;
   }
-  if (ar.ReadDword() != 1) return;
+  if (ar.ReadLayoutVersion(*this) != 1) return;
   ar.Read(inputFlags);
 }
 
@@ -66,7 +66,7 @@ void cVkServiceSettingsScreen::Serialize(cVkArchive& ar) {
     ar.WriteLong(compressionLevel);
     return;
   }
-  uint32_t version = ar.ReadDword();
+  uint32_t version = ar.ReadLayoutVersion(*this);
   if (version != 1 && version != 2) return;
   ar.Read(fullRefreshInterval);
   ar.Read(foregroundRefreshInterval);
@@ -86,7 +86,7 @@ void cVkServiceSettingsTray::Serialize(cVkArchive& ar) {
     ar.WriteDword(notificationMode);
     return;
   }
-  if (ar.ReadDword() != 1) return;
+  if (ar.ReadLayoutVersion(*this) != 1) return;
   ar.Read(notificationMode);
 }
 

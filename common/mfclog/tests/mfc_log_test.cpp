@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "common/archive/archive.h"
+#include "common/archive/collection.h"
+#include "common/archive/register_archive.h"
 #include "common/archive/string_data.h"
 #include "common/archive/tests/test_bytes.h"
 #include "log/orklog.h"
+#include "platform/core/testing/allocation_meter.h"
 
 using vktest::Ascii;
 using vktest::Cat;
@@ -48,10 +51,9 @@ TEST_F(MfcLog, RecordOfTwoEntries) {
   agent.AddMessage(7, LOG_WARNING, 0, u"");
   VkRpcBuffer pair;
   ASSERT_EQ(LogToRpcBuffer(agent, pair), 0);
-  auto expected = Cat({Hex("FFFF 0200 0A00"), Ascii("cOrkMfcLog"), Hex("0200"),
-                       Hex("FFFF 0200 0F00"), Ascii("cOrkMfcLogEntry"),
-                       Hex("01000000 44332211 05000000 FFFEFF 02 6100 6200"),
-                       Hex("0380 02000000 07000000 00000000 FFFEFF 00")});
+  auto expected =
+      Cat({Hex("FFFF 0200 0A00"), Ascii("cOrkMfcLog"), Hex("0200"), Hex("FFFF 0200 0F00"), Ascii("cOrkMfcLogEntry"),
+           Hex("01000000 44332211 05000000 FFFEFF 02 6100 6200"), Hex("0380 02000000 07000000 00000000 FFFEFF 00")});
   EXPECT_EQ(std::vector<uint8_t>(pair.bytes, pair.bytes + pair.length), expected);
 
   cOrkLog console;
@@ -71,9 +73,9 @@ TEST_F(MfcLog, MessagesArriveInOrderWithTheirTimesThroughTheCallersMasks) {
   cOrkLog console;  // memory mask of a new log: errors only
   console.AddMessage(50, LOG_ERROR, 1, u"own");
   ASSERT_EQ(RpcBufferToLog(pair, console), 0);
-  EXPECT_EQ(EntriesOf(console), (std::vector<Entry>{{50, LOG_ERROR, 1, u"own"},
-                                                    {100, LOG_ERROR, 2, u"first"},
-                                                    {102, LOG_ERROR, -1, u"outer"}}));
+  EXPECT_EQ(
+      EntriesOf(console),
+      (std::vector<Entry>{{50, LOG_ERROR, 1, u"own"}, {100, LOG_ERROR, 2, u"first"}, {102, LOG_ERROR, -1, u"outer"}}));
   VkFreeRpcBuffer(pair);
 }
 
@@ -122,6 +124,54 @@ TEST_F(MfcLog, OtherSchemaNumbersAreAcceptedAndForeignOrDamagedBuffersRefused) {
   EXPECT_EQ(RpcBufferToLog(other, console), VK_AR_BAD_CLASS);
   VkFreeRpcBuffer(other);
   EXPECT_EQ(EntriesOf(console).size(), 1u);
+}
+
+// A log text of 256K characters and 256K references to its entry: about
+// 1 MiB of record that would copy to 128 GiB of entries.
+TEST_F(MfcLog, RepeatedEntriesAreRefusedWithLittleMemory) {
+  cOrkMfcLog messages;
+  auto* entry = new cOrkMfcLogEntry(1, LOG_ERROR, 2, std::u16string(256 * 1024, u'z'));
+  for (int i = 0; i < 256 * 1024; ++i) messages.Add(entry);  // destroyed once
+  VkRpcBuffer pair;
+  ASSERT_EQ(ObjectToRpcBuffer(&messages, pair), 0);
+  EXPECT_LT(pair.length, 1024u * 1024u + 64u);
+
+  cOrkLog console;
+  console.SetMemLogMask(0xFFFF);
+  int32_t rc = -1;
+  vktest::AllocationCounts counts;
+  {
+    vktest::AllocationMeter meter(64u * 1024u * 1024u);
+    EXPECT_NO_THROW(rc = RpcBufferToLog(pair, console));
+    counts = meter.Counts();
+  }
+  EXPECT_EQ(rc, VK_AR_END_OF_FILE);
+  EXPECT_LT(counts.peakBytes, 64u * 1024u * 1024u);
+  EXPECT_TRUE(EntriesOf(console).empty());
+  VkFreeRpcBuffer(pair);
+}
+
+// A buffer of another class is refused by its class part, before its body
+// (here a collection of nested references) is built.
+TEST_F(MfcLog, ForeignRecordsAreRefusedBeforeTheyAreBuilt) {
+  VkRegisterArchiveClasses();
+  cVkCollection outer;
+  auto* inner = new cVkCollection;
+  for (int i = 0; i < 1000; ++i) inner->Add(new cVkStringData(u"abc"));
+  outer.Add(inner);
+  VkRpcBuffer pair;
+  ASSERT_EQ(ObjectToRpcBuffer(&outer, pair), 0);
+  cOrkLog console;
+  int32_t rc = -1;
+  vktest::AllocationCounts counts;
+  {
+    vktest::AllocationMeter meter;
+    rc = RpcBufferToLog(pair, console);
+    counts = meter.Counts();
+  }
+  EXPECT_EQ(rc, VK_AR_BAD_CLASS);
+  EXPECT_LT(counts.calls, 10u) << "nothing of the collection is built";
+  VkFreeRpcBuffer(pair);
 }
 
 }  // namespace
