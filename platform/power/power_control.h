@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace vk {
 
@@ -17,12 +16,9 @@ class PowerControl {
   virtual int32_t Perform(PowerAction action) = 0;
 };
 
-// logind: the active session of seat0 is terminated (log off); the machine is
-// powered off or rebooted through systemd.
-std::unique_ptr<PowerControl> CreateLogindPowerControl();
-
-// Runs a program with arguments and waits for it; its exit status, or -1 when
-// it could not be started. Standard output is returned in output.
-int32_t RunProgram(const std::vector<std::string>& argv, std::string* output);
+// logind over D-Bus: log off terminates the active session of seat0, shut
+// down and restart ask logind to power off or reboot the machine. The system
+// bus unless `busAddress` names another bus.
+std::unique_ptr<PowerControl> CreateLogindPowerControl(const std::string& busAddress = {});
 
 }  // namespace vk

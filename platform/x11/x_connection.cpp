@@ -21,17 +21,36 @@ void MarkLost(Display* display, void*) {
   lostDisplays.insert(display);
 }
 
-}  // namespace
+// Xlib's authorization override is process-wide: every open takes this
+// lock, so an override is seen only by the open that set it.
+std::mutex openLock;
 
-Display* OpenDisplay() {
+Display* OpenWithHandlers(const char* name) {
   static std::once_flag once;
   std::call_once(once, [] {
     XInitThreads();
     XSetErrorHandler(IgnoreError);
     XSetIOErrorHandler(IgnoreIoError);
   });
-  Display* display = XOpenDisplay(nullptr);
+  Display* display = XOpenDisplay(name);
   if (display) XSetIOErrorExitHandler(display, MarkLost, nullptr);
+  return display;
+}
+
+}  // namespace
+
+Display* OpenDisplay() {
+  std::lock_guard hold(openLock);
+  return OpenWithHandlers(nullptr);
+}
+
+Display* OpenDisplay(const std::string& name, const std::string& authName, const std::string& authData) {
+  std::lock_guard hold(openLock);
+  std::string nameCopy = authName, dataCopy = authData;
+  XSetAuthorization(nameCopy.data(), static_cast<int>(nameCopy.size()), dataCopy.data(),
+                    static_cast<int>(dataCopy.size()));
+  Display* display = OpenWithHandlers(name.c_str());
+  XSetAuthorization(nullptr, 0, nullptr, 0);
   return display;
 }
 

@@ -4,11 +4,16 @@
 // Every connection is opened and closed here.
 #pragma once
 
+#include <string>
+
 struct _XDisplay;
 
 namespace vk::x11 {
 
 _XDisplay* OpenDisplay();
+// Opens `name` (":N") with the given authorization instead of the one that
+// XAUTHORITY names (the agent serves displays of other users).
+_XDisplay* OpenDisplay(const std::string& name, const std::string& authName, const std::string& authData);
 void CloseDisplay(_XDisplay* display);
 bool DisplayLost(_XDisplay* display);
 

@@ -1,68 +1,55 @@
-// The logind realisation runs loginctl and systemctl; stand-in scripts on
-// PATH record the command lines it uses.
+// Log off, shut down and restart reach logind as D-Bus calls; a stand-in
+// logind on a private bus records them.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 
 #include "platform/core/error_codes.h"
+#include "platform/logind/testing/mock_logind.h"
 #include "platform/power/power_control.h"
 
 namespace {
 
+using vk::logind::testing::MockLogind;
+
 class LogindPowerControlTest : public testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/vkpowerXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    oldPath_ = getenv("PATH") ? getenv("PATH") : "";
-    setenv("PATH", (dir_ + ":" + oldPath_).c_str(), 1);
+    if (!logind_.Running()) GTEST_SKIP() << logind_.Failure();
+    power_ = vk::CreateLogindPowerControl(logind_.Address());
   }
-  void TearDown() override {
-    setenv("PATH", oldPath_.c_str(), 1);
-    std::filesystem::remove_all(dir_);
-  }
-  void WriteTool(const std::string& name, const std::string& body) {
-    std::string path = dir_ + "/" + name;
-    std::ofstream(path) << "#!/bin/sh\necho \"" << name << " $*\" >> " << dir_ << "/calls\n" << body << "\n";
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-  }
-  std::string Calls() {
-    std::ifstream in(dir_ + "/calls");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  std::string dir_, oldPath_;
+  MockLogind logind_;
+  std::unique_ptr<vk::PowerControl> power_;
 };
 
-TEST_F(LogindPowerControlTest, EachActionRunsItsCommand) {
-  WriteTool("loginctl", "[ \"$1\" = show-seat ] && echo c7\nexit 0");
-  WriteTool("systemctl", "exit 0");
-  auto power = vk::CreateLogindPowerControl();
-  EXPECT_EQ(power->Perform(vk::PowerAction::LogOff), 0);
-  EXPECT_EQ(power->Perform(vk::PowerAction::ShutDown), 0);
-  EXPECT_EQ(power->Perform(vk::PowerAction::Restart), 0);
-  EXPECT_EQ(Calls(),
-            "loginctl show-seat seat0 --property=ActiveSession --value\n"
-            "loginctl terminate-session c7\n"
-            "systemctl poweroff\n"
-            "systemctl reboot\n");
+TEST_F(LogindPowerControlTest, ShutDownAndRestartAskLogindOnce) {
+  EXPECT_EQ(power_->Perform(vk::PowerAction::ShutDown), 0);
+  EXPECT_EQ(logind_.Calls("PowerOff").size(), 1u);
+  EXPECT_TRUE(logind_.Calls("Reboot").empty());
+  EXPECT_EQ(power_->Perform(vk::PowerAction::Restart), 0);
+  EXPECT_EQ(logind_.Calls("Reboot").size(), 1u);
+  EXPECT_TRUE(logind_.Calls("TerminateSession").empty());
 }
 
-TEST_F(LogindPowerControlTest, FailuresAreReported) {
-  WriteTool("loginctl", "exit 0");  // no active session on the seat
-  WriteTool("systemctl", "exit 1");  // refused
-  auto power = vk::CreateLogindPowerControl();
-  EXPECT_EQ(power->Perform(vk::PowerAction::LogOff), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(power->Perform(vk::PowerAction::ShutDown), ERROR_GEN_FAILURE);
-  EXPECT_EQ(Calls(), "loginctl show-seat seat0 --property=ActiveSession --value\nsystemctl poweroff\n");
-  EXPECT_EQ(vk::RunProgram({"vk-no-such-program-here"}, nullptr), -1);
+TEST_F(LogindPowerControlTest, LogOffTerminatesTheSeatsActiveSession) {
+  ASSERT_TRUE(logind_.AddSession({.id = "c1", .uid = 65534, .user = "nobody", .display = ":5"}));
+  ASSERT_TRUE(logind_.AddSession({.id = "c7", .uid = 65534, .user = "nobody", .display = ":6"}));
+  ASSERT_TRUE(logind_.Activate("c1"));
+  EXPECT_EQ(power_->Perform(vk::PowerAction::LogOff), 0);
+  EXPECT_EQ(logind_.Calls("TerminateSession"), std::vector<std::string>{"c1"});
+  EXPECT_TRUE(logind_.Calls("PowerOff").empty());
+}
+
+TEST_F(LogindPowerControlTest, LogOffWithoutActiveSessionFailsAndTerminatesNothing) {
+  // seat0 exists but shows nothing (the boot before the display manager).
+  ASSERT_TRUE(logind_.AddSession({.id = "c2", .uid = 65534, .user = "nobody", .display = ""}));
+  ASSERT_TRUE(logind_.Activate(""));
+  EXPECT_EQ(power_->Perform(vk::PowerAction::LogOff), ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(logind_.Calls("TerminateSession").empty());
+}
+
+TEST(LogindPowerControlNoBus, AnUnreachableBusIsAnErrorNotSuccess) {
+  auto power = vk::CreateLogindPowerControl("unix:path=/nonexistent/vk-no-bus-here");
+  EXPECT_NE(power->Perform(vk::PowerAction::ShutDown), 0);
+  EXPECT_NE(power->Perform(vk::PowerAction::LogOff), 0);
 }
 
 }  // namespace

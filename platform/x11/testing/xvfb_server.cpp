@@ -12,13 +12,13 @@
 
 namespace vk::x11::testing {
 
-XvfbServer::XvfbServer(int width, int height, int depth, bool exportDisplay) {
+XvfbServer::XvfbServer(int width, int height, int depth, bool exportDisplay, const std::string& authFile) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return;
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
   const std::string fd = std::to_string(fds[1]);
-  std::vector<std::string> args = {"Xvfb", "-displayfd", fd, "-noreset", "-nolisten", "tcp",
-                                   "-screen", "0", screen};
+  std::vector<std::string> args = {"Xvfb", "-displayfd", fd, "-noreset", "-nolisten", "tcp", "-screen", "0", screen};
+  if (!authFile.empty()) args.insert(args.end(), {"-auth", authFile});
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
