@@ -28,8 +28,8 @@ class ChildProcess {
   // Starts `program` with the current environment changed by `env` (an empty
   // value removes the variable); standard error goes to `stderrFile`, or to
   // a pipe that ReadStderrUntil reads when `stderrFile` is empty.
-  ChildProcess(const std::string& program, const std::map<std::string, std::string>& env,
-               const std::string& stderrFile, const std::vector<std::string>& args = {}) {
+  ChildProcess(const std::string& program, const std::map<std::string, std::string>& env, const std::string& stderrFile,
+               const std::vector<std::string>& args = {}) {
     std::map<std::string, std::string> all;
     for (char** e = environ; *e; ++e) {
       std::string entry(*e);
@@ -37,8 +37,10 @@ class ChildProcess {
       if (eq != std::string::npos) all[entry.substr(0, eq)] = entry.substr(eq + 1);
     }
     for (const auto& [name, value] : env) {
-      if (value.empty()) all.erase(name);
-      else all[name] = value;
+      if (value.empty())
+        all.erase(name);
+      else
+        all[name] = value;
     }
     std::vector<std::string> entries;
     for (const auto& [name, value] : all) entries.push_back(name + "=" + value);
@@ -85,6 +87,7 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool Started() const { return pid_ > 0 && pidfd_ >= 0; }
+  pid_t Pid() const { return pid_; }
   void Signal(int signal) {
     if (pid_ > 0 && !exitStatus_) kill(pid_, signal);
   }
