@@ -44,14 +44,6 @@ bool ProcessUid(int pid, uid_t* uid) {
   return true;
 }
 
-// A regular file (not followed through a link) owned by `owner`.
-bool OwnedFile(const std::string& path, uid_t owner) {
-  if (path.empty() || path[0] != '/') return false;
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0) return false;
-  return S_ISREG(info.st_mode) && info.st_uid == owner;
-}
-
 // Inodes of the listening sockets of display N (path and abstract names).
 std::vector<std::string> ListeningSocketInodes(int number) {
   const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
@@ -122,26 +114,40 @@ std::string ServerAuthority(const LoginSession& session, int number) {
 }
 
 std::string LeaderAuthority(const LoginSession& session) {
-  if (session.leader == 0) return {};
-  const std::string prefix = "XAUTHORITY=";
-  for (const std::string& entry : SplitNul(ReadProcFile("/proc/" + std::to_string(session.leader) + "/environ"))) {
-    if (entry.compare(0, prefix.size(), prefix) != 0) continue;
-    std::string file = entry.substr(prefix.size());
-    return OwnedFile(file, session.uid) ? file : std::string();
-  }
-  return {};
+  std::string file = LeaderVariable(session, "XAUTHORITY");
+  return OwnedFile(file, session.uid) ? file : std::string();
 }
 
 std::string HomeAuthority(const LoginSession& session) {
-  passwd entry{};
-  passwd* found = nullptr;
-  std::vector<char> buffer(16384);
-  if (getpwuid_r(session.uid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->pw_dir) return {};
-  std::string file = std::string(found->pw_dir) + "/.Xauthority";
+  std::string file = UserHome(session.uid) + "/.Xauthority";
   return OwnedFile(file, session.uid) ? file : std::string();
 }
 
 }  // namespace
+
+std::string LeaderVariable(const LoginSession& session, const std::string& name) {
+  if (session.leader == 0) return {};
+  const std::string prefix = name + "=";
+  for (const std::string& entry : SplitNul(ReadProcFile("/proc/" + std::to_string(session.leader) + "/environ")))
+    if (entry.compare(0, prefix.size(), prefix) == 0) return entry.substr(prefix.size());
+  return {};
+}
+
+bool OwnedFile(const std::string& path, uint32_t owner) {
+  if (path.empty() || path[0] != '/') return false;
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return false;
+  return S_ISREG(info.st_mode) && info.st_uid == owner;
+}
+
+std::string UserHome(uint32_t uid) {
+  passwd entry{};
+  passwd* found = nullptr;
+  std::vector<char> buffer(16384);
+  // nss_wrapper answers ENOENT for an unknown user: only the result tells.
+  getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found);
+  return found && found->pw_dir ? std::string(found->pw_dir) : std::string();
+}
 
 int DisplayNumber(const std::string& display) {
   if (display.size() < 2 || display[0] != ':') return -1;

@@ -21,4 +21,11 @@ std::string FindXAuthority(const LoginSession& session);
 // displays), or -1.
 int DisplayNumber(const std::string& display);
 
+// The variable NAME of the session leader's environment, or empty.
+std::string LeaderVariable(const LoginSession& session, const std::string& name);
+// A regular file (a link is not followed) owned by `owner`.
+bool OwnedFile(const std::string& path, uint32_t owner);
+// The account's home folder from NSS, or empty.
+std::string UserHome(uint32_t uid);
+
 }  // namespace vk::logind

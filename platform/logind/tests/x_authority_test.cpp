@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
+#include "platform/logind/session_environment.h"
 #include "platform/logind/x_authority.h"
 #include "platform/testing/child_process.h"
 #include "platform/x11/testing/x_authority_file.h"
@@ -75,11 +77,23 @@ TEST_F(XAuthorityTest, TheLeadersXauthorityServesWhenTheServersFileIsNotAcceptab
   const std::string leaderFile = dir_ + "/leader.auth";
   ASSERT_FALSE(WriteAuthorityFile(leaderFile).empty());
   ASSERT_EQ(chown(leaderFile.c_str(), kUser, kUser), 0);
-  vk::testing::ChildProcess leader("/usr/bin/tail", {{"XAUTHORITY", leaderFile}}, dir_ + "/leader.err",
-                                   {"-f", "/dev/null"});
+  vk::testing::ChildProcess leader("/usr/bin/tail",
+                                   {{"XAUTHORITY", leaderFile}, {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/run/vk-test"}},
+                                   dir_ + "/leader.err", {"-f", "/dev/null"});
   ASSERT_TRUE(leader.Started());
   const auto pid = static_cast<uint32_t>(leader.Pid());
-  EXPECT_EQ(FindXAuthority(Session(user_->DisplayName(), kUser, pid)), leaderFile);
+  const LoginSession session = Session(user_->DisplayName(), kUser, pid);
+  EXPECT_EQ(FindXAuthority(session), leaderFile);
+
+  // A program started in the session sees what the session's own see.
+  std::vector<std::string> env = vk::logind::SessionEnvironment(session);
+  auto has = [&](const std::string& entry) { return std::find(env.begin(), env.end(), entry) != env.end(); };
+  EXPECT_TRUE(has("DISPLAY=" + user_->DisplayName()));
+  EXPECT_TRUE(has("XAUTHORITY=" + leaderFile));
+  EXPECT_TRUE(has("DBUS_SESSION_BUS_ADDRESS=unix:path=/run/vk-test"));
+  EXPECT_TRUE(has("XDG_RUNTIME_DIR=/run/user/65534"));
+  EXPECT_TRUE(has("USER=nobody"));
+  EXPECT_TRUE(has("HOME=/nonexistent"));
 }
 
 TEST_F(XAuthorityTest, FilesOfOtherAccountsAreNeverTaken) {
@@ -89,7 +103,11 @@ TEST_F(XAuthorityTest, FilesOfOtherAccountsAreNeverTaken) {
   vk::testing::ChildProcess leader("/usr/bin/tail", {{"XAUTHORITY", dir_ + "/greeter.auth"}}, dir_ + "/leader.err",
                                    {"-f", "/dev/null"});
   ASSERT_TRUE(leader.Started());
-  EXPECT_EQ(FindXAuthority(Session(user_->DisplayName(), kUser, static_cast<uint32_t>(leader.Pid()))), "");
+  const LoginSession session = Session(user_->DisplayName(), kUser, static_cast<uint32_t>(leader.Pid()));
+  EXPECT_EQ(FindXAuthority(session), "");
+  // Nor is it handed to the user's programs.
+  for (const std::string& entry : vk::logind::SessionEnvironment(session))
+    EXPECT_NE(entry.rfind("XAUTHORITY=", 0), 0u) << entry;
   // A link to an acceptable file is not followed.
   std::filesystem::create_symlink(dir_ + "/greeter.auth", dir_ + "/link.auth");
   vk::testing::ChildProcess linked("/usr/bin/tail", {{"XAUTHORITY", dir_ + "/link.auth"}}, dir_ + "/linked.err",
