@@ -21,15 +21,18 @@ QString Q(const std::u16string& text) { return QString::fromStdU16String(text); 
 
 QSystemTrayIcon::MessageIcon BalloonIcon(uint32_t icon) {
   switch (icon) {
-    case BALLOON_WARNING: return QSystemTrayIcon::Warning;
-    case BALLOON_ERROR: return QSystemTrayIcon::Critical;
-    default: return QSystemTrayIcon::Information;
+    case BALLOON_WARNING:
+      return QSystemTrayIcon::Warning;
+    case BALLOON_ERROR:
+      return QSystemTrayIcon::Critical;
+    default:
+      return QSystemTrayIcon::Information;
   }
 }
 
 }  // namespace
 
-cVkTrayGui::cVkTrayGui(cVkTrayManager& manager) : manager_(manager) {
+cVkTrayGui::cVkTrayGui(cVkTrayGuiEvents& events) : events_(events) {
   icons_[0] = TrayIconFor(TRAY_QUESTION);
   icons_[1] = TrayIconFor(TRAY_DISALLOWED);
   icons_[2] = TrayIconFor(TRAY_ALLOWED);
@@ -41,12 +44,12 @@ cVkTrayGui::cVkTrayGui(cVkTrayManager& manager) : manager_(manager) {
   bold.setBold(true);  // the default item
   aboutAction_->setFont(bold);
   allowAction_->setEnabled(false);
-  connect(allowAction_, &QAction::triggered, this, [this] { manager_.ToggleAllowed(); });
+  connect(allowAction_, &QAction::triggered, this, [this] { events_.ToggleAllowed(); });
   connect(aboutAction_, &QAction::triggered, this, [this] { OpenAbout(); });
   // Shows the icon again, for a notification area that was restarted or
   // that appeared since.
   refreshTimer_ = new QTimer(this);
-  connect(refreshTimer_, &QTimer::timeout, this, [this] { manager_.RefreshIcon(); });
+  connect(refreshTimer_, &QTimer::timeout, this, [this] { events_.RefreshIcon(); });
   refreshTimer_->start(kRefreshIntervalMs);
 }
 
@@ -107,8 +110,8 @@ void cVkTrayGui::ShowInWindow(const cVkTrayState& state) {
 void cVkTrayGui::UpdateMenu(const cVkTrayState& state) {
   bool questionMode = state.notificationMode == NOTIFY_QUESTION;
   allowAction_->setEnabled(questionMode);
-  allowAction_->setText(Q(questionMode && state.iconState == TRAY_ALLOWED ? tray_text::kMenuDisallow
-                                                                           : tray_text::kMenuAllow));
+  allowAction_->setText(
+      Q(questionMode && state.iconState == TRAY_ALLOWED ? tray_text::kMenuDisallow : tray_text::kMenuAllow));
 }
 
 void cVkTrayGui::Ask(uint64_t id) {
@@ -121,13 +124,13 @@ void cVkTrayGui::Ask(uint64_t id) {
   box->setWindowFlag(Qt::WindowStaysOnTopHint);
   box->setAttribute(Qt::WA_DeleteOnClose);
   connect(box, &QMessageBox::finished, this, [this, id, box](int result) {
-    manager_.AnswerQuestion(id, box->clickedButton() == box->button(QMessageBox::Yes) || result == QMessageBox::Yes);
+    events_.AnswerQuestion(id, box->clickedButton() == box->button(QMessageBox::Yes) || result == QMessageBox::Yes);
   });
   question_ = box;
   box->show();
   box->raise();
   box->activateWindow();
-  manager_.QuestionShown(id);
+  events_.QuestionShown(id);
 }
 
 void cVkTrayGui::CloseQuestion(uint64_t id) {
@@ -140,7 +143,7 @@ void cVkTrayGui::CloseQuestion(uint64_t id) {
 
 void cVkTrayGui::OpenAbout() {
   if (!about_) about_ = std::make_unique<cVkAboutWindow>();
-  about_->Fill(manager_.ViewerInfo());
+  about_->Fill(events_.ViewerInfo());
   about_->show();
   about_->raise();
 }

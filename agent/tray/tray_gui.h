@@ -10,7 +10,7 @@
 
 #include <memory>
 
-#include "agent/tray/tray_manager.h"
+#include "agent/tray/tray_gui_events.h"
 
 class QAction;
 class QMenu;
@@ -21,7 +21,7 @@ class cVkNotificationWindow;
 
 class cVkTrayGui : public QObject {
  public:
-  explicit cVkTrayGui(cVkTrayManager& manager);
+  explicit cVkTrayGui(cVkTrayGuiEvents& events);
   ~cVkTrayGui() override;
 
   void Apply(const cVkTrayState& state);
@@ -44,7 +44,7 @@ class cVkTrayGui : public QObject {
   void HideAll();
   void UpdateMenu(const cVkTrayState& state);
 
-  cVkTrayManager& manager_;
+  cVkTrayGuiEvents& events_;
   QIcon icons_[3];  // question, disallowed, allowed
   std::unique_ptr<QMenu> menu_;
   QAction* allowAction_ = nullptr;

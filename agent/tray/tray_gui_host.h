@@ -35,6 +35,8 @@ class cVkTrayGuiHost {
   std::vector<std::string> argStorage_;
   std::vector<char*> argv_;
   int argc_ = 0;
+  class ManagerEvents;
   std::unique_ptr<QApplication> app_;
+  std::unique_ptr<ManagerEvents> events_;
   std::unique_ptr<cVkTrayGui> gui_;
 };
