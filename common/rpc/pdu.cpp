@@ -1,5 +1,7 @@
 #include "common/rpc/pdu.h"
 
+#include <algorithm>
+
 #include "common/rpc/byte_io.h"
 
 namespace vk::rpc {

@@ -2,6 +2,7 @@
 // stream pair, and the client against canned answers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
