@@ -11,9 +11,7 @@ void cVkAuthCredentials::Wipe() {
   WipeText(password);
 }
 
-bool AuthPayloadSizeAllowed(uint32_t total) {
-  return static_cast<uint32_t>(total - 4u) <= kAuthPayloadLimit;
-}
+bool AuthPayloadSizeAllowed(uint32_t total) { return static_cast<uint32_t>(total - 4u) <= kAuthPayloadLimit; }
 
 namespace {
 
@@ -53,8 +51,10 @@ AuthBlockError ParseAuthPayload(std::span<const uint8_t> payload, cVkAuthCredent
 
 namespace {
 
+size_t TextBytes(std::u16string_view text) { return text.empty() ? 0 : 2 * text.size() + 2; }
+
 void AppendText(std::vector<uint8_t>& block, std::u16string_view text) {
-  const uint32_t length = text.empty() ? 0 : static_cast<uint32_t>(2 * text.size() + 2);
+  const uint32_t length = static_cast<uint32_t>(TextBytes(text));
   AppendLe32(block, length);
   if (text.empty()) return;
   for (char16_t unit : text) AppendLe16(block, unit);
@@ -65,7 +65,9 @@ void AppendText(std::vector<uint8_t>& block, std::u16string_view text) {
 
 std::vector<uint8_t> BuildAuthBlock(std::u16string_view user, std::u16string_view domain,
                                     std::u16string_view password) {
+  // Sized once: a grown block would leave a copy of the password behind.
   std::vector<uint8_t> block;
+  block.reserve(4 + 3 * 4 + TextBytes(user) + TextBytes(domain) + TextBytes(password));
   AppendLe32(block, 0);  // total, filled in below
   AppendText(block, user);
   AppendText(block, domain);

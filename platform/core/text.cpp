@@ -65,25 +65,39 @@ char32_t DecodeUtf8(std::string_view text, size_t& i) {
   return cp;
 }
 
-}  // namespace
-
-std::string ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
+// Visits the code points of a UTF-16 text; unpaired surrogates become U+FFFD.
+template <class F>
+void ForEachCodePoint(std::u16string_view text, F&& visit) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      visit(0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
     } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
-      AppendUtf8(out, kReplacement);
+      visit(kReplacement);
     } else {
-      AppendUtf8(out, c);
+      visit(c);
     }
   }
+}
+
+size_t Utf8Length(char32_t cp) { return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4; }
+
+}  // namespace
+
+// Sized exactly before it is filled: the result is allocated once, so no
+// partial copy of a secret is left behind in freed memory.
+std::string ToUtf8(std::u16string_view text) {
+  size_t length = 0;
+  ForEachCodePoint(text, [&](char32_t cp) { length += Utf8Length(cp); });
+  std::string out;
+  out.reserve(length);
+  ForEachCodePoint(text, [&](char32_t cp) { AppendUtf8(out, cp); });
   return out;
 }
 
+// A UTF-8 text never has fewer bytes than its UTF-16 form has code units, so
+// the reserve is enough.
 std::u16string FromUtf8(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "platform/core/testing/allocation_meter.h"
+
 namespace vk {
 namespace {
 
@@ -14,10 +16,10 @@ std::span<const uint8_t> Payload(const std::vector<uint8_t>& block) {
 
 TEST(AuthBlock, BuildsTheConsoleLayoutByteForByte) {
   const std::vector<uint8_t> expected = {
-      0x1A, 0, 0, 0,                    // T = 16 + 6 + 0 + 4
+      0x1A, 0, 0, 0,                        // T = 16 + 6 + 0 + 4
       0x06, 0, 0, 0, 'a', 0, 'b', 0, 0, 0,  // "ab" and its zero
-      0x00, 0, 0, 0,                    // empty domain: no bytes at all
-      0x04, 0, 0, 0, 'x', 0, 0, 0,          // "x"
+      0x00, 0, 0, 0,                        // empty domain: no bytes at all
+      0x04, 0, 0, 0, 'x', 0, 0,   0,        // "x"
   };
   EXPECT_EQ(BuildAuthBlock(u"ab", u"", u"x"), expected);
   const std::vector<uint8_t> empty = {16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -78,9 +80,23 @@ TEST(AuthBlock, RefusesEveryMalformedLayout) {
   }
 }
 
+// A grown block would free a buffer that still holds part of the password.
+TEST(AuthBlock, BlockIsAllocatedOnceAtItsFinalSize) {
+  const std::u16string password(300, u'\u00E9');
+  vktest::AllocationCounts counts;
+  std::vector<uint8_t> block;
+  {
+    vktest::AllocationMeter meter;
+    block = BuildAuthBlock(u"administrator", u"CORVALLINE", password);
+    counts = meter.Counts();
+  }
+  EXPECT_EQ(block.size(), 4u + 4 + 28 + 4 + 22 + 4 + 602);
+  EXPECT_EQ(counts.calls, 1u);
+  EXPECT_EQ(counts.peakBytes, block.size());
+}
+
 TEST(AuthBlock, TextEndsAtItsFirstZero) {
-  const std::vector<uint8_t> payload = {0x08, 0, 0, 0, 'a', 0, 0, 0, 'b', 0, 0, 0,
-                                        0, 0, 0, 0, 0, 0, 0, 0};
+  const std::vector<uint8_t> payload = {0x08, 0, 0, 0, 'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   cVkAuthCredentials creds;
   ASSERT_EQ(ParseAuthPayload(payload, creds), AuthBlockError::None);
   EXPECT_EQ(creds.user, u"a");
