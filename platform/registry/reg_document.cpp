@@ -1,6 +1,7 @@
 #include "platform/registry/reg_document.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/core/text.h"
@@ -9,12 +10,19 @@ namespace vk {
 namespace {
 
 constexpr std::u16string_view kHeader = u"Windows Registry Editor Version 5.00";
+// Windows' limits for a key: its name, and how deep keys nest.
+constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxKeyDepth = 512;
+// The paths of the keys a file creates (its ancestors included) may take at
+// most this many characters per character of the file, plus the allowance.
+constexpr size_t kKeyPathsPerFileChar = 4;
+constexpr size_t kKeyPathsAllowance = 1 << 20;
 
 char16_t FoldChar(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
 bool EqualNames(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                             [](char16_t x, char16_t y) { return FoldChar(x) == FoldChar(y); });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return FoldChar(x) == FoldChar(y); });
 }
 
 std::u16string_view TrimSpaces(std::u16string_view s) {
@@ -162,9 +170,25 @@ std::vector<std::u16string_view> SplitLines(std::u16string_view text) {
   return lines;
 }
 
+// One pass over a key path, before anything is built for it.
+const char* KeyPathProblem(std::u16string_view path) {
+  size_t depth = 0;
+  size_t nameLength = 0;
+  for (char16_t c : path) {
+    if (c == u'\\') {
+      nameLength = 0;
+      continue;
+    }
+    if (nameLength++ == 0 && ++depth > kMaxKeyDepth) return "the key is nested more than 512 levels deep";
+    if (nameLength > kMaxKeyNameLength) return "a key name is longer than 255 characters";
+  }
+  return nullptr;
+}
+
 class Parser {
  public:
-  Parser(std::u16string_view rootName, RegDocument* doc) : root_(rootName), doc_(doc) {}
+  Parser(std::u16string_view rootName, RegDocument* doc, size_t textLength)
+      : root_(rootName), doc_(doc), keyPathsLeft_(kKeyPathsPerFileChar * textLength + kKeyPathsAllowance) {}
 
   std::optional<RegParseError> Run(const std::vector<std::u16string_view>& lines) {
     for (index_ = 0; index_ < lines.size(); ++index_) {
@@ -209,8 +233,10 @@ class Parser {
     if (name.size() < root_.size() || !EqualNames(name.substr(0, root_.size()), root_) ||
         (name.size() > root_.size() && name[root_.size()] != u'\\'))
       return "the key is not below the file's root key";
-    current_ = &doc_->CreateKey(name.substr(root_.size()));
-    return nullptr;
+    std::u16string_view path = name.substr(root_.size());
+    if (const char* problem = KeyPathProblem(path)) return problem;
+    current_ = doc_->CreateKeyWithin(path, &keyPathsLeft_);
+    return current_ ? nullptr : "the key's missing ancestors take more than the file allows";
   }
 
   const char* ValueLine(std::u16string_view line) {
@@ -267,6 +293,7 @@ class Parser {
   RegKeyNode* current_ = nullptr;
   bool headerSeen_ = false;
   size_t index_ = 0;
+  size_t keyPathsLeft_;
 };
 
 }  // namespace
@@ -327,16 +354,33 @@ RegKeyNode* RegDocument::FindKey(std::u16string_view path) {
 }
 
 RegKeyNode& RegDocument::CreateKey(std::u16string_view path) {
-  std::u16string normal = NormalizeKeyPath(path);
-  size_t pos = 0;
-  while (true) {
-    size_t sep = normal.find(u'\\', pos);
-    std::u16string prefix = normal.substr(0, sep);
-    auto [it, added] = keys_.try_emplace(FoldName(prefix));
-    if (added) it->second.path = prefix;
-    if (sep == std::u16string::npos) return it->second;
-    pos = sep + 1;
+  size_t unlimited = SIZE_MAX;
+  return *CreateKeyWithin(path, &unlimited);
+}
+
+// Every key's ancestors exist, so the walk goes up from the key to the first
+// ancestor that exists and then creates downwards: a key that exists costs
+// one look-up, a new one what the paths of its new keys take.
+RegKeyNode* RegDocument::CreateKeyWithin(std::u16string_view path, size_t* pathsLeft) {
+  const std::u16string normal = NormalizeKeyPath(path);
+  const std::u16string folded = FoldName(normal);
+  if (normal.empty()) return &keys_[folded];
+  size_t end = normal.size();
+  size_t needed = 0;
+  while (end > 0 && !keys_.contains(folded.substr(0, end))) {
+    needed += end;
+    size_t sep = normal.rfind(u'\\', end - 1);
+    end = sep == std::u16string::npos ? 0 : sep;
   }
+  if (needed > *pathsLeft) return nullptr;
+  *pathsLeft -= needed;
+  while (end < normal.size()) {
+    size_t sep = normal.find(u'\\', end == 0 ? 0 : end + 1);
+    end = sep == std::u16string::npos ? normal.size() : sep;
+    auto [it, added] = keys_.try_emplace(folded.substr(0, end));
+    if (added) it->second.path = normal.substr(0, end);
+  }
+  return &keys_.find(folded)->second;
 }
 
 std::string RegDocument::ToText(std::u16string_view rootName) const {
@@ -353,7 +397,7 @@ std::optional<RegParseError> RegDocument::FromText(std::string_view bytes, std::
                                                    RegDocument* out) {
   RegDocument doc;
   std::u16string text = Decode(bytes);
-  std::optional<RegParseError> error = Parser(rootName, &doc).Run(SplitLines(text));
+  std::optional<RegParseError> error = Parser(rootName, &doc, text.size()).Run(SplitLines(text));
   if (!error) *out = std::move(doc);
   return error;
 }

@@ -50,14 +50,20 @@ class RegDocument {
   RegKeyNode* FindKey(std::u16string_view path);
   // Creates the key and every missing ancestor.
   RegKeyNode& CreateKey(std::u16string_view path);
+  // The same when the paths of the keys it creates take at most *pathsLeft
+  // characters, which it then takes from *pathsLeft; null (and nothing
+  // created) otherwise.
+  RegKeyNode* CreateKeyWithin(std::u16string_view path, size_t* pathsLeft);
   size_t KeyCount() const { return keys_.size(); }
 
   // The text form; rootName is the root's full name ("HKEY_LOCAL_MACHINE").
   std::string ToText(std::u16string_view rootName) const;
   // Reads a text form (UTF-8, or UTF-16LE with its byte-order mark). Keys
-  // outside rootName, unknown syntax and bad numbers are errors.
-  static std::optional<RegParseError> FromText(std::string_view bytes, std::u16string_view rootName,
-                                               RegDocument* out);
+  // outside rootName, unknown syntax and bad numbers are errors, and so are
+  // keys nested deeper than Windows allows (512 levels), key names longer
+  // than it allows (255 characters) and keys whose missing ancestors would
+  // take far more than the file itself.
+  static std::optional<RegParseError> FromText(std::string_view bytes, std::u16string_view rootName, RegDocument* out);
 
  private:
   std::map<std::u16string, RegKeyNode> keys_;  // by folded path

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/core/testing/allocation_meter.h"
+
 namespace vk {
 namespace {
 
@@ -40,7 +42,8 @@ TEST(RegDocumentText, WritesTheExportFormat) {
             "\"Port\"=dword:0000bd00\n"
             "\"Blob\"=hex:01,ab\n"
             "\"Path\"=hex(2):25,00,41,00,25,00,00,00\n"
-            "@=\"d\xc3\xa9" "faut\"\n"
+            "@=\"d\xc3\xa9"
+            "faut\"\n"
             "\"Bare\"=hex(1):41,00\n");
 }
 
@@ -130,6 +133,73 @@ TEST(RegDocumentKeys, CreatesAncestorsAndIgnoresStraySeparators) {
   EXPECT_EQ(c.FindKey(u"a\\b\\c")->path, u"A\\B\\C");
   EXPECT_EQ(c.FindKey(u"A\\C"), nullptr);
   EXPECT_NE(c.FindKey(u""), nullptr);
+}
+
+constexpr std::string_view kFileHeader = "Windows Registry Editor Version 5.00\n";
+
+// "[HKEY_LOCAL_MACHINE\\<depth names of `nameLength` characters>]", the
+// first name starting with `first`.
+std::string DeepKeyLine(size_t depth, size_t nameLength, const std::string& first = "a") {
+  std::string line = "[HKEY_LOCAL_MACHINE\\" + first + std::string(nameLength - first.size(), 'k');
+  line.reserve(line.size() + depth * (nameLength + 1) + 2);
+  for (size_t i = 1; i < depth; ++i) line += "\\" + std::string(nameLength, 'k');
+  return line + "]\n";
+}
+
+// Parses under a meter that refuses allocations past `limit`.
+std::optional<RegParseError> ParseMetered(const std::string& text, RegDocument* doc, size_t limit) {
+  vktest::AllocationMeter meter(limit);
+  std::optional<RegParseError> error;
+  EXPECT_NO_THROW(error = RegDocument::FromText(text, kRoot, doc));
+  return error;
+}
+
+TEST(RegDocumentLimits, KeysNestAtMost512LevelsWithNamesOfAtMost255Characters) {
+  RegDocument doc;
+  std::string deepest = std::string(kFileHeader) + DeepKeyLine(512, 1) + "\"v\"=dword:1\n";
+  ASSERT_FALSE(RegDocument::FromText(deepest, kRoot, &doc));
+  EXPECT_EQ(doc.KeyCount(), 512u);
+  ASSERT_FALSE(RegDocument::FromText(std::string(kFileHeader) + DeepKeyLine(3, 255), kRoot, &doc));
+
+  auto error = RegDocument::FromText(std::string(kFileHeader) + "\n" + DeepKeyLine(513, 1), kRoot, &doc);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->line, 3);
+  EXPECT_EQ(error->reason, "the key is nested more than 512 levels deep");
+  error = RegDocument::FromText(std::string(kFileHeader) + DeepKeyLine(2, 256), kRoot, &doc);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->line, 2);
+  EXPECT_EQ(error->reason, "a key name is longer than 255 characters");
+}
+
+TEST(RegDocumentLimits, AKeyOfMillionsOfLevelsIsRefusedWithoutBuildingItsAncestors) {
+  std::string text = std::string(kFileHeader) + "[HKEY_LOCAL_MACHINE\\K]\n" + DeepKeyLine(2000000, 1);
+  RegDocument doc;
+  auto error = ParseMetered(text, &doc, 256u << 20);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->line, 3);
+  EXPECT_EQ(error->reason, "the key is nested more than 512 levels deep");
+}
+
+TEST(RegDocumentLimits, AncestorsTakeAtMostAFewTimesTheFile) {
+  // 200 keys, each 100 levels of 20-character names under a name of its own:
+  // the file says 420 000 characters, its ancestors would take 21 million.
+  std::string text(kFileHeader);
+  for (int i = 0; i < 200; ++i) text += DeepKeyLine(100, 20, std::to_string(i));
+  RegDocument doc;
+  auto error = ParseMetered(text, &doc, 64u << 20);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->reason, "the key's missing ancestors take more than the file allows");
+  EXPECT_GT(error->line, 2);
+
+  // The same keys with every ancestor on a line of its own, as files are
+  // written, are read whole.
+  RegDocument written;
+  ASSERT_FALSE(RegDocument::FromText(std::string(kFileHeader) + DeepKeyLine(30, 20), kRoot, &written));
+  std::string again = written.ToText(kRoot);
+  RegDocument reread;
+  EXPECT_FALSE(RegDocument::FromText(again, kRoot, &reread));
+  EXPECT_EQ(reread.KeyCount(), 30u);
+  EXPECT_EQ(reread.ToText(kRoot), again);
 }
 
 }  // namespace
