@@ -33,9 +33,10 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string EnvOr(const char* name, const std::string& fallback) {
+// A folder named by the environment, when it is an absolute path; else empty.
+std::string AbsoluteFolderFromEnv(const char* name) {
   const char* value = getenv(name);
-  return (value && *value) ? std::string(value) : fallback;
+  return (value && value[0] == '/') ? std::string(value) : std::string();
 }
 
 int32_t MakeFolders(const std::string& folder) {
@@ -95,9 +96,12 @@ int32_t ReplaceFile(const std::string& path, const std::string& text) {
 
 std::u16string_view RegRootName(RegRoot root) {
   switch (root) {
-    case RegRoot::LocalMachine: return u"HKEY_LOCAL_MACHINE";
-    case RegRoot::CurrentUser: return u"HKEY_CURRENT_USER";
-    default: return {};
+    case RegRoot::LocalMachine:
+      return u"HKEY_LOCAL_MACHINE";
+    case RegRoot::CurrentUser:
+      return u"HKEY_CURRENT_USER";
+    default:
+      return {};
   }
 }
 
@@ -109,15 +113,21 @@ std::string RegRootFile(RegRoot root) {
       return (isMoved ? std::string(moved) : std::string("/var/lib/viewkeeper/registry")) + "/HKLM.reg";
     case RegRoot::CurrentUser: {
       if (isMoved) return std::string(moved) + "/HKCU.reg";
-      std::string config = EnvOr("XDG_CONFIG_HOME", EnvOr("HOME", "/tmp") + "/.config");
+      // Never a shared folder such as /tmp: without a home of its own the user has no store.
+      std::string config = AbsoluteFolderFromEnv("XDG_CONFIG_HOME");
+      if (config.empty()) {
+        std::string home = AbsoluteFolderFromEnv("HOME");
+        if (home.empty()) return {};
+        config = home + "/.config";
+      }
       return config + "/viewkeeper/HKCU.reg";
     }
-    default: return {};
+    default:
+      return {};
   }
 }
 
-int32_t LoadRegFile(const std::string& path, std::u16string_view rootName, RegDocument* doc,
-                    std::string* problem) {
+int32_t LoadRegFile(const std::string& path, std::u16string_view rootName, RegDocument* doc, std::string* problem) {
   FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
     if (errno != ENOENT) return Win32FromErrno(errno);
@@ -139,7 +149,12 @@ int32_t UpdateRegFile(const std::string& path, std::u16string_view rootName,
                       const std::function<int32_t(RegDocument&)>& change, std::string* problem) {
   if (int32_t code = MakeFolders(FolderOf(path))) return code;
   std::string lockPath = path + ".lock";
-  FileDescriptor lock(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  // A symbolic link in place of the lock could make us create or lock another file.
+  FileDescriptor lock(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644));
+  if (lock.get() < 0 && errno == ELOOP) {
+    *problem = lockPath + ": the lock file is a symbolic link";
+    return ERROR_ACCESS_DENIED;
+  }
   if (lock.get() < 0) return Win32FromErrno(errno);
   while (flock(lock.get(), LOCK_EX) != 0) {
     if (errno != EINTR) return Win32FromErrno(errno);

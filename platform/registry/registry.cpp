@@ -16,18 +16,29 @@ std::u16string JoinPath(std::u16string_view parent, std::u16string_view sub) {
 }
 
 int32_t Remember(int32_t code, const std::string& problem) {
-  if (code == ERROR_REGISTRY_CORRUPT) lastProblem = FromUtf8(problem);
+  if (code != 0 && !problem.empty()) lastProblem = FromUtf8(problem);
   return code;
 }
 
+// The root's file; a root without one (the current user's without a home) fails.
+int32_t RootFile(RegRoot root, std::string* file) {
+  *file = RegRootFile(root);
+  if (!file->empty()) return 0;
+  lastProblem =
+      std::u16string(RegRootName(root)) + u" has no file: neither XDG_CONFIG_HOME nor HOME names an absolute folder";
+  return ERROR_PATH_NOT_FOUND;
+}
+
 int32_t Load(RegRoot root, RegDocument* doc) {
-  std::string problem;
-  return Remember(LoadRegFile(RegRootFile(root), RegRootName(root), doc, &problem), problem);
+  std::string file, problem;
+  if (int32_t code = RootFile(root, &file)) return code;
+  return Remember(LoadRegFile(file, RegRootName(root), doc, &problem), problem);
 }
 
 int32_t Update(RegRoot root, const std::function<int32_t(RegDocument&)>& change) {
-  std::string problem;
-  return Remember(UpdateRegFile(RegRootFile(root), RegRootName(root), change, &problem), problem);
+  std::string file, problem;
+  if (int32_t code = RootFile(root, &file)) return code;
+  return Remember(UpdateRegFile(file, RegRootName(root), change, &problem), problem);
 }
 
 }  // namespace
@@ -65,8 +76,7 @@ int32_t RegistryCreateKey(const RegKey& parent, std::u16string_view subKey, RegK
   return 0;
 }
 
-int32_t RegistryQueryValue(const RegKey& key, std::u16string_view name, uint32_t* type, uint8_t* data,
-                           uint32_t* size) {
+int32_t RegistryQueryValue(const RegKey& key, std::u16string_view name, uint32_t* type, uint8_t* data, uint32_t* size) {
   if (!key.IsOpen()) return ERROR_INVALID_HANDLE;
   if (data && !size) return ERROR_INVALID_PARAMETER;
   RegDocument doc;
@@ -86,8 +96,7 @@ int32_t RegistryQueryValue(const RegKey& key, std::u16string_view name, uint32_t
   return 0;
 }
 
-int32_t RegistrySetValue(const RegKey& key, std::u16string_view name, uint32_t type,
-                         std::span<const uint8_t> data) {
+int32_t RegistrySetValue(const RegKey& key, std::u16string_view name, uint32_t type, std::span<const uint8_t> data) {
   if (!key.IsOpen()) return ERROR_INVALID_HANDLE;
   return Update(key.Root(), [&](RegDocument& doc) {
     RegKeyNode* node = doc.FindKey(key.Path());

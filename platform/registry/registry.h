@@ -42,16 +42,16 @@ int32_t RegistryOpenKey(const RegKey& parent, std::u16string_view subKey, RegKey
 int32_t RegistryCreateKey(const RegKey& parent, std::u16string_view subKey, RegKey* out);
 // Reads a value: with data null only *size is set; with a buffer smaller than
 // the value *size becomes the value's size and the answer is 234.
-int32_t RegistryQueryValue(const RegKey& key, std::u16string_view name, uint32_t* type, uint8_t* data,
-                           uint32_t* size);
-int32_t RegistrySetValue(const RegKey& key, std::u16string_view name, uint32_t type,
-                         std::span<const uint8_t> data);
+int32_t RegistryQueryValue(const RegKey& key, std::u16string_view name, uint32_t* type, uint8_t* data, uint32_t* size);
+int32_t RegistrySetValue(const RegKey& key, std::u16string_view name, uint32_t type, std::span<const uint8_t> data);
 int32_t RegistryDeleteValue(const RegKey& key, std::u16string_view name);
 // Closes a key; 6 when it is not open.
 int32_t RegistryCloseKey(RegKey* key);
 
-// What was wrong with the file when this thread's last call answered
-// ERROR_REGISTRY_CORRUPT (1015): the file, the line and the fault.
+// What was wrong when this thread's last failed call answered
+// ERROR_REGISTRY_CORRUPT (1015: the file, the line and the fault),
+// ERROR_PATH_NOT_FOUND for a root without a file (the current user's without
+// a home) or ERROR_ACCESS_DENIED for a lock file that is a symbolic link.
 std::u16string RegistryLastProblem();
 
 }  // namespace vk

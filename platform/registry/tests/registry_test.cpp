@@ -113,8 +113,43 @@ TEST_F(RegistryStore, RootsLiveInTheirFiles) {
   std::string oldConfig = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
   setenv("XDG_CONFIG_HOME", "/home/x/.cfg", 1);
   EXPECT_EQ(RegRootFile(RegRoot::CurrentUser), "/home/x/.cfg/viewkeeper/HKCU.reg");
-  if (oldConfig.empty()) unsetenv("XDG_CONFIG_HOME");
-  else setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+  if (oldConfig.empty())
+    unsetenv("XDG_CONFIG_HOME");
+  else
+    setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+}
+
+TEST_F(RegistryStore, WithoutAHomeTheCurrentUserHasNoStore) {
+  // In a child, so that the environment of the other tests stays.
+  EXPECT_EQ(InChild([&] {
+              unsetenv("VIEWKEEPER_REGISTRY_DIR");
+              unsetenv("XDG_CONFIG_HOME");
+              setenv("HOME", "relative/home", 1);
+              if (!RegRootFile(RegRoot::CurrentUser).empty()) return 1;
+              unsetenv("HOME");
+              if (!RegRootFile(RegRoot::CurrentUser).empty()) return 2;
+              RegKey hkcu, key;
+              if (RegistryConnect(u"", RegRoot::CurrentUser, &hkcu) != 0) return 3;
+              if (RegistryCreateKey(hkcu, u"Software\\Corvalline", &key) != ERROR_PATH_NOT_FOUND) return 4;
+              if (RegistryOpenKey(hkcu, u"Software", &key) != ERROR_PATH_NOT_FOUND) return 5;
+              if (ToUtf8(RegistryLastProblem()).find("HOME") == std::string::npos) return 6;
+              setenv("HOME", (dir_ + "/home").c_str(), 1);
+              if (RegRootFile(RegRoot::CurrentUser) != dir_ + "/home/.config/viewkeeper/HKCU.reg") return 7;
+              return RegistryCreateKey(hkcu, u"Software", &key) == 0 ? 0 : 8;
+            }),
+            0);
+  EXPECT_TRUE(std::filesystem::exists(dir_ + "/home/.config/viewkeeper/HKCU.reg"));
+}
+
+TEST_F(RegistryStore, ALockFileThatIsASymbolicLinkIsRefused) {
+  ASSERT_EQ(SetDword(u"K", u"V", 1), 0);
+  std::filesystem::remove(File() + ".lock");
+  std::filesystem::create_symlink(dir_ + "/elsewhere", File() + ".lock");
+  RegKey key;
+  EXPECT_EQ(RegistryCreateKey(hklm_, u"K2", &key), ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/elsewhere")) << "the link was followed";
+  EXPECT_NE(ToUtf8(RegistryLastProblem()).find("HKLM.reg.lock"), std::string::npos);
+  EXPECT_EQ(GetDword(u"K", u"V"), 1u);
 }
 
 TEST_F(RegistryStore, AnotherProcessReadsWhatOneWrote) {
@@ -168,8 +203,7 @@ TEST_F(RegistryStore, DamagedFileIsReportedAndNeverWrittenOver) {
   RegKey key;
   EXPECT_EQ(RegistryOpenKey(hklm_, u"K", &key), ERROR_REGISTRY_CORRUPT);
   std::vector<std::string> leftovers;
-  for (auto& entry : std::filesystem::directory_iterator(dir_ + "/moved"))
-    leftovers.push_back(entry.path().filename());
+  for (auto& entry : std::filesystem::directory_iterator(dir_ + "/moved")) leftovers.push_back(entry.path().filename());
   std::sort(leftovers.begin(), leftovers.end());
   EXPECT_EQ(leftovers, (std::vector<std::string>{"HKLM.reg", "HKLM.reg.lock"}));
 }
