@@ -19,6 +19,7 @@
 #include "platform/core/error_codes.h"
 #include "platform/core/text.h"
 #include "platform/files/whole_file.h"
+#include "tools/vkdump/dump_notes.h"
 #include "tools/vkdump/dump_printer.h"
 #ifdef VKDUMP_WITH_MFCLOG
 #include "common/mfclog/mfc_log.h"
@@ -31,7 +32,10 @@ constexpr const char* kUsage =
     "  Shows an archived object as a tree (or as JSON with --json).\n"
     "  FILE holds one object record; with --body CLASS it holds the body of\n"
     "  one CLASS object only (Settings.dat: --body cVkServiceSettings).\n"
-    "  FILE '-' reads standard input.\n";
+    "  FILE '-' reads standard input.\n"
+    "  Each object shows its index in the archive (#n) and the layout version\n"
+    "  its body opens with; a back-reference shows as a reference to the\n"
+    "  object it repeats.\n";
 
 struct Options {
   bool json = false;
@@ -67,8 +71,8 @@ int32_t ReadInput(const std::string& file, std::vector<uint8_t>& bytes) {
 }
 
 int Damaged(const std::string& name, const cVkArchive& ar, std::ostream& err) {
-  err << "vkdump: '" << name << "' is damaged: " << VkArchiveCauseText(ar.Failure()) << " (cause "
-      << ar.Failure() << ") at byte " << ar.Position() << "\n";
+  err << "vkdump: '" << name << "' is damaged: " << VkArchiveCauseText(ar.Failure()) << " (cause " << ar.Failure()
+      << ") at byte " << ar.Position() << "\n";
   return 2;
 }
 
@@ -78,17 +82,18 @@ void VkRegisterDumpClasses() {
   VkRegisterArchiveClasses();
   VkRegisterSettingsClasses();
   VkRegisterScreenClasses();
-  VkRegisterClasses<cVkStringData, cVkServiceSecurity, cVkLocations, cVkNT4Computer, cVkNT4Domain,
-                    cVkW2KComputer, cVkW2KDomain, cVkLDAPData, cVkUserInfo, cVkStringVariable,
-                    cVkStringVariableArray, cVkTreeItem>();
+  VkRegisterClasses<cVkStringData, cVkServiceSecurity, cVkLocations, cVkNT4Computer, cVkNT4Domain, cVkW2KComputer,
+                    cVkW2KDomain, cVkLDAPData, cVkUserInfo, cVkStringVariable, cVkStringVariableArray, cVkTreeItem>();
 #ifdef VKDUMP_WITH_MFCLOG
   VkRegisterMfcLogClasses();
 #endif
 }
 
-int VkDumpBytes(const std::vector<uint8_t>& bytes, const std::string& name, const std::string& bodyClass,
-                bool json, std::ostream& out, std::ostream& err) {
+int VkDumpBytes(const std::vector<uint8_t>& bytes, const std::string& name, const std::string& bodyClass, bool json,
+                std::ostream& out, std::ostream& err) {
   cVkArchive ar{std::span<const uint8_t>(bytes)};
+  VkDumpNotes notes;
+  ar.SetObserver(&notes);
   std::unique_ptr<cVkObject> object;
   if (bodyClass.empty()) {
     object = ar.ReadObject();
@@ -103,9 +108,9 @@ int VkDumpBytes(const std::vector<uint8_t>& bytes, const std::string& name, cons
   }
   if (ar.Failed()) return Damaged(name, ar, err);
   if (json) {
-    VkPrintJson(object.get(), out);
+    VkPrintJson(object.get(), notes, out);
   } else {
-    VkPrintTree(object.get(), out);
+    VkPrintTree(object.get(), notes, out);
   }
   if (ar.Remaining() > 0) err << "vkdump: note: " << ar.Remaining() << " more bytes follow in '" << name << "'\n";
   return 0;
@@ -118,8 +123,8 @@ int VkDumpMain(std::span<const std::string> args, std::ostream& out, std::ostrea
   std::vector<uint8_t> bytes;
   int32_t rc = ReadInput(options.file, bytes);
   if (rc != 0) {
-    err << "vkdump: cannot read '" << options.file << "': " << vk::ToUtf8(vk::SystemErrorText(rc)) << " (code "
-        << rc << ")\n";
+    err << "vkdump: cannot read '" << options.file << "': " << vk::ToUtf8(vk::SystemErrorText(rc)) << " (code " << rc
+        << ")\n";
     return 1;
   }
   return VkDumpBytes(bytes, options.file, options.bodyClass, options.json, out, err);

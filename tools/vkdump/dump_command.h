@@ -18,8 +18,8 @@
 int VkDumpMain(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 
 // Dumps bytes already read; `name` names them in messages.
-int VkDumpBytes(const std::vector<uint8_t>& bytes, const std::string& name, const std::string& bodyClass,
-                bool json, std::ostream& out, std::ostream& err);
+int VkDumpBytes(const std::vector<uint8_t>& bytes, const std::string& name, const std::string& bodyClass, bool json,
+                std::ostream& out, std::ostream& err);
 
 // Registers every class this tool knows.
 void VkRegisterDumpClasses();

@@ -7,6 +7,7 @@
 #include "common/archive/field_visitor.h"
 #include "common/archive/object.h"
 #include "platform/core/text.h"
+#include "tools/vkdump/dump_notes.h"
 
 namespace {
 
@@ -16,11 +17,21 @@ std::string Quoted(std::u16string_view text) {
   std::string out = "\"";
   for (unsigned char c : utf8) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buffer[8];
@@ -36,9 +47,15 @@ std::string Quoted(std::u16string_view text) {
 
 const char* ClassName(const cVkObject* object) { return object->GetRuntimeClass()->name; }
 
+// The note of an object; an empty one when the archive said nothing of it.
+VkDumpNote NoteOf(const VkDumpNotes& notes, const cVkObject* object) {
+  const VkDumpNote* note = notes.Find(object);
+  return note ? *note : VkDumpNote{};
+}
+
 class TreePrinter : public cVkFieldVisitor {
  public:
-  TreePrinter(std::ostream& out, int depth) : out_(out), depth_(depth) {}
+  TreePrinter(std::ostream& out, const VkDumpNotes& notes, int depth) : out_(out), notes_(notes), depth_(depth) {}
 
   void Number(std::string_view name, int64_t value) override { Line(name) << value << '\n'; }
   void Text(std::string_view name, std::u16string_view value) override { Line(name) << Quoted(value) << '\n'; }
@@ -47,8 +64,16 @@ class TreePrinter : public cVkFieldVisitor {
       Line(name) << "null\n";
       return;
     }
-    Line(name) << ClassName(value) << '\n';
-    TreePrinter inner(out_, depth_ + 1);
+    VkDumpNote note = NoteOf(notes_, value);
+    if (note.repeats != 0) {
+      Line(name) << "reference to #" << note.repeats << " (" << ClassName(value) << ")\n";
+      return;
+    }
+    std::ostream& line = Line(name) << ClassName(value);
+    if (note.index != 0) line << " #" << note.index;
+    if (note.layout) line << " (layout " << *note.layout << ')';
+    line << '\n';
+    TreePrinter inner(out_, notes_, depth_ + 1);
     value->VisitFields(inner);
   }
   void BeginList(std::string_view name) override {
@@ -69,13 +94,14 @@ class TreePrinter : public cVkFieldVisitor {
     return out_;
   }
   std::ostream& out_;
+  const VkDumpNotes& notes_;
   int depth_;
   std::vector<size_t> lists_;
 };
 
 class JsonPrinter : public cVkFieldVisitor {
  public:
-  explicit JsonPrinter(std::ostream& out) : out_(out) {}
+  JsonPrinter(std::ostream& out, const VkDumpNotes& notes) : out_(out), notes_(notes) {}
 
   void Number(std::string_view name, int64_t value) override { Key(name) << value; }
   void Text(std::string_view name, std::u16string_view value) override { Key(name) << Quoted(value); }
@@ -96,7 +122,14 @@ class JsonPrinter : public cVkFieldVisitor {
       out_ << "null";
       return;
     }
+    VkDumpNote note = NoteOf(notes_, value);
+    if (note.repeats != 0) {
+      out_ << "{\"reference\":" << note.repeats << ",\"class\":" << Quoted(vk::FromUtf8(ClassName(value))) << '}';
+      return;
+    }
     out_ << "{\"class\":" << Quoted(vk::FromUtf8(ClassName(value)));
+    if (note.index != 0) out_ << ",\"index\":" << note.index;
+    if (note.layout) out_ << ",\"layout\":" << *note.layout;
     first_.push_back(false);
     value->VisitFields(*this);
     first_.pop_back();
@@ -111,18 +144,19 @@ class JsonPrinter : public cVkFieldVisitor {
     return out_;
   }
   std::ostream& out_;
+  const VkDumpNotes& notes_;
   std::vector<bool> first_{true};
 };
 
 }  // namespace
 
-void VkPrintTree(const cVkObject* object, std::ostream& out) {
-  TreePrinter printer(out, 0);
+void VkPrintTree(const cVkObject* object, const VkDumpNotes& notes, std::ostream& out) {
+  TreePrinter printer(out, notes, 0);
   printer.Object({}, object);
 }
 
-void VkPrintJson(const cVkObject* object, std::ostream& out) {
-  JsonPrinter printer(out);
+void VkPrintJson(const cVkObject* object, const VkDumpNotes& notes, std::ostream& out) {
+  JsonPrinter printer(out, notes);
   printer.WriteObject(object);
   out << '\n';
 }

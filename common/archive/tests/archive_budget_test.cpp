@@ -12,27 +12,9 @@
 #include "common/archive/tests/test_bytes.h"
 #include "platform/core/testing/allocation_meter.h"
 
-using vktest::Ascii;
-using vktest::Cat;
-using vktest::Hex;
-
 namespace {
 
 constexpr size_t kMiB = 1024 * 1024;
-
-std::vector<uint8_t> Word(uint32_t value) { return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)}; }
-
-// A cVkCollection whose elements are A0 (empty) and A1..An, each a
-// collection holding two references to the element before. Indices: the
-// collection class 1, the outer collection 2, A0 3, Ai i+3.
-std::vector<uint8_t> NestedReferences(uint32_t levels) {
-  auto bytes = Cat({Hex("FF FF 01 00 0D 00"), Ascii("cVkCollection"), Hex("01 00 00 00"), Word(levels + 1),
-                    Hex("01 80 01 00 00 00 00 00")});
-  for (uint32_t i = 1; i <= levels; ++i) {
-    bytes = Cat({bytes, Hex("01 80 01 00 00 00 02 00"), Word(i + 2), Word(i + 2)});
-  }
-  return bytes;
-}
 
 // The elements of a collection and of the collections inside it, at any depth.
 size_t CountElements(const cVkCollection& list) {
@@ -63,7 +45,7 @@ class ArchiveBudget : public ::testing::Test {
 };
 
 TEST_F(ArchiveBudget, ExponentialNestingIsRefusedWithLittleMemory) {
-  auto bytes = NestedReferences(30);
+  auto bytes = vktest::NestedReferenceRecord(30);
   ASSERT_EQ(bytes.size(), 393u);
   std::unique_ptr<cVkObject> read;
   vktest::AllocationCounts counts;
@@ -77,7 +59,7 @@ TEST_F(ArchiveBudget, ExponentialNestingIsRefusedWithLittleMemory) {
 TEST_F(ArchiveBudget, ShallowNestingWithinTheLimitReadsEveryCopy) {
   std::unique_ptr<cVkObject> read;
   vktest::AllocationCounts counts;
-  ASSERT_EQ(Decode(NestedReferences(6), read, 64 * kMiB, counts), 0);
+  ASSERT_EQ(Decode(vktest::NestedReferenceRecord(6), read, 64 * kMiB, counts), 0);
   auto* outer = dynamic_cast<cVkCollection*>(read.get());
   ASSERT_NE(outer, nullptr);
   ASSERT_EQ(outer->GetSize(), 7u);
