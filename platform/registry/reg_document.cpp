@@ -16,7 +16,7 @@ constexpr size_t kMaxKeyDepth = 512;
 // The paths of the keys a file creates (its ancestors included) may take at
 // most this many characters per character of the file, plus the allowance.
 constexpr size_t kKeyPathsPerFileChar = 4;
-constexpr size_t kKeyPathsAllowance = 1 << 20;
+constexpr size_t kKeyPathsAllowance = 1 << 19;
 
 char16_t FoldChar(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
