@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "log/format.h"
 
@@ -23,9 +24,18 @@ inline constexpr uint32_t LOG_ALL = 0xFFFF;
 // console installs a Qt one); the box shows an error icon, and `taskModal`
 // asks for a box that can be raised from a thread without windows. With none
 // installed (or nullptr), the caption and the text go to standard error.
-using OrkMessageBoxHandler = void (*)(void* ownerWindow, std::u16string_view caption,
-                                      std::u16string_view text, bool taskModal);
+using OrkMessageBoxHandler = void (*)(void* ownerWindow, std::u16string_view caption, std::u16string_view text,
+                                      bool taskModal);
 void OrkSetMessageBoxHandler(OrkMessageBoxHandler handler);
+
+// One message of the memory list, as GetMessages hands it out.
+struct cOrkLogMessage {
+  int32_t time = 0;  // seconds since 1970 UTC
+  uint32_t type = 0;
+  int32_t code = 0;
+  std::u16string text;
+  bool operator==(const cOrkLogMessage&) const = default;
+};
 
 class cOrkLog {
  public:
@@ -83,10 +93,13 @@ class cOrkLog {
 
   // Reading the memory list.
   uint32_t CountMessages(uint32_t mask) const;
-  int32_t GetMemMessage(uint32_t* index, uint32_t mask, int32_t* time, uint32_t* type,
-                        char16_t* buffer, uint32_t length);
-  int32_t GetMemMessageEx(uint32_t* index, uint32_t mask, int32_t* time, uint32_t* type,
-                          int32_t* code, char16_t* buffer, uint32_t length);
+  int32_t GetMemMessage(uint32_t* index, uint32_t mask, int32_t* time, uint32_t* type, char16_t* buffer,
+                        uint32_t length);
+  int32_t GetMemMessageEx(uint32_t* index, uint32_t mask, int32_t* time, uint32_t* type, int32_t* code,
+                          char16_t* buffer, uint32_t length);
+  // A copy of every message whose type matches `mask`, in order, whole
+  // (what GetMemMessageEx reads one at a time into a buffer).
+  std::vector<cOrkLogMessage> GetMessages(uint32_t mask = LOG_ALL) const;
   int32_t ComposeSingleMemoryMessage(char16_t** out, uint32_t mask);
   void ReleaseMemoryMessage(char16_t* text);
   void ShowMemMessages(void* ownerWindow, uint32_t mask);

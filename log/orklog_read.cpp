@@ -35,8 +35,8 @@ std::u16string ComposedLine(uint32_t number, const OrkLogEntry& e) {
   const char16_t sign = e.code < 0 ? u'-' : u'+';
   const uint32_t bits = static_cast<uint32_t>(e.code);
   const uint32_t magnitude = e.code < 0 ? 0u - bits : bits;  // -2147483648 gives 0x80000000
-  return vk::Format(u"%d. Time: %s, Code: %ld (%c0x%08X)\r\n%s\r\n", static_cast<int32_t>(number), time, e.code,
-                    sign, magnitude, e.text);
+  return vk::Format(u"%d. Time: %s, Code: %ld (%c0x%08X)\r\n%s\r\n", static_cast<int32_t>(number), time, e.code, sign,
+                    magnitude, e.text);
 }
 
 }  // namespace
@@ -75,6 +75,17 @@ int32_t cOrkLog::GetMemMessageEx(uint32_t* index, uint32_t mask, int32_t* time, 
   }
   ++*index;
   return 0;
+}
+
+std::vector<cOrkLogMessage> cOrkLog::GetMessages(uint32_t mask) const {
+  Guard guard(state_->lock);
+  const State& s = *state_;
+  std::vector<cOrkLogMessage> messages;
+  for (uint32_t i = 0; i < s.messageCount; ++i) {
+    const OrkLogEntry& e = s.entries[i];
+    if (e.type & mask) messages.push_back({e.time, e.type, e.code, e.text});
+  }
+  return messages;
 }
 
 int32_t cOrkLog::ComposeSingleMemoryMessage(char16_t** out, uint32_t mask) {

@@ -18,13 +18,7 @@ struct LogLine {
 
 inline std::vector<LogLine> LogLines(cOrkLog& log) {
   std::vector<LogLine> lines;
-  char16_t buffer[4200];
-  uint32_t index = 0;
-  int32_t time = 0;
-  uint32_t type = 0;
-  int32_t code = 0;
-  while (log.GetMemMessageEx(&index, LOG_ALL, &time, &type, &code, buffer, 4200) == 0)
-    lines.push_back({type, code, vk::ToUtf8(buffer)});
+  for (const cOrkLogMessage& m : log.GetMessages()) lines.push_back({m.type, m.code, vk::ToUtf8(m.text)});
   return lines;
 }
 

@@ -126,11 +126,30 @@ TEST(OrkLogMemory, GetMemMessageCutsToTheBufferAndCopiesNothingIntoAnEmptyOne) {
   EXPECT_EQ(log.GetMemMessageEx(&index, LOG_ALL, &time, &type, &code, nullptr, 0), 0);
 }
 
+TEST(OrkLogMemory, GetMessagesHandsOutWhatGetMemMessageExReadsOneByOne) {
+  cOrkLog log;
+  log.AddMessage(10, LOG_ERROR, 5, u"first");
+  log.AddMessage(11, LOG_WARNING, -1, u"second");
+  log.AddMessage(12, LOG_ERROR, 7, std::u16string(3000, u'x'));
+  for (uint32_t mask : {LOG_ALL, LOG_ERROR, LOG_WARNING, LOG_DETAIL}) {
+    std::vector<cOrkLogMessage> expected;
+    uint32_t index = 0;
+    int32_t time, code;
+    uint32_t type;
+    std::vector<char16_t> buffer(4096);
+    while (log.GetMemMessageEx(&index, mask, &time, &type, &code, buffer.data(), 4096) == 0)
+      expected.push_back({time, type, code, buffer.data()});
+    EXPECT_EQ(log.GetMessages(mask), expected) << mask;
+  }
+  EXPECT_EQ(log.GetMessages(LOG_ERROR).size(), 2u);
+  EXPECT_EQ(log.GetMessages(LOG_ERROR)[1].text.size(), 3000u);
+}
+
 TEST(OrkLogMemory, ComposedTextShowsNumbersStoredTimesSignsAndHex) {
   cOrkLog log;
-  log.AddMessage(3723, LOG_ERROR, 5, u"five");                     // 01:02:03 UTC
-  log.AddMessage(86399, LOG_WARNING, -5, u"minus five");           // 23:59:59
-  log.AddMessage(0, LOG_ERROR, INT32_MIN, u"smallest");            // 00:00:00
+  log.AddMessage(3723, LOG_ERROR, 5, u"five");            // 01:02:03 UTC
+  log.AddMessage(86399, LOG_WARNING, -5, u"minus five");  // 23:59:59
+  log.AddMessage(0, LOG_ERROR, INT32_MIN, u"smallest");   // 00:00:00
   log.AddMessage(60, LOG_WARNING, 0, u"none");
   log.AddMessage(61, LOG_ERROR, INT32_MAX, u"largest");
 

@@ -6,6 +6,7 @@
 
 #include "log/format_prep.h"
 #include "log/orklog.h"
+#include "log/text_escape.h"
 #include "log/tests/orklog_test_support.h"
 
 namespace {
@@ -172,3 +173,13 @@ TEST(OrkLogNetMsg, GetNetErrorTextLooksUpNetworkCodesFirstAndCuts) {
 }
 
 }  // namespace
+
+TEST(OrkLogTextEscape, ControlCharactersAndBackslashesAreEscapedAndNothingElse) {
+  EXPECT_EQ(VkEscapeControls(u"alice"), u"alice");
+  EXPECT_EQ(VkEscapeControls(u"J\u00fcrgen \u20ac"), u"J\u00fcrgen \u20ac");
+  EXPECT_EQ(VkEscapeControls(u"\x1b[2J\x1b]0;owned\x07"), u"\\x1B[2J\\x1B]0;owned\\x07");
+  EXPECT_EQ(VkEscapeControls(u"a\nb\rc\td"), u"a\\nb\\rc\\td");
+  EXPECT_EQ(VkEscapeControls(u"DOM\\user"), u"DOM\\\\user");
+  EXPECT_EQ(VkEscapeControls(std::u16string(u"x\0y\x7f\x9b", 5)), u"x\\x00y\\x7F\\x9B");
+  EXPECT_EQ(VkEscapeControls(u""), u"");
+}

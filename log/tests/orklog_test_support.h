@@ -45,16 +45,10 @@ struct Message {
   std::u16string text;
 };
 
-// Every entry of `log` that matches `mask`, read with GetMemMessageEx.
+// Every entry of `log` that matches `mask`.
 inline std::vector<Message> Messages(cOrkLog& log, uint32_t mask = LOG_ALL) {
   std::vector<Message> out;
-  uint32_t index = 0;
-  Message m;
-  char16_t buffer[8192];
-  while (log.GetMemMessageEx(&index, mask, &m.time, &m.type, &m.code, buffer, 8192) == 0) {
-    m.text = buffer;
-    out.push_back(m);
-  }
+  for (const cOrkLogMessage& m : log.GetMessages(mask)) out.push_back({m.time, m.type, m.code, m.text});
   return out;
 }
 

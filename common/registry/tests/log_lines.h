@@ -13,12 +13,7 @@ struct LoggedLine {
 
 inline std::vector<LoggedLine> LoggedLines(cOrkLog& log) {
   std::vector<LoggedLine> lines;
-  uint32_t index = 0;
-  char16_t buffer[4096];
-  int32_t time = 0, code = 0;
-  uint32_t type = 0;
-  while (log.GetMemMessageEx(&index, LOG_ALL, &time, &type, &code, buffer, 4096) == 0)
-    lines.push_back({buffer, code});
+  for (const cOrkLogMessage& m : log.GetMessages()) lines.push_back({m.text, m.code});
   return lines;
 }
 
