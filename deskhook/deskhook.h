@@ -22,8 +22,10 @@ int32_t SetHook(vk::MessageTarget* window, uint32_t updateMessage, uint32_t disp
                 uint32_t mouseMoveMessage);
 int32_t StopHook();
 
-// Disable or enable the physical keyboards or pointers of the display through
-// their XInput2 "Device Enabled" property; synthetic (XTest) input still works.
+// Block or release the physical keyboards or pointers of the display (an
+// XInput2 grab that the X server releases by itself when the process ends);
+// synthetic (XTest) input still works. Enable releases only what Disable
+// blocked.
 void DisableKeyboard();
 void EnableKeyboard();
 void DisableMouse();

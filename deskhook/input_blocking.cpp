@@ -1,57 +1,94 @@
-// The four input-blocking operations: the physical keyboards or pointers of
-// the display get their "Device Enabled" property set. The XTest devices stay
-// enabled, so the agent's own replayed input still arrives.
-#include <X11/Xatom.h>
+// The four input-blocking operations. The physical keyboards or pointers of
+// the display are grabbed (XIGrabDevice) on a connection of their own: a
+// grabbed slave device is detached from its master, so its events reach
+// neither the desktop nor any other client, while the XTest devices stay
+// attached and the agent's replayed input still arrives. Enabling releases
+// exactly the grabs this process took; devices that were disabled by others
+// stay as they are. When the process ends, even by a kill, the X server
+// closes the connection and releases every grab by itself.
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "deskhook/deskhook.h"
 #include "platform/x11/x_connection.h"
 
 namespace {
 
+struct Blocking {
+  std::mutex lock;
+  Display* display = nullptr;  // open while a device is grabbed
+  std::vector<int> keyboards;  // the grabbed devices of each kind
+  std::vector<int> pointers;
+};
+
+Blocking& State() {
+  static Blocking blocking;
+  return blocking;
+}
+
 bool IsXTestDevice(const XIDeviceInfo& device) { return std::strstr(device.name, "XTEST") != nullptr; }
 
-bool HasPointerClasses(const XIDeviceInfo& device) {
-  for (int i = 0; i < device.num_classes; ++i) {
-    if (device.classes[i]->type == XIButtonClass || device.classes[i]->type == XIValuatorClass) return true;
-  }
-  return false;
-}
-
-// A disabled device is floating; its classes tell a keyboard from a pointer.
-bool IsDeviceOfKind(const XIDeviceInfo& device, int use) {
-  if (device.use == use) return true;
-  if (device.use != XIFloatingSlave) return false;
-  return (use == XISlavePointer) == HasPointerClasses(device);
-}
-
-void SetDevicesEnabled(int use, bool enabled) {
-  Display* display = vk::x11::OpenDisplay();
-  if (!display) return;
+bool HasXInput2(Display* display) {
   int opcode = 0, event = 0, error = 0;
   int major = 2, minor = 0;
-  if (XQueryExtension(display, "XInputExtension", &opcode, &event, &error) &&
-      XIQueryVersion(display, &major, &minor) == Success) {
-    const Atom property = XInternAtom(display, "Device Enabled", False);
-    int count = 0;
-    XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
-    for (int i = 0; i < count; ++i) {
-      if (!IsDeviceOfKind(devices[i], use) || IsXTestDevice(devices[i])) continue;
-      unsigned char value = enabled ? 1 : 0;
-      XIChangeProperty(display, devices[i].deviceid, property, XA_INTEGER, 8, PropModeReplace, &value, 1);
-    }
-    if (devices) XIFreeDeviceInfo(devices);
-    XSync(display, False);
+  return XQueryExtension(display, "XInputExtension", &opcode, &event, &error) &&
+         XIQueryVersion(display, &major, &minor) == Success;
+}
+
+// Grabs every attached physical slave device of `use`; the ids it grabbed.
+std::vector<int> GrabDevices(Display* display, int use) {
+  std::vector<int> grabbed;
+  unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+  XIEventMask mask{XIAllDevices, sizeof bits, bits};
+  int count = 0;
+  XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
+  for (int i = 0; i < count; ++i) {
+    if (devices[i].use != use || IsXTestDevice(devices[i])) continue;
+    mask.deviceid = devices[i].deviceid;
+    if (XIGrabDevice(display, devices[i].deviceid, DefaultRootWindow(display), CurrentTime, None, XIGrabModeAsync,
+                     XIGrabModeAsync, False, &mask) == Success)
+      grabbed.push_back(devices[i].deviceid);
   }
-  vk::x11::CloseDisplay(display);
+  if (devices) XIFreeDeviceInfo(devices);
+  XSync(display, False);
+  return grabbed;
+}
+
+void Block(std::vector<int> Blocking::*kind, int use) {
+  Blocking& b = State();
+  std::lock_guard hold(b.lock);
+  if (!(b.*kind).empty()) return;  // already blocked
+  if (!b.display) {
+    b.display = vk::x11::OpenDisplay();
+    if (!b.display) return;
+    if (!HasXInput2(b.display)) {
+      vk::x11::CloseDisplay(b.display);
+      b.display = nullptr;
+      return;
+    }
+  }
+  b.*kind = GrabDevices(b.display, use);
+}
+
+void Release(std::vector<int> Blocking::*kind) {
+  Blocking& b = State();
+  std::lock_guard hold(b.lock);
+  if (!b.display) return;
+  for (int device : b.*kind) XIUngrabDevice(b.display, device, CurrentTime);
+  (b.*kind).clear();
+  XSync(b.display, False);
+  if (!b.keyboards.empty() || !b.pointers.empty()) return;
+  vk::x11::CloseDisplay(b.display);
+  b.display = nullptr;
 }
 
 }  // namespace
 
-void DisableKeyboard() { SetDevicesEnabled(XISlaveKeyboard, false); }
-void EnableKeyboard() { SetDevicesEnabled(XISlaveKeyboard, true); }
-void DisableMouse() { SetDevicesEnabled(XISlavePointer, false); }
-void EnableMouse() { SetDevicesEnabled(XISlavePointer, true); }
+void DisableKeyboard() { Block(&Blocking::keyboards, XISlaveKeyboard); }
+void EnableKeyboard() { Release(&Blocking::keyboards); }
+void DisableMouse() { Block(&Blocking::pointers, XISlavePointer); }
+void EnableMouse() { Release(&Blocking::pointers); }

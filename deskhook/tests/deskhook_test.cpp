@@ -6,7 +6,12 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <string>
@@ -59,8 +64,7 @@ class Recorder {
     return true;
   }
   static size_t Count(const std::vector<vk::WindowMessage>& seen, uint32_t message) {
-    return static_cast<size_t>(
-        std::count_if(seen.begin(), seen.end(), [&](auto& m) { return m.message == message; }));
+    return static_cast<size_t>(std::count_if(seen.begin(), seen.end(), [&](auto& m) { return m.message == message; }));
   }
   void Clear() {
     std::lock_guard g(lock_);
@@ -122,46 +126,50 @@ TEST_F(DeskHook, WithoutDisplaySetHookFails) {
   EnableKeyboard();
 }
 
-// "Device Enabled" of every slave device of one kind, by device name.
-std::map<std::string, int> DeviceStates(Display* display, int use) {
-  std::map<std::string, int> states;
-  const Atom property = XInternAtom(display, "Device Enabled", False);
-  int count = 0;
+// The id of the slave device of that name, or -1.
+int DeviceId(Display* display, const std::string& name) {
+  int count = 0, id = -1;
   XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
-  for (int i = 0; i < count; ++i) {
-    if (devices[i].use != use && devices[i].use != XIFloatingSlave) continue;
-    Atom type;
-    int format;
-    unsigned long items, after;
-    unsigned char* data = nullptr;
-    if (XIGetProperty(display, devices[i].deviceid, property, 0, 1, False, XA_INTEGER, &type, &format, &items,
-                      &after, &data) == Success && data) {
-      states[devices[i].name] = data[0];
-      XFree(data);
-    }
-  }
+  for (int i = 0; i < count; ++i)
+    if (name == devices[i].name) id = devices[i].deviceid;
   XIFreeDeviceInfo(devices);
-  return states;
+  return id;
 }
 
-TEST_F(DeskHook, BlocksThePhysicalDevicesButNotXTest) {
+// Whether another client can grab the device (it is not blocked): the
+// grab's status, and the grab released again at once.
+int GrabStatus(Display* display, const std::string& name) {
+  const int id = DeviceId(display, name);
+  unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+  XIEventMask mask{id, sizeof bits, bits};
+  const int status = XIGrabDevice(display, id, DefaultRootWindow(display), CurrentTime, None, XIGrabModeAsync,
+                                  XIGrabModeAsync, False, &mask);
+  if (status == Success) XIUngrabDevice(display, id, CurrentTime);
+  XSync(display, False);
+  return status;
+}
+
+void SetDeviceEnabled(Display* display, const std::string& name, unsigned char enabled) {
+  const Atom property = XInternAtom(display, "Device Enabled", False);
+  XIChangeProperty(display, DeviceId(display, name), property, XA_INTEGER, 8, PropModeReplace, &enabled, 1);
+  XSync(display, False);
+}
+
+TEST_F(DeskHook, BlocksThePhysicalDevicesButNotXTestAndReleasesOnlyWhatItBlocked) {
   vk::x11::testing::XvfbServer xvfb(320, 240);
   ASSERT_TRUE(xvfb.Running());
   vk::x11::testing::XDrawing x;
-  auto keyboards = DeviceStates(x.Display(), XISlaveKeyboard);
-  ASSERT_TRUE(keyboards.count("Xvfb keyboard"));
-  ASSERT_TRUE(keyboards.count("Virtual core XTEST keyboard"));
+  ASSERT_NE(DeviceId(x.Display(), "Xvfb keyboard"), -1);
+  ASSERT_EQ(GrabStatus(x.Display(), "Xvfb keyboard"), Success);
 
   DisableKeyboard();
-  keyboards = DeviceStates(x.Display(), XISlaveKeyboard);
-  EXPECT_EQ(keyboards["Xvfb keyboard"], 0);
-  EXPECT_EQ(keyboards["Virtual core XTEST keyboard"], 1);
-  EXPECT_EQ(DeviceStates(x.Display(), XISlavePointer)["Xvfb mouse"], 1);
+  EXPECT_EQ(GrabStatus(x.Display(), "Xvfb keyboard"), AlreadyGrabbed);
+  EXPECT_EQ(GrabStatus(x.Display(), "Virtual core XTEST keyboard"), Success);
+  EXPECT_EQ(GrabStatus(x.Display(), "Xvfb mouse"), Success);
 
   DisableMouse();
-  auto pointers = DeviceStates(x.Display(), XISlavePointer);
-  EXPECT_EQ(pointers["Xvfb mouse"], 0);
-  EXPECT_EQ(pointers["Virtual core XTEST pointer"], 1);
+  EXPECT_EQ(GrabStatus(x.Display(), "Xvfb mouse"), AlreadyGrabbed);
+  EXPECT_EQ(GrabStatus(x.Display(), "Virtual core XTEST pointer"), Success);
   // Replayed input still moves the pointer while the mouse is blocked.
   x.MovePointer(33, 44);
   Window root, child;
@@ -172,10 +180,60 @@ TEST_F(DeskHook, BlocksThePhysicalDevicesButNotXTest) {
   EXPECT_EQ(ry, 44);
 
   EnableKeyboard();
+  EXPECT_EQ(GrabStatus(x.Display(), "Xvfb keyboard"), Success);
+  EXPECT_EQ(GrabStatus(x.Display(), "Xvfb mouse"), AlreadyGrabbed);
   EnableMouse();
-  EXPECT_EQ(DeviceStates(x.Display(), XISlaveKeyboard)["Xvfb keyboard"], 1);
-  EXPECT_EQ(DeviceStates(x.Display(), XISlavePointer)["Xvfb mouse"], 1);
-  EXPECT_EQ(DeviceStates(x.Display(), XISlaveKeyboard).count("Xvfb mouse"), 0u);
+  EXPECT_EQ(GrabStatus(x.Display(), "Xvfb mouse"), Success);
+  EnableMouse();  // nothing blocked: nothing to do
+
+  // A device someone else switched off stays off after a block and release.
+  SetDeviceEnabled(x.Display(), "Xvfb mouse", 0);
+  DisableMouse();
+  EnableMouse();
+  const Atom property = XInternAtom(x.Display(), "Device Enabled", False);
+  Atom type;
+  int format;
+  unsigned long items, after;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(XIGetProperty(x.Display(), DeviceId(x.Display(), "Xvfb mouse"), property, 0, 1, False, XA_INTEGER, &type,
+                          &format, &items, &after, &data),
+            Success);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(data[0], 0);
+  XFree(data);
+}
+
+TEST_F(DeskHook, TheKeyboardComesBackWhenTheBlockingProcessIsKilled) {
+  vk::x11::testing::XvfbServer xvfb(320, 240);
+  ASSERT_TRUE(xvfb.Running());
+  vk::x11::testing::XDrawing x;
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    DisableKeyboard();
+    DisableMouse();
+    char byte = 1;
+    (void)!write(ready[1], &byte, 1);
+    for (;;) pause();  // blocked until killed
+  }
+  close(ready[1]);
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  close(ready[0]);
+  EXPECT_EQ(GrabStatus(x.Display(), "Xvfb keyboard"), AlreadyGrabbed);
+  EXPECT_EQ(GrabStatus(x.Display(), "Xvfb mouse"), AlreadyGrabbed);
+  kill(child, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  // The server notices the closed connection on its own schedule.
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (GrabStatus(x.Display(), "Xvfb keyboard") != Success && std::chrono::steady_clock::now() < deadline) {
+    XSync(x.Display(), False);
+  }
+  EXPECT_EQ(GrabStatus(x.Display(), "Xvfb keyboard"), Success);
+  EXPECT_EQ(GrabStatus(x.Display(), "Xvfb mouse"), Success);
 }
 
 }  // namespace
