@@ -113,14 +113,12 @@ BENCHMARK(BM_ZlibAloneFullFrame)->Arg(6)->Arg(1)->UseRealTime()->Unit(benchmark:
 // thread idle before the change.
 void BM_SmallChangeToBuilder(benchmark::State& state) {
   cVkScreenCaptureSettings settings;
-  cVkCaptureSet set({[&] { return settings; }, [](cOrkLog& log) { log.Clear(); }});
+  cVkCaptureSet set({[&] { return settings; }, nullptr});
   cOrkLog log;
   set.Screen().Start(log);
   set.Desktop().Start(log);
   while (!set.Screen().TakeFormatPending()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  auto drain = [&] {
-    set.Builder().SendUpdate([](std::span<const uint8_t>) { return 0; });
-  };
+  auto drain = [&] { set.Builder().SendUpdate([](std::span<const uint8_t>) { return 0; }); };
   uint32_t colour = 0x101010;
   for (auto _ : state) {
     // Let the capture thread go idle past its interval, then change a line.
@@ -144,7 +142,7 @@ BENCHMARK(BM_SmallChangeToBuilder)->UseManualTime()->Iterations(20)->Unit(benchm
 void BM_IdleCpuStaticScreen(benchmark::State& state) {
   cVkScreenCaptureSettings settings;
   if (state.range(0) == 0) settings.foregroundRefreshInterval = -1;
-  cVkCaptureSet set({[&] { return settings; }, [](cOrkLog& log) { log.Clear(); }});
+  cVkCaptureSet set({[&] { return settings; }, nullptr});
   cOrkLog log;
   set.Screen().Start(log);
   set.Desktop().Start(log);

@@ -4,16 +4,16 @@
 
 cVkCaptureSet::cVkCaptureSet(cVkCaptureSetLinks links) {
   screen_ = std::make_unique<cVkScreenManager>(
-      builder_, cVkScreenManagerLinks{links.settings, links.appendLogToFile,
+      builder_, cVkScreenManagerLinks{links.settings, links.logFile,
                                       [this](cOrkLog& log) { return desktop_->UseInputDesktop(log); }});
   window_ = std::make_unique<cVkMessageWindow>(
-      *screen_, cVkMessageWindowLinks{links.settings, links.appendLogToFile, links.input, links.restartDelayMs});
+      *screen_, cVkMessageWindowLinks{links.settings, links.logFile, links.restartDelayMs});
   cVkDesktopManagerLinks desktopLinks;
   desktopLinks.source = links.source ? links.source : &displaySource_;
   desktopLinks.hooks = links.hooks ? links.hooks : &deskHook_;
   desktopLinks.messageWindow = window_.get();
   desktopLinks.addFullScreen = [this] { screen_->AddFullScreen(); };
-  desktopLinks.appendLogToFile = links.appendLogToFile;
+  desktopLinks.logFile = links.logFile;
   desktopLinks.checkIntervalMs = links.desktopCheckMs;
   desktop_ = std::make_unique<cVkDesktopManager>(desktopLinks);
 }

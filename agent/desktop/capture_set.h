@@ -14,11 +14,10 @@
 
 struct cVkCaptureSetLinks {
   std::function<cVkScreenCaptureSettings()> settings;
-  std::function<void(cOrkLog&)> appendLogToFile;
+  iVkLogSink* logFile = nullptr;  // the agent's log file
   // Replaced by tests; by default the X display and libdeskhook.
   iVkDesktopSource* source = nullptr;
   iVkHookLibrary* hooks = nullptr;
-  cVkLocalInputOps input = VkDeskHookInputOps();
   uint32_t restartDelayMs = VK_RESTART_DELAY_MS;
   uint32_t desktopCheckMs = 500;
 };

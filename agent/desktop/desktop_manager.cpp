@@ -3,6 +3,8 @@
 #include <chrono>
 
 #include "agent/screen/message_window.h"
+#include "agent/service/log_sink.h"
+#include "agent/worker/stop_worker_thread.h"
 #include "log/orklog.h"
 #include "platform/core/error_codes.h"
 
@@ -14,22 +16,17 @@ int32_t cVkDesktopManager::Start(cOrkLog& log) {
   if (thread_.Running()) return 0;
   const int32_t result = thread_.Start([this](vk::ManualResetEvent& stop) { return DesktopThread(stop); });
   if (result != 0) {
-    log.LogMsg(LOG_ERROR, result, u"An error has occurred while duplicating the Check Desktop threadhandle. Errorcode %ld.",
-               result);
+    log.LogMsg(LOG_ERROR, result,
+               u"An error has occurred while duplicating the Check Desktop threadhandle. Errorcode %ld.", result);
   }
   return result;
 }
 
 int32_t cVkDesktopManager::Stop(cOrkLog& log) {
-  const vk::ThreadStopResult stopped = thread_.Stop();
-  if (stopped.outcome == vk::ThreadStopOutcome::Ended || stopped.outcome == vk::ThreadStopOutcome::NoThread) return 0;
-  if (stopped.outcome == vk::ThreadStopOutcome::TimedOut) {
-    log.LogMsg(LOG_ERROR, -1, u"An error has occurred while stopping a thread. Errorcode %ld.", -1);
-    log.LogMsg(LOG_ERROR, u"Operation timed out.");
-  }
-  log.LogMsg(LOG_ERROR, stopped.code, u"An error has occurred while stopping the Check Desktop thread. Errorcode %ld.",
-             stopped.code);
-  return stopped.code;
+  const int32_t code = StopWorkerThread(log, thread_);
+  if (code != 0)
+    log.LogMsg(LOG_ERROR, code, u"An error has occurred while stopping the Check Desktop thread. Errorcode %ld.", code);
+  return code;
 }
 
 int32_t cVkDesktopManager::AttachTo(cOrkLog& log, const cVkDesktopRecord& record) {
@@ -45,8 +42,8 @@ int32_t cVkDesktopManager::UseInputDesktop(cOrkLog& log) {
   if (!input_.IsOpen()) return 0;
   const int32_t result = AttachTo(log, input_);
   if (result != 0) {
-    log.LogMsg(LOG_ERROR, result, u"An error has occurred while setting the thread to the current desktop. Errorcode %ld.",
-               result);
+    log.LogMsg(LOG_ERROR, result,
+               u"An error has occurred while setting the thread to the current desktop. Errorcode %ld.", result);
   }
   return result;
 }
@@ -56,8 +53,8 @@ int32_t cVkDesktopManager::UseWinlogonDesktop(cOrkLog& log) {
   if (!winlogon_.IsOpen()) return 0;
   const int32_t result = AttachTo(log, winlogon_);
   if (result != 0) {
-    log.LogMsg(LOG_ERROR, result, u"An error has occurred while setting the thread to the winlogon desktop. Errorcode %ld.",
-               result);
+    log.LogMsg(LOG_ERROR, result,
+               u"An error has occurred while setting the thread to the winlogon desktop. Errorcode %ld.", result);
   }
   return result;
 }
@@ -82,7 +79,7 @@ int32_t cVkDesktopManager::DesktopThread(vk::ManualResetEvent& stop) {
   log.SetMemLogMask(LOG_ALL);
   log.SetFileLogMask(LOG_ALL);
   auto writeLog = [&] {
-    if (links_.appendLogToFile) links_.appendLogToFile(log);
+    if (links_.logFile) links_.logFile->AppendLogToFile(log);
   };
   const int32_t init = Initialize(log);
   if (init != 0) {
@@ -102,7 +99,7 @@ int32_t cVkDesktopManager::DesktopThread(vk::ManualResetEvent& stop) {
 }
 
 int32_t cVkDesktopManager::OpenInputRecord(cOrkLog& log, cVkDesktopRecord& record) {
-  int32_t result = links_.source->OpenInputDesktop(VK_MAXIMUM_ALLOWED, record.handle);
+  int32_t result = links_.source->OpenInputDesktop(vk::MAXIMUM_ALLOWED, record.handle);
   if (result != 0) {
     log.LogMsg(LOG_ERROR, result, u"Error opening the current input desktop. Errorcode %ld.", result);
     return result;
@@ -122,8 +119,8 @@ int32_t cVkDesktopManager::SetHooks(cOrkLog& log) {
   const int32_t result =
       links_.hooks->SetHook(links_.messageWindow->WindowHandle(), ids.update, ids.displayChange, ids.mouseMove);
   if (result != 0) {
-    log.LogNetMsg(LOG_ERROR, static_cast<uint32_t>(result), u"An error has occurred while setting hooks. Errorcode %ld.",
-                  result);
+    log.LogNetMsg(LOG_ERROR, static_cast<uint32_t>(result),
+                  u"An error has occurred while setting hooks. Errorcode %ld.", result);
   }
   return result;
 }
@@ -133,7 +130,8 @@ int32_t cVkDesktopManager::Initialize(cOrkLog& log) {
   bool failed = false;
   const int32_t window = links_.messageWindow->Start(log);
   if (window != 0) {
-    log.LogMsg(LOG_ERROR, window, u"An error has occurred while initializing the message window. Errorcode %ld.", window);
+    log.LogMsg(LOG_ERROR, window, u"An error has occurred while initializing the message window. Errorcode %ld.",
+               window);
     failed = true;
   }
   std::lock_guard guard(lock_);
@@ -142,20 +140,23 @@ int32_t cVkDesktopManager::Initialize(cOrkLog& log) {
   if (result != 0) {
     log.LogMsg(LOG_ERROR, result, u"Error opening desktop '%s'. Errorcode %ld.", winlogon.name, result);
     log.LogMsg(LOG_ERROR, result, u"Error getting a handle to desktop '%s'. Errorcode %ld.", winlogon.name, result);
-    log.LogMsg(LOG_ERROR, result, u"An error has occurred while initializing the winlogon desktop. Errorcode %ld.", result);
+    log.LogMsg(LOG_ERROR, result, u"An error has occurred while initializing the winlogon desktop. Errorcode %ld.",
+               result);
     failed = true;
   } else {
     winlogon_ = winlogon;
   }
   result = OpenInputRecord(log, input_);
   if (result != 0) {
-    log.LogMsg(LOG_ERROR, result, u"An error has occurred while initializing the input desktop. Errorcode %ld.", result);
+    log.LogMsg(LOG_ERROR, result, u"An error has occurred while initializing the input desktop. Errorcode %ld.",
+               result);
     failed = true;
   } else if ((result = AttachTo(log, input_)) != 0) {
-    log.LogMsg(LOG_ERROR, result, u"An error has occurred while setting the thread to the current desktop. Errorcode %ld.",
-               result);
     log.LogMsg(LOG_ERROR, result,
-               u"An error has occurred while setting the desktop thread to the current desktop. ErrorCode %ld.", result);
+               u"An error has occurred while setting the thread to the current desktop. Errorcode %ld.", result);
+    log.LogMsg(LOG_ERROR, result,
+               u"An error has occurred while setting the desktop thread to the current desktop. ErrorCode %ld.",
+               result);
     failed = true;
   }
   const int32_t hooked = SetHooks(log);
@@ -202,8 +203,8 @@ int32_t cVkDesktopManager::CheckInputDesktop(cOrkLog& log, vk::ManualResetEvent&
     }
     if (SetHooks(log) != 0) failed = true;
     if (old.IsOpen() && (closeError = links_.source->CloseDesktop(old.handle)) != 0) {
-      log.LogMsg(LOG_ERROR, closeError, u"An error has occurred while uninitializing the old input desktop. Errorcode %ld.",
-                 closeError);
+      log.LogMsg(LOG_ERROR, closeError,
+                 u"An error has occurred while uninitializing the old input desktop. Errorcode %ld.", closeError);
     }
   }
   // Let the new desktop settle, then send all of it.

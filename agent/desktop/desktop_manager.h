@@ -9,8 +9,10 @@
 
 #include "agent/desktop/desktop_source.h"
 #include "platform/core/worker_thread.h"
+#include "platform/security/access_check.h"
 
 class cOrkLog;
+class iVkLogSink;
 class cVkMessageWindow;
 
 struct cVkDesktopManagerLinks {
@@ -19,13 +21,12 @@ struct cVkDesktopManagerLinks {
   cVkMessageWindow* messageWindow = nullptr;
   // Marks the whole screen for capture (after a switch).
   std::function<void()> addFullScreen;
-  std::function<void(cOrkLog&)> appendLogToFile;
+  iVkLogSink* logFile = nullptr;  // the agent's log file
   // How often the input desktop is checked, and the pause after a switch.
   uint32_t checkIntervalMs = 500;
 };
 
 inline constexpr uint32_t VK_WINLOGON_DESKTOP_ACCESS = 0x400001CF;
-inline constexpr uint32_t VK_MAXIMUM_ALLOWED = 0x02000000;
 
 class cVkDesktopManager {
  public:

@@ -4,7 +4,7 @@
 
 #include "agent/input/local_input_blocker.h"
 
-class cVkDeskHookInputBlocker final : public cVkLocalInputBlocker {
+class cVkDeskHookInputBlocker final : public iVkLocalInputBlocker {
  public:
   void DisableKeyboard() override;
   void EnableKeyboard() override;

@@ -3,17 +3,18 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/core/error_codes.h"
-
+#include "agent/security/access_rights.h"
+#include "agent/service/log_sink.h"
+#include "agent/worker/stop_worker_thread.h"
 #include "common/protocol/input_codes.h"
 #include "common/protocol/virtual_keys.h"
-#include "platform/datagram/datagram_channel.h"
+#include "common/socket/socket.h"
+#include "platform/core/error_codes.h"
 
 namespace {
 
-// Larger than a datagram, so that a longer one is seen as such (and dropped)
-// instead of being cut to size.
-constexpr size_t kReceiveBufferSize = 64;
+// The input socket's readiness wait, in seconds.
+constexpr int32_t kInputWaitSeconds = 5;
 
 bool IsMouseCode(uint32_t code) { return code >= WM_MOUSEMOVE && code <= WM_MOUSEWHEEL; }
 
@@ -34,52 +35,59 @@ struct cVkInputHandler::Outcome {
   }
 };
 
-cVkInputHandler::cVkInputHandler(cVkInputSessionLink& session, vk::PowerControl& power,
-                                 std::unique_ptr<vk::InputInjector> injector, cVkLocalInputBlocker& blocker)
-    : session_(session), power_(power), injector_(std::move(injector)), blocker_(blocker) {}
+cVkInputHandler::cVkInputHandler(cVkInputHandlerLinks links, std::unique_ptr<vk::InputInjector> injector)
+    : links_(std::move(links)), injector_(std::move(injector)) {}
 
 cVkInputHandler::~cVkInputHandler() {
   cOrkLog log;
   Stop(log);
 }
 
-int32_t cVkInputHandler::Start(cOrkLog& log, uint32_t viewerAddress) {
-  (void)log;
-  cVkInputSettings settings = session_.GetInputSettings();
+void cVkInputHandler::AppendToFile(cOrkLog& log) {
+  if (links_.logFile) links_.logFile->AppendLogToFile(log);
+}
+
+int32_t cVkInputHandler::Start(cOrkLog& log, uint32_t viewerAddress, uint32_t grantedMask) {
+  const cVkInputSettings settings = links_.settings ? links_.settings() : cVkInputSettings{};
   {
     std::lock_guard<std::mutex> hold(stateLock_);
     viewerAddress_ = viewerAddress;
     settings_ = settings;
+    grantedMask_ = grantedMask;
     if (threadRunning_) return 0;
   }
   // A thread that ended on its own (socket failure) is collected first.
-  if (thread_.joinable()) thread_.join();
-  channel_ = std::make_unique<vk::DatagramChannel>();
+  StopWorkerThread(log, thread_);
   {
     std::lock_guard<std::mutex> hold(stateLock_);
     threadRunning_ = true;
     listeningSettled_ = false;
     listening_ = false;
-    grantedMask_ = 0;
   }
   replayed_ = 0;
   dropped_ = 0;
-  BlockLocalInput(settings.inputFlags);
-  thread_ = std::thread([this] { InputThread(); });
-  return 0;
+  // Only a viewer who may control the desktop takes it from the person at it.
+  if (grantedMask & RIGHT_CHANGE) BlockLocalInput(settings.inputFlags);
+  const int32_t code = thread_.Start([this](vk::ManualResetEvent& stop) { return InputThread(stop); });
+  if (code != 0) {
+    log.LogNetMsg(LOG_ERROR, code, u"Error duplicating the Input threadhandle. Errorcode %ld.", code);
+    UnblockLocalInput();
+    std::lock_guard<std::mutex> hold(stateLock_);
+    threadRunning_ = false;
+  }
+  return code;
 }
 
 int32_t cVkInputHandler::Stop(cOrkLog& log) {
-  (void)log;
-  if (channel_) channel_->Interrupt();
-  if (thread_.joinable()) thread_.join();
-  channel_.reset();
+  const int32_t code = StopWorkerThread(log, thread_);
+  if (code != 0)
+    log.LogMsg(LOG_ERROR, code, u"An error has occurred while stopping the Input thread. Errorcode %ld.", code);
   UnblockLocalInput();
-  injector_->Close();
+  if (code == 0) injector_->Close();  // a thread that was let go may still use it
   std::lock_guard<std::mutex> hold(stateLock_);
   settings_ = cVkInputSettings{};
   grantedMask_ = 0;
-  return 0;
+  return code;
 }
 
 bool cVkInputHandler::WaitUntilListening(std::chrono::milliseconds timeout) const {
@@ -96,34 +104,39 @@ void cVkInputHandler::SetListening(bool listening, uint16_t port) {
   stateChanged_.notify_all();
 }
 
-void cVkInputHandler::InputThread() {
+int32_t cVkInputHandler::InputThread(vk::ManualResetEvent& stop) {
   cOrkLog log;
   log.SetMemLogMask(LOG_ALL);
+  log.SetFileLogMask(LOG_ALL);
   bool failed = false;
-  cVkInputSettings settings;
+  uint16_t mode;
   {
     std::lock_guard<std::mutex> hold(stateLock_);
-    settings = settings_;
+    mode = settings_.inputMode;
   }
-  if (settings.inputMode == CONNECTION_NORMAL) {
-    failed = !OpenChannel(log);
-    if (!failed) failed = !ReceiveLoop(log);
-  }
-  SetListening(false, 0);
-  if (channel_->IsOpen()) {
-    if (int32_t code = channel_->Close()) {
-      log.LogNetMsg(LOG_ERROR, code, u"An error has occured while closing the input socket. Errorcode %ld.", code);
-      failed = true;
+  cVkSocket socket(kInputWaitSeconds);
+  if (mode == CONNECTION_NORMAL) {
+    failed = !OpenSocket(log, socket);
+    if (!failed) {
+      // A stop shuts the socket down, which ends a wait or a receive at once.
+      auto wake = stop.OnSet([&socket] { socket.Shutdown(); });
+      failed = !ReceiveLoop(log, socket, stop);
     }
   }
-  if (failed) session_.AppendLogToFile(log);
+  SetListening(false, 0);
+  if (int32_t code = socket.Close(log)) {
+    log.LogNetMsg(LOG_ERROR, code, u"An error has occured while closing the input socket. Errorcode %ld.", code);
+    failed = true;
+  }
+  if (failed) AppendToFile(log);
   std::lock_guard<std::mutex> hold(stateLock_);
   threadRunning_ = false;
+  return failed ? -1 : 0;
 }
 
-bool cVkInputHandler::OpenChannel(cOrkLog& log) {
+bool cVkInputHandler::OpenSocket(cOrkLog& log, cVkSocket& socket) {
   uint32_t grantedMask = 0;
-  if (int32_t code = session_.ImpersonateViewer(log, &grantedMask)) {
+  if (int32_t code = links_.session.ImpersonateViewer(log, &grantedMask)) {
     log.LogMsg(LOG_ERROR, code, u"An error has occured while impersonating a user. Errorcode %ld.", code);
     return false;
   }
@@ -133,55 +146,57 @@ bool cVkInputHandler::OpenChannel(cOrkLog& log) {
     grantedMask_ = grantedMask;
     port = settings_.inputPort;
   }
-  if (int32_t code = channel_->Create()) {
+  if (int32_t code = socket.Create(log, vk::net::kDatagram)) {
     log.LogNetMsg(LOG_ERROR, code, u"An error has occured while creating the input socket. Errorcode %ld.", code);
     return false;
   }
-  if (int32_t code = channel_->Bind(port)) {
+  if (int32_t code = socket.Bind(log, port)) {
     log.LogNetMsg(LOG_ERROR, code, u"An error has occured while binding the input socket. Errorcode %ld.", code);
     return false;
   }
-  SetListening(true, channel_->LocalPort());
+  SetListening(true, socket.LocalPort());
   return true;
 }
 
 // One datagram per receive; anything that is not exactly one datagram from
 // the viewer is dropped, and only a real socket failure ends the loop.
-bool cVkInputHandler::ReceiveLoop(cOrkLog& log) {
-  std::array<uint8_t, kReceiveBufferSize> buffer;
-  for (;;) {
+bool cVkInputHandler::ReceiveLoop(cOrkLog& log, cVkSocket& socket, vk::ManualResetEvent& stop) {
+  std::array<uint8_t, vk::kInputDatagramSize> buffer;
+  while (!stop.IsSet()) {
     bool readable = false;
-    if (int32_t code = channel_->Wait(readable)) {
+    if (int32_t code = socket.IsReadable(&readable)) {
       log.LogNetMsg(LOG_ERROR, code, u"An error has occurred while waiting for input. Errorcode %ld.", code);
       return false;
     }
-    if (!readable) return true;  // stopped
-    size_t length = 0;
+    if (!readable || stop.IsSet()) continue;
+    const uint64_t droppedBefore = socket.DroppedDatagrams();
     uint32_t sender = 0;
-    if (int32_t code = channel_->ReceiveOne(buffer, length, sender)) {
-      log.LogNetMsg(LOG_ERROR, code, u"An error has occured while receiving input from the client. Errorcode %ld.",
-                    code);
+    const int32_t received = socket.ReceiveFrom(buffer.data(), buffer.size(), &sender);
+    dropped_ += socket.DroppedDatagrams() - droppedBefore;
+    if (received != 0 && stop.IsSet()) return true;  // woken by the stop
+    if (received != 0) {
+      log.LogNetMsg(LOG_ERROR, received, u"An error has occured while receiving input from the client. Errorcode %ld.",
+                    received);
       return false;
     }
-    if (length == 0 && sender == 0) continue;  // nothing waiting after all
     uint32_t viewer;
     {
       std::lock_guard<std::mutex> hold(stateLock_);
       viewer = viewerAddress_;
     }
-    auto datagram = vk::DecodeInputDatagram(std::span<const uint8_t>(buffer.data(), std::min(length, buffer.size())));
-    if (sender != viewer || length != vk::kInputDatagramSize || !datagram) {
+    auto datagram = vk::DecodeInputDatagram(buffer);
+    if (sender != viewer || !datagram) {
       ++dropped_;
       continue;
     }
     int32_t result = Replay(log, datagram->code, datagram->param1, datagram->param2);
     ++replayed_;
     if (int32_t code = result) {
-      log.LogMsg(LOG_ERROR, code, u"An error has occured while simulating input from the client. Errorcode %ld.",
-                 code);
-      session_.AppendLogToFile(log);
+      log.LogMsg(LOG_ERROR, code, u"An error has occured while simulating input from the client. Errorcode %ld.", code);
+      AppendToFile(log);
     }
   }
+  return true;
 }
 
 int32_t cVkInputHandler::Replay(cOrkLog& log, uint32_t code, uint32_t param1, uint32_t param2) {
@@ -192,14 +207,13 @@ int32_t cVkInputHandler::Replay(cOrkLog& log, uint32_t code, uint32_t param1, ui
     grantedMask = grantedMask_;
   }
   // A viewer without the change right may only ask for the screen again.
-  bool mayControl = (grantedMask & SESSION_RIGHT_CHANGE) != 0;
+  bool mayControl = (grantedMask & RIGHT_CHANGE) != 0;
   if (!mayControl && code != INPUT_CMD_FULL_REFRESH) return 0;
   std::lock_guard<std::mutex> replaying(replayLock_);
   Outcome outcome;
   if (int32_t failure = injector_->Open()) {
     log.LogMsg(LOG_ERROR, failure,
-               u"An error has occurred while setting the input thread to the current desktop. Errorcode %ld.",
-               failure);
+               u"An error has occurred while setting the input thread to the current desktop. Errorcode %ld.", failure);
     outcome.Step(failure);
   }
   if (IsMouseCode(code)) {
@@ -226,33 +240,60 @@ void cVkInputHandler::ReplayMouse(Outcome& outcome, uint32_t code, uint32_t para
     }
   };
   switch (code) {
-    case WM_MOUSEMOVE: outcome.Step(injector_->MoveTo(x, y)); break;
-    case WM_LBUTTONDOWN: outcome.Step(injector_->Button(vk::MouseButton::Left, true)); break;
-    case WM_LBUTTONUP: outcome.Step(injector_->Button(vk::MouseButton::Left, false)); break;
-    case WM_LBUTTONDBLCLK: click(vk::MouseButton::Left, 2); break;
-    case WM_RBUTTONDOWN: outcome.Step(injector_->Button(vk::MouseButton::Right, true)); break;
-    case WM_RBUTTONUP: outcome.Step(injector_->Button(vk::MouseButton::Right, false)); break;
-    case WM_RBUTTONDBLCLK: click(vk::MouseButton::Right, 2); break;
-    case WM_MBUTTONDOWN: outcome.Step(injector_->Button(vk::MouseButton::Middle, true)); break;
-    case WM_MBUTTONUP: outcome.Step(injector_->Button(vk::MouseButton::Middle, false)); break;
-    case WM_MBUTTONDBLCLK: click(vk::MouseButton::Middle, 2); break;
-    case WM_MOUSEWHEEL: outcome.Step(injector_->Wheel(vk::WheelDelta(param1))); break;
+    case WM_MOUSEMOVE:
+      outcome.Step(injector_->MoveTo(x, y));
+      break;
+    case WM_LBUTTONDOWN:
+      outcome.Step(injector_->Button(vk::MouseButton::Left, true));
+      break;
+    case WM_LBUTTONUP:
+      outcome.Step(injector_->Button(vk::MouseButton::Left, false));
+      break;
+    case WM_LBUTTONDBLCLK:
+      click(vk::MouseButton::Left, 2);
+      break;
+    case WM_RBUTTONDOWN:
+      outcome.Step(injector_->Button(vk::MouseButton::Right, true));
+      break;
+    case WM_RBUTTONUP:
+      outcome.Step(injector_->Button(vk::MouseButton::Right, false));
+      break;
+    case WM_RBUTTONDBLCLK:
+      click(vk::MouseButton::Right, 2);
+      break;
+    case WM_MBUTTONDOWN:
+      outcome.Step(injector_->Button(vk::MouseButton::Middle, true));
+      break;
+    case WM_MBUTTONUP:
+      outcome.Step(injector_->Button(vk::MouseButton::Middle, false));
+      break;
+    case WM_MBUTTONDBLCLK:
+      click(vk::MouseButton::Middle, 2);
+      break;
+    case WM_MOUSEWHEEL:
+      outcome.Step(injector_->Wheel(vk::WheelDelta(param1)));
+      break;
   }
 }
 
-void cVkInputHandler::ReplayKeyboard(cOrkLog& log, Outcome& outcome, uint32_t code, uint32_t param1,
-                                     uint32_t param2) {
+void cVkInputHandler::ReplayKeyboard(cOrkLog& log, Outcome& outcome, uint32_t code, uint32_t param1, uint32_t param2) {
   uint8_t v = static_cast<uint8_t>(param1 & 0xFF);
   // The key data says whether the key is extended and whether it is being
   // released; the virtual key alone cannot tell right Ctrl from left.
   bool extended = vk::KeyDataExtended(param2);
   switch (code) {
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: ReplayKey(outcome, v, extended, false); break;
+    case WM_SYSKEYDOWN:
+      ReplayKey(outcome, v, extended, false);
+      break;
     case WM_KEYUP:
-    case WM_SYSKEYUP: ReplayKey(outcome, v, extended, true); break;
+    case WM_SYSKEYUP:
+      ReplayKey(outcome, v, extended, true);
+      break;
     case WM_DEADCHAR:
-    case WM_SYSDEADCHAR: ReplayKey(outcome, v, extended, vk::KeyDataReleased(param2)); break;
+    case WM_SYSDEADCHAR:
+      ReplayKey(outcome, v, extended, vk::KeyDataReleased(param2));
+      break;
     case INPUT_CMD_CTRL_ALT_DEL: {
       uint32_t flags;
       {
@@ -262,11 +303,20 @@ void cVkInputHandler::ReplayKeyboard(cOrkLog& log, Outcome& outcome, uint32_t co
       if (flags & INPUT_ALLOW_CTRL_ALT_DEL) ReplayKeyCombination(outcome, {VK_LCONTROL, VK_LMENU, VK_DELETE});
       break;
     }
-    case INPUT_CMD_FULL_REFRESH: session_.AddFullScreen(); break;
-    case INPUT_CMD_CTRL_SHIFT_ESC: ReplayKeyCombination(outcome, {VK_LSHIFT, VK_LCONTROL, VK_ESCAPE}); break;
-    case INPUT_CMD_END_SESSION: EndLocalSession(log, outcome, param1); break;
-    case INPUT_CMD_ALT_F4: ReplayKeyCombination(outcome, {VK_LMENU, VK_F4}); break;
-    default: break;  // characters and codes without a meaning here
+    case INPUT_CMD_FULL_REFRESH:
+      links_.screen.AddFullScreen();
+      break;
+    case INPUT_CMD_CTRL_SHIFT_ESC:
+      ReplayKeyCombination(outcome, {VK_LSHIFT, VK_LCONTROL, VK_ESCAPE});
+      break;
+    case INPUT_CMD_END_SESSION:
+      EndLocalSession(log, outcome, param1);
+      break;
+    case INPUT_CMD_ALT_F4:
+      ReplayKeyCombination(outcome, {VK_LMENU, VK_F4});
+      break;
+    default:
+      break;  // characters and codes without a meaning here
   }
 }
 
@@ -285,9 +335,15 @@ void cVkInputHandler::ReplayKeyCombination(Outcome& outcome, std::initializer_li
 void cVkInputHandler::EndLocalSession(cOrkLog& log, Outcome& outcome, uint32_t option) {
   vk::PowerAction action;
   switch (option) {
-    case END_SESSION_LOGOFF: action = vk::PowerAction::LogOff; break;
-    case END_SESSION_SHUTDOWN: action = vk::PowerAction::ShutDown; break;
-    case END_SESSION_RESTART: action = vk::PowerAction::Restart; break;
+    case END_SESSION_LOGOFF:
+      action = vk::PowerAction::LogOff;
+      break;
+    case END_SESSION_SHUTDOWN:
+      action = vk::PowerAction::ShutDown;
+      break;
+    case END_SESSION_RESTART:
+      action = vk::PowerAction::Restart;
+      break;
     default:
       // Only the three plain options travel; other bits (force, power off)
       // are not the viewer's to set.
@@ -297,12 +353,12 @@ void cVkInputHandler::EndLocalSession(cOrkLog& log, Outcome& outcome, uint32_t o
       return;
   }
   uint32_t grantedMask = 0;
-  if (int32_t code = session_.ImpersonateViewer(log, &grantedMask)) {
+  if (int32_t code = links_.session.ImpersonateViewer(log, &grantedMask)) {
     log.LogMsg(LOG_ERROR, code, u"An error has occured while impersonating a user. Errorcode %ld.", code);
     outcome.Step(code);
     return;
   }
-  if (int32_t code = power_.Perform(action)) {
+  if (int32_t code = links_.power.Perform(action)) {
     log.LogMsg(LOG_ERROR, code, u"Error shutting down system. Errorcode %ld.", code);
     outcome.Step(code);
     return;
@@ -315,11 +371,11 @@ void cVkInputHandler::EndLocalSession(cOrkLog& log, Outcome& outcome, uint32_t o
 void cVkInputHandler::BlockLocalInput(uint32_t inputFlags) {
   uint32_t blocked = 0;
   if (inputFlags & INPUT_DISABLE_LOCAL_KEYBOARD) {
-    blocker_.DisableKeyboard();
+    links_.blocker.DisableKeyboard();
     blocked |= INPUT_DISABLE_LOCAL_KEYBOARD;
   }
   if (inputFlags & INPUT_DISABLE_LOCAL_MOUSE) {
-    blocker_.DisableMouse();
+    links_.blocker.DisableMouse();
     blocked |= INPUT_DISABLE_LOCAL_MOUSE;
   }
   std::lock_guard<std::mutex> hold(stateLock_);
@@ -333,6 +389,6 @@ void cVkInputHandler::UnblockLocalInput() {
     blocked = blockedFlags_;
     blockedFlags_ = 0;
   }
-  if (blocked & INPUT_DISABLE_LOCAL_KEYBOARD) blocker_.EnableKeyboard();
-  if (blocked & INPUT_DISABLE_LOCAL_MOUSE) blocker_.EnableMouse();
+  if (blocked & INPUT_DISABLE_LOCAL_KEYBOARD) links_.blocker.EnableKeyboard();
+  if (blocked & INPUT_DISABLE_LOCAL_MOUSE) links_.blocker.EnableMouse();
 }

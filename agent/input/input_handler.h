@@ -2,52 +2,57 @@
 // desktop during a viewing session.
 //
 // The session starts it after the viewer has been admitted and stops it at
-// the session's end. While it runs, a thread of its own listens on the UDP
-// input port, takes only 12-byte datagrams from the session's console
-// address and replays them within the input permissions of the settings and
-// the rights the viewer was granted.
+// the session's end. While it runs, a worker thread listens on the UDP input
+// port, takes only 12-byte datagrams from the session's console address and
+// replays them within the input permissions of the settings and the rights
+// the viewer was granted. A viewer granted the change right also has the
+// local keyboard and mouse blocked, when the settings ask for it.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 
-#include "agent/input/input_session_link.h"
+#include "agent/input/input_settings.h"
 #include "agent/input/local_input_blocker.h"
+#include "agent/session/session_parts.h"
 #include "log/orklog.h"
+#include "platform/core/worker_thread.h"
 #include "platform/power/power_control.h"
 #include "platform/xtest/input_injector.h"
 
-namespace vk {
-class DatagramChannel;
-}
+class cVkSocket;
+class iVkLogSink;
 
 inline constexpr uint32_t INPUT_FLAGS_DEFAULT = INPUT_ALLOW_KEYBOARD | INPUT_ALLOW_CTRL_ALT_DEL | INPUT_ALLOW_MOUSE;
 
-// The access right that lets a viewer control the desktop, as the access
-// check grants it.
-inline constexpr uint32_t SESSION_RIGHT_CHANGE = 2;
+// What the handler uses of the rest of the agent; it keeps the references.
+struct cVkInputHandlerLinks {
+  vk::iVkViewerImpersonation& session;  // the session manager
+  vk::iVkScreenRefresh& screen;         // the screen capture's AddFullScreen
+  std::function<cVkInputSettings()> settings;
+  iVkLogSink* logFile = nullptr;  // none: failures stay in the thread's log
+  vk::PowerControl& power;
+  iVkLocalInputBlocker& blocker;
+};
 
-class cVkInputHandler {
+class cVkInputHandler final : public vk::iVkSessionInput {
  public:
-  // The handler keeps references to the session link, the power control and
-  // the blocker; it owns the injector.
-  cVkInputHandler(cVkInputSessionLink& session, vk::PowerControl& power,
-                  std::unique_ptr<vk::InputInjector> injector, cVkLocalInputBlocker& blocker);
-  ~cVkInputHandler();
+  cVkInputHandler(cVkInputHandlerLinks links, std::unique_ptr<vk::InputInjector> injector);
+  ~cVkInputHandler() override;
   cVkInputHandler(const cVkInputHandler&) = delete;
   cVkInputHandler& operator=(const cVkInputHandler&) = delete;
 
   // viewerAddress: the console's IPv4 address in network order. Takes a
-  // fresh copy of the input settings. Only a viewer granted
-  // SESSION_RIGHT_CHANGE controls the desktop; any other viewer may ask for
-  // a full refresh and nothing else.
-  int32_t Start(cOrkLog& log, uint32_t viewerAddress);
-  int32_t Stop(cOrkLog& log);
+  // fresh copy of the input settings. Only a viewer granted RIGHT_CHANGE
+  // controls the desktop; any other viewer may ask for a full refresh and
+  // nothing else.
+  int32_t Start(cOrkLog& log, uint32_t viewerAddress, uint32_t grantedMask) override;
+  int32_t Stop(cOrkLog& log) override;
 
   // Replays one datagram (input thread); 0, the last failure's code, or -1
   // when a failure was logged but the last step succeeded.
@@ -65,9 +70,9 @@ class cVkInputHandler {
 
  private:
   struct Outcome;
-  void InputThread();
-  bool OpenChannel(cOrkLog& log);
-  bool ReceiveLoop(cOrkLog& log);
+  int32_t InputThread(vk::ManualResetEvent& stop);
+  bool OpenSocket(cOrkLog& log, cVkSocket& socket);
+  bool ReceiveLoop(cOrkLog& log, cVkSocket& socket, vk::ManualResetEvent& stop);
   void ReplayMouse(Outcome& outcome, uint32_t code, uint32_t param1, uint32_t param2);
   void ReplayKeyboard(cOrkLog& log, Outcome& outcome, uint32_t code, uint32_t param1, uint32_t param2);
   void ReplayKey(Outcome& outcome, uint8_t vk, bool extended, bool release);
@@ -76,11 +81,10 @@ class cVkInputHandler {
   void BlockLocalInput(uint32_t inputFlags);
   void UnblockLocalInput();
   void SetListening(bool listening, uint16_t port);
+  void AppendToFile(cOrkLog& log);
 
-  cVkInputSessionLink& session_;
-  vk::PowerControl& power_;
+  cVkInputHandlerLinks links_;
   std::unique_ptr<vk::InputInjector> injector_;
-  cVkLocalInputBlocker& blocker_;
 
   // Written by Start and by the thread's start-up, under stateLock_.
   mutable std::mutex stateLock_;
@@ -94,8 +98,7 @@ class cVkInputHandler {
   uint32_t blockedFlags_ = 0;
 
   std::mutex replayLock_;  // one replay at a time on the injector
-  std::thread thread_;
-  std::unique_ptr<vk::DatagramChannel> channel_;
+  vk::WorkerThread thread_;
   std::atomic<uint16_t> listeningPort_{0};
   std::atomic<uint64_t> replayed_{0};
   std::atomic<uint64_t> dropped_{0};

@@ -2,9 +2,9 @@
 // viewer controls the desktop (DeskHook's Disable/Enable operations).
 #pragma once
 
-class cVkLocalInputBlocker {
+class iVkLocalInputBlocker {
  public:
-  virtual ~cVkLocalInputBlocker() = default;
+  virtual ~iVkLocalInputBlocker() = default;
   virtual void DisableKeyboard() = 0;
   virtual void EnableKeyboard() = 0;
   virtual void DisableMouse() = 0;

@@ -3,7 +3,8 @@
 #include <chrono>
 
 #include "agent/screen/screen_manager.h"
-#include "deskhook/deskhook.h"
+#include "agent/service/log_sink.h"
+#include "agent/worker/stop_worker_thread.h"
 #include "log/orklog.h"
 #include "platform/core/worker_thread.h"
 #include "platform/x11/cursor_names.h"
@@ -15,8 +16,6 @@ const cVkHookMessageIds& VkHookMessageIds() {
                                      vk::RegisterMessageName(u"ViewKeeperMMMsg")};
   return ids;
 }
-
-cVkLocalInputOps VkDeskHookInputOps() { return {DisableKeyboard, EnableKeyboard, DisableMouse, EnableMouse}; }
 
 cVkMessageWindow::cVkMessageWindow(cVkScreenManager& screen, cVkMessageWindowLinks links)
     : screen_(screen), links_(std::move(links)) {}
@@ -48,8 +47,6 @@ int32_t cVkMessageWindow::Start(cOrkLog& log) {
     }
   }
   const cVkScreenCaptureSettings settings = links_.settings ? links_.settings() : cVkScreenCaptureSettings{};
-  (settings.disableLocalKeyboard ? links_.input.disableKeyboard : links_.input.enableKeyboard)();
-  (settings.disableLocalMouse ? links_.input.disableMouse : links_.input.enableMouse)();
   thread_->Post(VK_MSG_TIMER_REQUEST, VK_TIMER_FULL_REFRESH, settings.fullRefreshInterval);
   thread_->Post(VK_MSG_TIMER_REQUEST, VK_TIMER_FOREGROUND_REFRESH, settings.foregroundRefreshInterval);
   return 0;
@@ -57,11 +54,7 @@ int32_t cVkMessageWindow::Start(cOrkLog& log) {
 
 int32_t cVkMessageWindow::Stop(cOrkLog& log) {
   if (!thread_) return 0;
-  thread_->PostQuit();
-  const vk::ThreadStopPolicy policy = vk::DefaultThreadStopPolicy();
-  if (!thread_->Join(policy.pollInterval * policy.maxPolls)) {
-    log.LogMsg(LOG_ERROR, -1, u"An error has occurred while stopping a thread. Errorcode %ld.", -1);
-    log.LogMsg(LOG_ERROR, u"Operation timed out.");
+  if (StopMessageThread(log, *thread_) != 0) {
     log.LogMsg(LOG_ERROR, -1, u"An error has occurred while stopping the Message Window thread. Errorcode %ld.", -1);
     // The thread still runs: what it uses is let go, never freed under it.
     (void)thread_.release();
@@ -75,10 +68,8 @@ int32_t cVkMessageWindow::Stop(cOrkLog& log) {
 
 // What the window does when its thread has ended.
 void cVkMessageWindow::Finish() {
-  links_.input.enableKeyboard();
-  links_.input.enableMouse();
   queries_.reset();
-  if (log_ && log_->CountMessages(LOG_ALL) != 0 && links_.appendLogToFile) links_.appendLogToFile(*log_);
+  if (log_ && log_->CountMessages(LOG_ALL) != 0 && links_.logFile) links_.logFile->AppendLogToFile(*log_);
   log_.reset();
   thread_.reset();
 }
@@ -132,7 +123,7 @@ void cVkMessageWindow::HandleTimer(uint32_t id) {
     if (result != 0) {
       log_->LogMsg(LOG_ERROR, result, u"An error has occurred while initializing the screen manager. Errorcode %ld.",
                    result);
-      if (links_.appendLogToFile) links_.appendLogToFile(*log_);
+      if (links_.logFile) links_.logFile->AppendLogToFile(*log_);
     }
     restartPending_ = false;
     ++restarts_;

@@ -14,6 +14,7 @@
 #include "platform/msgwindow/message_thread.h"
 
 class cOrkLog;
+class iVkLogSink;
 class cVkScreenManager;
 namespace vk::x11 {
 class DesktopQueries;
@@ -37,19 +38,9 @@ struct cVkHookMessageIds {
 };
 const cVkHookMessageIds& VkHookMessageIds();
 
-// Local input blocking (the hook library's four operations).
-struct cVkLocalInputOps {
-  void (*disableKeyboard)();
-  void (*enableKeyboard)();
-  void (*disableMouse)();
-  void (*enableMouse)();
-};
-cVkLocalInputOps VkDeskHookInputOps();
-
 struct cVkMessageWindowLinks {
   std::function<cVkScreenCaptureSettings()> settings;
-  std::function<void(cOrkLog&)> appendLogToFile;
-  cVkLocalInputOps input = VkDeskHookInputOps();
+  iVkLogSink* logFile = nullptr;  // the agent's log file
   // The restart delay after the last display change (tests shorten it).
   uint32_t restartDelayMs = VK_RESTART_DELAY_MS;
 };

@@ -5,6 +5,8 @@
 
 #include "agent/screen/section_widening.h"
 #include "agent/screen/update_builder.h"
+#include "agent/service/log_sink.h"
+#include "agent/worker/stop_worker_thread.h"
 #include "log/orklog.h"
 #include "platform/core/error_codes.h"
 #include "platform/x11/screen_grabber.h"
@@ -44,22 +46,18 @@ int32_t cVkScreenManager::Start(cOrkLog& log) {
   if (thread_.Running()) return 0;
   const int32_t result = thread_.Start([this](vk::ManualResetEvent& stop) { return CaptureThread(stop); });
   if (result != 0) {
-    log.LogMsg(LOG_ERROR, result, u"An error has occurred while duplicating the Capture Screen threadhandle. Errorcode %ld.",
-               result);
+    log.LogMsg(LOG_ERROR, result,
+               u"An error has occurred while duplicating the Capture Screen threadhandle. Errorcode %ld.", result);
   }
   return result;
 }
 
 int32_t cVkScreenManager::Stop(cOrkLog& log) {
-  const vk::ThreadStopResult stopped = thread_.Stop();
-  if (stopped.outcome == vk::ThreadStopOutcome::Ended || stopped.outcome == vk::ThreadStopOutcome::NoThread) return 0;
-  if (stopped.outcome == vk::ThreadStopOutcome::TimedOut) {
-    log.LogMsg(LOG_ERROR, -1, u"An error has occurred while stopping a thread. Errorcode %ld.", -1);
-    log.LogMsg(LOG_ERROR, u"Operation timed out.");
-  }
-  log.LogMsg(LOG_ERROR, stopped.code, u"An error has occurred while stopping the Capture Screen thread. Errorcode %ld.",
-             stopped.code);
-  return stopped.code;
+  const int32_t code = StopWorkerThread(log, thread_);
+  if (code != 0)
+    log.LogMsg(LOG_ERROR, code, u"An error has occurred while stopping the Capture Screen thread. Errorcode %ld.",
+               code);
+  return code;
 }
 
 bool cVkScreenManager::Running() const { return thread_.Running(); }
@@ -139,14 +137,14 @@ int32_t cVkScreenManager::CaptureThread(vk::ManualResetEvent& stop) {
   if (initResult != 0) {
     log.LogMsg(LOG_ERROR, initResult, u"An error has occurred while initializing the screenmanager. Errorcode %ld.",
                initResult);
-    if (links_.appendLogToFile) links_.appendLogToFile(log);
+    if (links_.logFile) links_.logFile->AppendLogToFile(log);
   } else {
     // Wake the pending wait when the stop event is set.
     auto wake = stop.OnSet([this] { pendingChanged_.notify_all(); });
     while (WaitForPending(stop)) {
       int32_t result = links_.useInputDesktop ? links_.useInputDesktop(log) : 0;
       if (result == 0) result = CapturePending(log, *state);
-      if (result != 0 && links_.appendLogToFile) links_.appendLogToFile(log);
+      if (result != 0 && links_.logFile) links_.logFile->AppendLogToFile(log);
       if (stop.WaitFor(std::chrono::milliseconds(state->captureInterval))) break;
     }
   }

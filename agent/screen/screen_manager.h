@@ -21,6 +21,7 @@
 #include "platform/x11/screen_format.h"
 
 class cOrkLog;
+class iVkLogSink;
 class cVkUpdateBuilder;
 namespace vk::x11 {
 class ScreenGrabber;
@@ -29,8 +30,8 @@ class ScreenGrabber;
 // What the screen manager needs from the rest of the agent.
 struct cVkScreenManagerLinks {
   std::function<cVkScreenCaptureSettings()> settings;
-  // Appends a log's lines to the agent's log file and clears the log.
-  std::function<void(cOrkLog&)> appendLogToFile;
+  // The agent's log file; none: failures stay in the thread's log.
+  iVkLogSink* logFile = nullptr;
   // Puts the calling thread on the current input desktop; 0 or the error.
   std::function<int32_t(cOrkLog&)> useInputDesktop;
 };

@@ -5,12 +5,10 @@
 #include <cstdint>
 
 struct cVkScreenCaptureSettings {
-  int32_t fullRefreshInterval = -1;        // ms, -1: never
+  int32_t fullRefreshInterval = -1;          // ms, -1: never
   int32_t foregroundRefreshInterval = 1000;  // ms, -1: never
-  int32_t captureInterval = 100;           // ms
-  int32_t compressionLevel = 6;            // zlib level
-  bool disableLocalKeyboard = false;
-  bool disableLocalMouse = false;
+  int32_t captureInterval = 100;             // ms
+  int32_t compressionLevel = 6;              // zlib level
 };
 
 // A capture interval below 1 ms would make the capture loop spin: 100.

@@ -15,27 +15,35 @@
 #include <string_view>
 #include <vector>
 
+#include "agent/security/access_rights.h"
+#include "agent/service/log_sink.h"
+#include "agent/service/service_parts.h"
+#include "agent/session/session_parts.h"
 #include "common/security_lists/service_security.h"
 #include "log/orklog.h"
 #include "platform/security/access_check.h"
 #include "platform/security/sid.h"
 
-inline constexpr uint32_t RIGHT_READ = 1;
-inline constexpr uint32_t RIGHT_CHANGE = 2;
-inline constexpr uint32_t RIGHT_ADMINISTER = 8;
 inline constexpr uint32_t kAdministratorsMask = RIGHT_READ | RIGHT_CHANGE | RIGHT_ADMINISTER;
 inline constexpr uint32_t kOperatorsMask = RIGHT_READ | RIGHT_CHANGE;
 inline constexpr uint32_t kUsersMask = RIGHT_READ;
 
 inline constexpr std::u16string_view kSecurityKey = u"SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Settings";
 
-class cVkAgentSecurity : public cVkServiceSecurity {
+class cVkAgentSecurity : public cVkServiceSecurity, public vk::agent::iVkServiceManager, public vk::iVkLogonCheck {
  public:
-  cVkAgentSecurity() = default;
+  // `logFile` receives the log of a failed load at start (none: it stays in
+  // the caller's log).
+  explicit cVkAgentSecurity(iVkLogSink* logFile = nullptr) : logFile_(logFile) {}
+
+  // As the service starts and stops it: InitializeSecurity, and a save
+  // when ShouldSaveAtStop.
+  int32_t Start(cOrkLog& log) override { return InitializeSecurity(log); }
+  int32_t Stop(cOrkLog& log) override { return ShouldSaveAtStop() ? SaveToRegistry(log) : 0; }
 
   // Loads the lists from the registry, then builds the descriptor. A failed
-  // load is written to the agent's log file (see SetAppendLogToFile) and the
-  // lists it fell back to are used.
+  // load is written to the agent's log file and the lists it fell back to
+  // are used.
   int32_t InitializeSecurity(cOrkLog& log);
   int32_t LoadFromRegistry(cOrkLog& log);
   // Answers the disconnect error, else -1 when a value could not be written, else 0.
@@ -51,7 +59,7 @@ class cVkAgentSecurity : public cVkServiceSecurity {
   // Logs the user on (network logon) and checks the token: 0 with the
   // granted mask, 5 when no list admits the user, or the logon's code.
   int32_t CheckLogonAccess(cOrkLog& log, std::u16string_view user, std::u16string_view domain,
-                           std::u16string_view password, uint32_t desiredAccess, uint32_t* grantedMask);
+                           std::u16string_view password, uint32_t desiredAccess, uint32_t* grantedMask) override;
   // Replaces the lists, when the caller keeps the administer right under them.
   int32_t ApplySecurity(cOrkLog& log, const vk::AccessToken* client, const cVkServiceSecurity& newSecurity);
 
@@ -62,8 +70,6 @@ class cVkAgentSecurity : public cVkServiceSecurity {
   bool ChangedSinceLoad() const;
   bool ShouldSaveAtStop() const { return LoadedFromRegistry() || ChangedSinceLoad(); }
 
-  // The agent's AppendLogToFile, called when the load at start fails.
-  void SetAppendLogToFile(std::function<void(cOrkLog&)> append) { appendLogToFile_ = std::move(append); }
   // A copy of the current descriptor in self-relative form (empty: none).
   std::vector<uint8_t> GetSecurityDescriptor() const;
 
@@ -76,11 +82,11 @@ class cVkAgentSecurity : public cVkServiceSecurity {
   int32_t BuildFromLists(cOrkLog& log, Built* built) const;
   int32_t ReadList(cOrkLog& log, class cVkRegistry& registry, std::u16string_view valueName, std::u16string* value);
 
-  std::vector<uint8_t> securityDescriptor;
-  std::optional<vk::Sid> adminGroupSid;
-  std::optional<vk::Sid> defaultGroupSid;
-  vk::GenericMapping genericMapping{RIGHT_READ, 4, RIGHT_CHANGE, RIGHT_ADMINISTER};
+  std::vector<uint8_t> securityDescriptor_;
+  std::optional<vk::Sid> adminGroupSid_;
+  std::optional<vk::Sid> defaultGroupSid_;
+  vk::GenericMapping genericMapping_{RIGHT_READ, RIGHT_WRITE, RIGHT_CHANGE, RIGHT_ADMINISTER};
   bool loaded_ = false;
   bool changed_ = false;
-  std::function<void(cOrkLog&)> appendLogToFile_;
+  iVkLogSink* logFile_ = nullptr;
 };

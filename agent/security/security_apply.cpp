@@ -38,12 +38,13 @@ int32_t cVkAgentSecurity::ApplySecurity(cOrkLog& log, const vk::AccessToken* cli
     std::swap(administrators_, candidate.administrators_);
     std::swap(operators_, candidate.operators_);
     std::swap(users_, candidate.users_);
-    std::swap(securityDescriptor, candidate.securityDescriptor);
-    std::swap(adminGroupSid, candidate.adminGroupSid);
-    std::swap(defaultGroupSid, candidate.defaultGroupSid);
+    std::swap(securityDescriptor_, candidate.securityDescriptor_);
+    std::swap(adminGroupSid_, candidate.adminGroupSid_);
+    std::swap(defaultGroupSid_, candidate.defaultGroupSid_);
     changed_ = true;
   }
   code = SaveToRegistry(log);
-  if (code) log.LogMsg(LOG_ERROR, code, u"An error has occured while saving the service security data. Errorcode %ld.", code);
+  if (code)
+    log.LogMsg(LOG_ERROR, code, u"An error has occured while saving the service security data. Errorcode %ld.", code);
   return code;
 }

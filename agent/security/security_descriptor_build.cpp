@@ -27,8 +27,8 @@ int32_t cVkAgentSecurity::BuildFromLists(cOrkLog& log, Built* built) const {
   int32_t code = GetAdministratorsSid(log, &admins);
   if (code) {
     log.LogMsg(LOG_ERROR, code, u"Error getting SID of local administrators group. Errorcode %ld.", code);
-    log.LogMsg(LOG_ERROR, code, u"An error has occured while initializing the default security settings. Errorcode %ld.",
-               code);
+    log.LogMsg(LOG_ERROR, code,
+               u"An error has occured while initializing the default security settings. Errorcode %ld.", code);
     return code;
   }
   built->adminGroupSid = admins;
@@ -83,26 +83,26 @@ int32_t cVkAgentSecurity::BuildSecurityDescriptor(cOrkLog& log) {
   // Swapped in under the lock; the old set is freed after leaving it.
   {
     std::lock_guard guard(lock_);
-    std::swap(securityDescriptor, built.securityDescriptor);
-    std::swap(adminGroupSid, built.adminGroupSid);
-    std::swap(defaultGroupSid, built.defaultGroupSid);
+    std::swap(securityDescriptor_, built.securityDescriptor);
+    std::swap(adminGroupSid_, built.adminGroupSid);
+    std::swap(defaultGroupSid_, built.defaultGroupSid);
   }
   return 0;
 }
 
 std::vector<uint8_t> cVkAgentSecurity::GetSecurityDescriptor() const {
   std::lock_guard guard(lock_);
-  return securityDescriptor;
+  return securityDescriptor_;
 }
 
 int32_t cVkAgentSecurity::CheckTokenAccess(cOrkLog& log, const vk::AccessToken& token, uint32_t desiredAccess,
                                            bool* granted, uint32_t* grantedMask) {
-  uint32_t desired = vk::MapGenericMask(desiredAccess, genericMapping);
+  uint32_t desired = vk::MapGenericMask(desiredAccess, genericMapping_);
   vk::AccessResult result;
   int32_t code = 0;
   {
     std::lock_guard guard(lock_);
-    code = vk::CheckAccess(securityDescriptor, token, desired, genericMapping, &result);
+    code = vk::CheckAccess(securityDescriptor_, token, desired, genericMapping_, &result);
   }
   if (code) {
     log.LogNetMsg(LOG_ERROR, code, u"Error checking access for initialized security object. Errorcode %ld.", code);

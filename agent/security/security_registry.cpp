@@ -126,7 +126,7 @@ int32_t cVkAgentSecurity::SaveToRegistry(cOrkLog& log) {
 }
 
 int32_t cVkAgentSecurity::InitializeSecurity(cOrkLog& log) {
-  if (LoadFromRegistry(log) != 0 && appendLogToFile_) appendLogToFile_(log);
+  if (LoadFromRegistry(log) != 0 && logFile_) logFile_->AppendLogToFile(log);
   int32_t code = BuildSecurityDescriptor(log);
   if (code) {
     log.LogMsg(LOG_ERROR, code, u"An error has occured while initializing the service security. Errorcde %ld.", code);

@@ -1,10 +1,9 @@
 #include "agent/service/agent_log.h"
 
-#include <mutex>
 #include <string>
 
-#include "agent/service/agent_objects.h"
 #include "agent/service/agent_version.h"
+#include "common/locations/locations.h"
 #include "log/orklog.h"
 #include "platform/paths/paths.h"
 
@@ -19,13 +18,6 @@ void SetupAgentLog(cOrkLog& log, bool withEventLog) {
 
 namespace {
 
-// One writer at a time: the size check, the removal and the append belong
-// together, or one thread could remove the file while another appends.
-std::mutex& AppendMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
 void RemoveIfTooLarge(const std::u16string& file) {
   uint64_t size = 0;
   if (vk::paths::FileSize(file, &size) == 0 && size > vk::agent::kMaxLogFileBytes) vk::paths::RemoveFile(file);
@@ -33,13 +25,13 @@ void RemoveIfTooLarge(const std::u16string& file) {
 
 }  // namespace
 
-void AppendLogToFile(cOrkLog& log) {
-  std::u16string file = vk::agent::Locations().GetLogFile();
+void cVkAgentLogFile::AppendLogToFile(cOrkLog& log) {
+  std::u16string file = locations_.GetLogFile();
   // Holding the activity's lock keeps a message that arrives meanwhile from
   // being cleared without having been written.
   log.Lock(true);
   {
-    std::lock_guard lock(AppendMutex());
+    std::lock_guard lock(appendLock_);
     RemoveIfTooLarge(file);
     cOrkLog writer;
     writer.SetFileLogMask(LOG_ALL);

@@ -8,8 +8,12 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+
+#include "agent/service/log_sink.h"
 
 class cOrkLog;
+class cVkLocations;
 
 namespace vk::agent {
 
@@ -27,6 +31,15 @@ inline constexpr uint64_t kMaxLogFileBytes = 0x500000;
 
 void SetupAgentLog(cOrkLog& log, bool withEventLog);
 
-// Appends every message of `log` to the agent's log file as one block and
-// empties `log`. Calls from several threads are serialised.
-void AppendLogToFile(cOrkLog& log);
+// The agent's log file (the locations' log file). Calls from several threads
+// are serialised: the size check, the removal and the append belong
+// together, or one thread could remove the file while another appends.
+class cVkAgentLogFile final : public iVkLogSink {
+ public:
+  explicit cVkAgentLogFile(const cVkLocations& locations) : locations_(locations) {}
+  void AppendLogToFile(cOrkLog& log) override;
+
+ private:
+  const cVkLocations& locations_;
+  std::mutex appendLock_;
+};

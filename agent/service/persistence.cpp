@@ -22,9 +22,4 @@ bool cVkPersistence::SecuritySaveable() {
   return securitySaveable_;
 }
 
-cVkPersistence& Persistence() {
-  static cVkPersistence persistence;
-  return persistence;
-}
-
 }  // namespace vk::agent

@@ -26,6 +26,4 @@ class cVkPersistence {
   bool securitySaveable_ = false;
 };
 
-cVkPersistence& Persistence();
-
 }  // namespace vk::agent

@@ -1,79 +1,90 @@
-#include <atomic>
-
 #include "agent/service/agent_log.h"
-#include "agent/service/agent_objects.h"
 #include "agent/service/agent_version.h"
 #include "agent/service/event_source.h"
-#include "agent/service/service_routines.h"
+#include "agent/service/log_sink.h"
+#include "agent/service/service.h"
+#include "common/locations/locations.h"
 #include "log/orklog.h"
 #include "platform/service/dispatcher.h"
 
 namespace vk::agent {
-namespace {
 
-std::atomic<int32_t> g_result{0};
+cVkService::cVkService(cVkServiceParts parts) : parts_(parts) {}
 
-void RegisterEventSourceOrLog(cOrkLog& log) {
-  int32_t code = RegisterEventSource(ServiceLog(), Locations().GetEventMessageFile());
+void cVkService::RegisterEventSourceOrLog(cOrkLog& log) {
+  int32_t code = RegisterEventSource(parts_.serviceLog, parts_.locations.GetEventMessageFile());
   if (code == 0) return;
   log.LogMsg(LOG_ERROR, code, u"An error has occurred while initializing the eventlog for ViewKeeper. Errorcode %ld.",
              code);
-  AppendLogToFile(log);
+  parts_.logFile.AppendLogToFile(log);
 }
 
-bool RegisterHandler(cOrkLog& log) {
-  int32_t code = vk::service::RegisterControlHandler(kServiceName, ServiceCtrlHandler);
+bool cVkService::RegisterHandler(cOrkLog& log) {
+  int32_t code =
+      vk::service::RegisterControlHandler(kServiceName, [this](uint32_t control) { ServiceCtrlHandler(control); });
   if (code == 0) {
-    ServiceRecord().SetStatusHandle(true);
+    record_.SetStatusHandle(true);
     return true;
   }
   log.LogNetMsg(LOG_ERROR, code, u"Error registering the service control handler. Errorcode %ld", code);
-  AppendLogToFile(log);
-  ServiceLog().LogMsg(LOG_ERROR, code,
-                      u"A critical error has occurred while initializing the ViewKeeper service. Errorcode %ld", code);
-  g_result = code;
+  parts_.logFile.AppendLogToFile(log);
+  parts_.serviceLog.LogMsg(
+      LOG_ERROR, code, u"A critical error has occurred while initializing the ViewKeeper service. Errorcode %ld", code);
+  result_ = code;
   return false;
 }
 
-}  // namespace
-
-void ServiceMain() {
+void cVkService::ServiceMain() {
   cOrkLog log;
   SetupAgentLog(log, false);
   RegisterEventSourceOrLog(log);
   if (!RegisterHandler(log)) return;
 
-  int32_t startCode = ServiceStart(log);
+  int32_t startCode = Start(log);
   if (startCode != 0) {
-    AppendLogToFile(log);
-    ServiceLog().LogMsg(LOG_ERROR, startCode,
-                        u"A critical error has occurred while starting the ViewKeeper service. Errorcode %ld",
-                        startCode);
+    parts_.logFile.AppendLogToFile(log);
+    parts_.serviceLog.LogMsg(LOG_ERROR, startCode,
+                             u"A critical error has occurred while starting the ViewKeeper service. Errorcode %ld",
+                             startCode);
   } else {
     // A stop that arrived during start-up is found signalled here.
-    ServiceRecord().StopEvent().Wait();
+    record_.StopEvent().Wait();
   }
 
   // A failed start stops what it started and ends the service as failed.
-  ServiceRecord().ResetCheckpoint();
-  int32_t stopCode = ServiceStop(log);
+  record_.ResetCheckpoint();
+  int32_t stopCode = Stop(log);
   if (stopCode != 0) {
-    AppendLogToFile(log);
-    ServiceLog().LogMsg(LOG_ERROR, stopCode,
-                        u"A critical error has occurred while stopping the ViewKeeper service. Errorcode %ld", stopCode);
+    parts_.logFile.AppendLogToFile(log);
+    parts_.serviceLog.LogMsg(LOG_ERROR, stopCode,
+                             u"A critical error has occurred while stopping the ViewKeeper service. Errorcode %ld",
+                             stopCode);
   }
-  g_result = startCode != 0 ? startCode : stopCode;
-  ServiceRecord().ReportStopped(g_result);
+  result_ = startCode != 0 ? startCode : stopCode;
+  record_.ReportStopped(result_);
 }
 
-void ServiceCtrlHandler(uint32_t control) {
+void cVkService::ServiceCtrlHandler(uint32_t control) {
   if (control == vk::service::SERVICE_CONTROL_STOP || control == vk::service::SERVICE_CONTROL_SHUTDOWN) {
-    ServiceRecord().StopEvent().Set();
+    record_.StopEvent().Set();
     return;
   }
-  ServiceRecord().ReportCurrent();
+  record_.ReportCurrent();
 }
 
-int32_t ServiceResult() { return g_result; }
+void cVkService::ReportServiceRunning() { record_.ReportRunning(); }
+
+void cVkService::RequestServiceStop() {
+  record_.ResetCheckpoint();
+  record_.StopEvent().Set();
+}
+
+int32_t cVkService::SaveServiceSettings(cOrkLog& log) {
+  persistence_.SetSettingsSaveable(true);
+  std::lock_guard lock(persistence_.SettingsSaveLock());
+  return parts_.settings.Stop(log);
+}
+
+void cVkService::MarkSecurityChanged() { persistence_.SetSecuritySaveable(true); }
 
 }  // namespace vk::agent

@@ -1,17 +1,17 @@
 #include "agent/service/settings_file.h"
 
-#include "agent/service/agent_objects.h"
+#include "common/locations/locations.h"
 #include "common/settings/service_settings.h"
 
 namespace vk::agent {
 
-int32_t LoadSettingsFile(cOrkLog&) {
+int32_t cVkSettingsFile::Start(cOrkLog&) {
   cVkServiceSettings loaded;
-  int32_t code = loaded.LoadFromFile(Locations().GetSettingsFile());
-  if (code == 0) ServiceSettings().CopyFrom(loaded);
+  int32_t code = loaded.LoadFromFile(locations_.GetSettingsFile());
+  if (code == 0) settings_.CopyFrom(loaded);
   return code;
 }
 
-int32_t SaveSettingsFile(cOrkLog&) { return ServiceSettings().SaveToFile(Locations().GetSettingsFile()); }
+int32_t cVkSettingsFile::Stop(cOrkLog&) { return settings_.SaveToFile(locations_.GetSettingsFile()); }
 
 }  // namespace vk::agent

@@ -7,6 +7,7 @@
 #include "common/protocol/session_messages.h"
 #include "agent/session/session_records.h"
 #include "agent/session/session_shared.h"
+#include "agent/worker/stop_worker_thread.h"
 #include "common/mfclog/mfc_log.h"
 #include "log/orklog.h"
 #include "platform/core/error_codes.h"
@@ -45,25 +46,15 @@ void cVkSessionManager::Shared::WakeAll() {
   if (parts.tray) parts.tray->CancelQuestion();  // a stop answers an open question "No"
 }
 
-void cVkSessionManager::Shared::ClearViewer() {
-  std::lock_guard lock(credentialsLock);
-  connected = false;
-  peerAddress = 0;
-  WipeText(user);
-  WipeText(domain);
-  grantedMask = 0;
-}
-
-cVkSessionManager::cVkSessionManager(cVkSessionParts parts)
-    : shared_(std::make_shared<Shared>(std::move(parts))) {
+cVkSessionManager::cVkSessionManager(cVkSessionParts parts) : shared_(std::make_shared<Shared>(std::move(parts))) {
   VkRegisterMfcLogClasses();  // the session's log goes out as a cOrkMfcLog record
 }
 
 cVkSessionManager::~cVkSessionManager() = default;
 
-void cVkSessionManager::SetAuthenticationTimeout(std::chrono::milliseconds timeout) {
-  shared_->authTimeout = timeout;
-}
+void cVkSessionManager::SetAuthenticationTimeout(std::chrono::milliseconds timeout) { shared_->authTimeout = timeout; }
+
+size_t cVkSessionManager::PendingConnections() const { return shared_->pendingCount.load(); }
 
 int32_t cVkSessionManager::Start(cOrkLog& log) {
   if (thread_.Running()) return 0;
@@ -74,49 +65,22 @@ int32_t cVkSessionManager::Start(cOrkLog& log) {
   std::shared_ptr<Shared> shared = shared_;
   const int32_t code = thread_.Start([shared](ManualResetEvent& stop) { return RunListener(shared, stop); });
   if (code != 0)
-    log.LogNetMsg(LOG_ERROR, code, u"An error has occurred while duplicating the Listen Socket threadhandle. Errorcode %ld.",
-                  code);
+    log.LogNetMsg(LOG_ERROR, code,
+                  u"An error has occurred while duplicating the Listen Socket threadhandle. Errorcode %ld.", code);
   return code;
 }
 
 int32_t cVkSessionManager::Stop(cOrkLog& log) {
-  const ThreadStopResult result = thread_.Stop();
-  int32_t code = 0;
-  if (result.outcome == ThreadStopOutcome::TimedOut) {
-    code = -1;
-    log.LogMsg(LOG_ERROR, code, u"An error has occurred while stopping a thread. Errorcode %ld.", code);
-    log.LogMsg(LOG_WARNING, u"Operation timed out.");
-  } else if (result.outcome == ThreadStopOutcome::Unreadable) {
-    code = result.code;
-    log.LogNetMsg(LOG_ERROR, code, u"An error has occurred while stopping a thread. Errorcode %ld.", code);
-  }
+  const int32_t code = StopWorkerThread(log, thread_);
   if (code != 0)
     log.LogMsg(LOG_ERROR, code, u"An error has occurred while stopping the Listen Socket thread. Errorcode %ld.", code);
   return code;
 }
 
-void cVkSessionManager::GetViewerInfo(bool* connected, std::u16string* viewerName, uint32_t* peerAddress) const {
-  std::lock_guard lock(shared_->credentialsLock);
-  *connected = shared_->connected;
-  *peerAddress = shared_->peerAddress;
-  if (!shared_->domain.empty() && !shared_->user.empty())
-    *viewerName = shared_->domain + u"\\" + shared_->user;
-  else
-    *viewerName = shared_->user;
-}
+cVkViewerInfo cVkSessionManager::GetViewerInfo() const { return shared_->viewer.GetViewerInfo(); }
 
 int32_t cVkSessionManager::ImpersonateViewer(cOrkLog& log, uint32_t* grantedMask) const {
-  std::lock_guard lock(shared_->credentialsLock);
-  if (shared_->connected && shared_->grantedMask != 0) {
-    if (grantedMask) *grantedMask = shared_->grantedMask;
-    return 0;
-  }
-  if (grantedMask) *grantedMask = 0;
-  const int32_t code = ERROR_ACCESS_DENIED;
-  log.LogMsg(LOG_ERROR, code, u"An error has occurred while impersonating '%s\\%s'. Errorcode %ld.", shared_->domain,
-             shared_->user, code);
-  log.LogMsg(LOG_ERROR, code, u"An error has occurred while impersonating the user. Errorcode %ld.", code);
-  return code;
+  return shared_->viewer.ImpersonateViewer(log, grantedMask);
 }
 
 int32_t SendObjectOn(cVkSessionManager::Shared& shared, uint32_t type, cVkObject& object) {

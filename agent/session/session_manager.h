@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "agent/service/service_parts.h"
 #include "agent/session/session_parts.h"
 #include "platform/core/worker_thread.h"
 
@@ -22,10 +23,7 @@ class cVkObject;
 
 namespace vk {
 
-// The access the session asks for: whatever the viewer's lists grant.
-inline constexpr uint32_t kMaximumAllowedAccess = 0x02000000;
-
-class cVkSessionManager {
+class cVkSessionManager final : public agent::iVkServiceManager {
  public:
   explicit cVkSessionManager(cVkSessionParts parts);
   ~cVkSessionManager();
@@ -33,23 +31,26 @@ class cVkSessionManager {
   cVkSessionManager& operator=(const cVkSessionManager&) = delete;
 
   // Starts the listening thread (0 when it already runs).
-  int32_t Start(cOrkLog& log);
+  int32_t Start(cOrkLog& log) override;
   // Signals the thread, wakes whatever it is blocked on, and waits for it.
-  int32_t Stop(cOrkLog& log);
+  int32_t Stop(cOrkLog& log) override;
 
   // For the tray: whether a console is connected, the viewer's name
   // ("domain\user", or the user alone) and the console's IPv4 address
   // (network order).
-  void GetViewerInfo(bool* connected, std::u16string* viewerName, uint32_t* peerAddress) const;
+  cVkViewerInfo GetViewerInfo() const;
   // For the input handler: answers 0 while an authenticated viewer is
   // connected, with the rights the access check granted.
-  int32_t ImpersonateViewer(cOrkLog& log, uint32_t* grantedMask = nullptr) const;
+  int32_t ImpersonateViewer(cOrkLog& log, uint32_t* grantedMask) const;
 
   // Session thread only: one archived object as a message of `type`. When
   // the object cannot be archived nothing is sent and the cause is answered.
   int32_t SendObject(uint32_t type, cVkObject& object);
   // Session thread only: the lines of `log` as a log message.
   int32_t SendLog(cOrkLog& log);
+
+  // Connections accepted and still waiting for their authentication block.
+  size_t PendingConnections() const;
 
   // How long a console may take to send its authentication block after the
   // connection was accepted (30 s; tests shorten it).

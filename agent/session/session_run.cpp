@@ -1,11 +1,13 @@
 // The listening thread and the phases of one session.
 #include <chrono>
 #include <memory>
-#include <thread>
 
 #include "common/protocol/session_messages.h"
 #include "common/archive/object.h"
+#include "agent/service/log_sink.h"
 #include "agent/session/session_shared.h"
+#include "agent/worker/stop_worker_thread.h"
+#include "common/settings/settings_parts.h"
 #include "log/orklog.h"
 #include "platform/core/error_codes.h"
 
@@ -24,8 +26,8 @@ cVkSessionSettings SanitisedSettings(const cVkSessionParts& parts) {
 
 class cSession {
  public:
-  cSession(cVkSessionManager::Shared& shared, cOrkLog& log, ManualResetEvent& stop)
-      : s_(shared), parts_(shared.parts), log_(log), stop_(stop) {}
+  cSession(cVkSessionManager::Shared& shared, cOrkLog& log, ManualResetEvent& stop, cVkPendingConnection& connection)
+      : s_(shared), parts_(shared.parts), log_(log), stop_(stop), connection_(connection) {}
 
   int32_t Run();
 
@@ -39,13 +41,14 @@ class cSession {
   int32_t StopCapture();
   int32_t Disconnect();
   void AppendToFile() {
-    if (parts_.appendLogToFile) parts_.appendLogToFile(log_);
+    if (parts_.logFile) parts_.logFile->AppendLogToFile(log_);
   }
 
   cVkSessionManager::Shared& s_;
   const cVkSessionParts& parts_;
   cOrkLog& log_;
   ManualResetEvent& stop_;
+  cVkPendingConnection& connection_;
 };
 
 int32_t cSession::Run() {
@@ -66,21 +69,17 @@ int32_t cSession::Run() {
   return first;
 }
 
+// The connection was accepted by the listening loop, which also received
+// its authentication block (or found out why there is none).
 int32_t cSession::Connect() {
-  const auto accepted = std::chrono::steady_clock::now();
-  int32_t code = s_.listenSocket.Accept(log_, s_.sessionSocket);
-  if (code != 0) {
-    log_.LogNetMsg(LOG_ERROR, code, u"Error accepting new connection. Errorcode %ld.", code);
-    return code;
+  {
+    std::lock_guard lock(s_.socketLock);
+    s_.sessionSocket.Adopt(*connection_.socket);
   }
   s_.ArmSession();
-  {
-    std::lock_guard lock(s_.credentialsLock);
-    s_.connected = true;
-    s_.peerAddress = s_.sessionSocket.PeerAddress();
-  }
+  s_.viewer.Connected(s_.sessionSocket.PeerAddress());
   SetSocketOptions();
-  code = AuthenticateViewer(s_, log_, accepted + s_.authTimeout);
+  int32_t code = AuthenticateViewer(s_, log_, connection_);
   if (code != 0) {
     log_.LogMsg(LOG_ERROR, code, u"An error has occurred while authenticating the client. Errorcode %ld.", code);
     return code;
@@ -92,11 +91,7 @@ int32_t cSession::Connect() {
     log_.LogMsg(LOG_ERROR, code, u"The user has denied the request to remotely view the desktop. Errorcode %ld.", code);
     return code;
   }
-  uint32_t granted = 0;
-  {
-    std::lock_guard lock(s_.credentialsLock);
-    granted = s_.grantedMask;
-  }
+  const uint32_t granted = s_.viewer.GrantedMask();
   const int32_t input = parts_.input ? parts_.input->Start(log_, s_.sessionSocket.PeerAddress(), granted) : 0;
   if (input != 0) {
     log_.LogMsg(LOG_ERROR, input, u"An error has occurred while initializing the input handler. Errorcode %ld.", input);
@@ -113,8 +108,10 @@ void cSession::SetSocketOptions() {
     const char16_t* message;
   };
   static constexpr Option kOptions[] = {
-      {net::kSoRcvTimeo, kSessionTimeoutMs, u"Error setting socket option SO_RCVTIMEO for new connection. Errorcode %ld."},
-      {net::kSoSndTimeo, kSessionTimeoutMs, u"Error setting socket option SO_SNDTIMEO for new connection. Errorcode %ld."},
+      {net::kSoRcvTimeo, kSessionTimeoutMs,
+       u"Error setting socket option SO_RCVTIMEO for new connection. Errorcode %ld."},
+      {net::kSoSndTimeo, kSessionTimeoutMs,
+       u"Error setting socket option SO_SNDTIMEO for new connection. Errorcode %ld."},
       {net::kSoKeepAlive, 1, u"Error setting socket option SO_KEEPALIVE for new connection. Errorcode %ld."},
       {net::kSoDontLinger, 1, u"Error setting socket option SO_DONTLINGER for new connection. Errorcode %ld."},
   };
@@ -144,8 +141,8 @@ int32_t cSession::StartCapture() {
 // socket that turns readable meanwhile means the console hung up: its
 // question is then answered "No" instead of holding the only session slot.
 void cSession::UpdateTrayWatchingConsole() {
-  ManualResetEvent asked;
-  std::thread watcher([this, &asked] {
+  WorkerThread watcher;
+  watcher.Start([this](ManualResetEvent& asked) -> int32_t {
     bool hungUp = false;
     while (!asked.WaitFor(250ms)) {
       bool readable = false;
@@ -154,10 +151,10 @@ void cSession::UpdateTrayWatchingConsole() {
       // the question is open.
       if (hungUp) parts_.tray->CancelQuestion();
     }
+    return 0;
   });
   parts_.tray->UpdateForSession();
-  asked.Set();
-  watcher.join();
+  StopWorkerThread(log_, watcher);
 }
 
 int32_t cSession::Loop() {
@@ -170,7 +167,8 @@ int32_t cSession::Loop() {
       info.reset();
       if (code != 0) {
         log_.LogMsg(LOG_ERROR, code, u"Error sending info to the client. Errorcode %ld.", code);
-        log_.LogMsg(LOG_ERROR, code, u"An error has occurred while reinitializing a socket connection. Errorcode %ld.", code);
+        log_.LogMsg(LOG_ERROR, code, u"An error has occurred while reinitializing a socket connection. Errorcode %ld.",
+                    code);
         break;
       }
       screen->AddFullScreen();
@@ -218,7 +216,8 @@ int32_t cSession::StopCapture() {
   if (!parts_.screen) return 0;
   const int32_t desktop = parts_.screen->StopDesktopManager(log_);
   if (desktop != 0)
-    log_.LogMsg(LOG_ERROR, desktop, u"An error has occurred while uninitializing the desktop manager. Errorcode %ld.", desktop);
+    log_.LogMsg(LOG_ERROR, desktop, u"An error has occurred while uninitializing the desktop manager. Errorcode %ld.",
+                desktop);
   const int32_t screen = parts_.screen->StopScreenManager(log_);
   if (screen != 0)
     log_.LogMsg(LOG_ERROR, screen, u"An error has occurred while stopping the screen manager. Errorcode %ld.", screen);
@@ -236,10 +235,11 @@ int32_t cSession::Disconnect() {
   if (code != 0) log_.LogMsg(LOG_ERROR, code, u"An error has occurred while closing a socket. Errorcode %ld.", code);
   const int32_t input = parts_.input ? parts_.input->Stop(log_) : 0;
   if (input != 0) {
-    log_.LogMsg(LOG_ERROR, input, u"An error has occurred while uninitializing the input handler. Errorcode %ld.", input);
+    log_.LogMsg(LOG_ERROR, input, u"An error has occurred while uninitializing the input handler. Errorcode %ld.",
+                input);
     if (code == 0) code = input;
   }
-  s_.ClearViewer();
+  s_.viewer.Clear();
   if (parts_.tray) parts_.tray->UpdateForSession();
   if (code != 0) {
     log_.LogMsg(LOG_ERROR, code, u"An error has occurred while disconnecting. Errorcode %ld.", code);
@@ -260,10 +260,127 @@ int32_t OpenListener(cVkSessionManager::Shared& s, cOrkLog& log, uint16_t port) 
     log.LogMsg(LOG_ERROR, code, u"An error has occurred while binding a listening socket. Errorcode %ld.", code);
     return code;
   }
-  if ((code = s.listenSocket.Listen(log)) != 0)
+  if ((code = s.listenSocket.Listen(log, kListenBacklog)) != 0)
     log.LogMsg(LOG_ERROR, code, u"An error has occurred while listening on port %ld. Errorcode %ld.",
                static_cast<int32_t>(port), code);
   return code;
+}
+
+// The listening loop: accepts connections into a bounded set of pending
+// ones, reads their authentication blocks as they arrive, and runs the
+// session of the first whose block is complete; one that fails or runs out
+// of time is refused as a session with a failed connect is.
+class cListener {
+ public:
+  cListener(cVkSessionManager::Shared& shared, cOrkLog& log, ManualResetEvent& stop)
+      : s_(shared), log_(log), stop_(stop) {}
+  ~cListener() { s_.pendingCount = 0; }
+
+  // False after a failure of the listening socket (logged).
+  bool Serve();
+
+ private:
+  int Timeout() const;
+  bool AcceptOne();
+  size_t PendingFrom(uint32_t address) const;
+  void RunSession(cVkPendingConnection& connection);
+  void ServeSettled();
+
+  cVkSessionManager::Shared& s_;
+  cOrkLog& log_;
+  ManualResetEvent& stop_;
+  std::vector<cVkPendingConnection> pending_;
+};
+
+// Waits at most the listening socket's 5 s, less when a deadline comes first.
+int cListener::Timeout() const {
+  auto next = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (const cVkPendingConnection& p : pending_) next = std::min(next, p.deadline);
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(next - std::chrono::steady_clock::now());
+  return static_cast<int>(std::max<int64_t>(left.count(), 0));
+}
+
+size_t cListener::PendingFrom(uint32_t address) const {
+  return static_cast<size_t>(std::count_if(pending_.begin(), pending_.end(), [address](const cVkPendingConnection& p) {
+    return p.socket->PeerAddress() == address;
+  }));
+}
+
+bool cListener::AcceptOne() {
+  cVkPendingConnection connection;
+  connection.socket = std::make_unique<cVkSocket>(0);
+  const int32_t code = s_.listenSocket.Accept(log_, *connection.socket);
+  if (code != 0) {
+    // Logged as the failed connect of a session (which ends at once).
+    log_.LogNetMsg(LOG_ERROR, code, u"Error accepting new connection. Errorcode %ld.", code);
+    log_.LogMsg(LOG_ERROR, code, u"An error has occurred while communicating. Errorcode %ld.", code);
+    if (s_.parts.logFile) s_.parts.logFile->AppendLogToFile(log_);
+    log_.Clear();
+    return false;
+  }
+  if (PendingFrom(connection.socket->PeerAddress()) >= kMaxPendingPerAddress) {
+    cOrkLog ignored;
+    connection.socket->Close(ignored);  // this address holds its share of the slots
+    return true;
+  }
+  connection.deadline = std::chrono::steady_clock::now() + s_.authTimeout;
+  pending_.push_back(std::move(connection));
+  s_.pendingCount = pending_.size();
+  return true;
+}
+
+void cListener::RunSession(cVkPendingConnection& connection) {
+  const int32_t result = cSession(s_, log_, stop_, connection).Run();
+  if (result != 0) {
+    log_.LogMsg(LOG_ERROR, result, u"An error has occurred while communicating. Errorcode %ld.", result);
+    if (s_.parts.logFile) s_.parts.logFile->AppendLogToFile(log_);
+  }
+  log_.Clear();  // each session reports only its own lines
+}
+
+// Refuses the connections that failed or ran out of time, then runs the
+// session of the first complete one. The others wait; their time starts
+// again after the session, during which nobody read them.
+void cListener::ServeSettled() {
+  const auto now = std::chrono::steady_clock::now();
+  for (cVkPendingConnection& p : pending_)
+    if (now >= p.deadline) p.Expire();
+  auto settled = [](const cVkPendingConnection& p) { return p.Settled(); };
+  for (auto it = std::find_if(pending_.begin(), pending_.end(), settled); it != pending_.end() && !stop_.IsSet();
+       it = std::find_if(pending_.begin(), pending_.end(), settled)) {
+    cVkPendingConnection connection = std::move(*it);
+    pending_.erase(it);
+    s_.pendingCount = pending_.size();
+    const bool session = connection.state == PendingState::Complete;
+    RunSession(connection);
+    if (!session) continue;
+    const auto restart = std::chrono::steady_clock::now() + s_.authTimeout;
+    for (cVkPendingConnection& p : pending_) p.deadline = restart;
+  }
+}
+
+// While every slot is taken the listening socket is not watched: new
+// connections wait in the backlog.
+bool cListener::Serve() {
+  std::vector<bool> readable;
+  while (!stop_.IsSet()) {
+    std::vector<cVkSocket*> sockets;
+    for (cVkPendingConnection& p : pending_) sockets.push_back(p.socket.get());
+    const bool accepting = pending_.size() < kMaxPendingConnections;
+    if (accepting) sockets.push_back(&s_.listenSocket);
+    const int32_t code = cVkSocket::WaitAnyReadable(sockets, Timeout(), &readable);
+    if (code != 0) {
+      log_.LogMsg(LOG_ERROR, code, u"An error has occurred while waiting for incoming connections. Errorcode %ld.",
+                  code);
+      return false;
+    }
+    if (stop_.IsSet()) break;
+    for (size_t i = 0; i < pending_.size(); ++i)
+      if (readable[i]) pending_[i].ReceiveAvailable();
+    if (accepting && readable.back() && !AcceptOne()) continue;
+    ServeSettled();
+  }
+  return true;
 }
 
 }  // namespace
@@ -274,33 +391,18 @@ int32_t RunListener(const std::shared_ptr<cVkSessionManager::Shared>& shared, Ma
   log.SetMemLogMask(LOG_ALL);
   log.SetFileLogMask(LOG_ALL);
   const cVkSessionSettings settings = SanitisedSettings(s.parts);
-  if (settings.updateMode != 2) return 0;
+  if (settings.updateMode != CONNECTION_NORMAL) return 0;
 
   auto wake = stop.OnSet([&s] { s.WakeAll(); });
   bool failed = OpenListener(s, log, settings.updatePort) != 0;
-  while (!failed && !stop.IsSet()) {
-    bool pending = false;
-    const int32_t code = s.listenSocket.IsReadable(&pending);
-    if (code != 0) {
-      log.LogMsg(LOG_ERROR, code, u"An error has occurred while waiting for incoming connections. Errorcode %ld.", code);
-      failed = true;
-      break;
-    }
-    if (!pending || stop.IsSet()) continue;
-    const int32_t result = cSession(s, log, stop).Run();
-    if (result != 0) {
-      log.LogMsg(LOG_ERROR, result, u"An error has occurred while communicating. Errorcode %ld.", result);
-      if (s.parts.appendLogToFile) s.parts.appendLogToFile(log);
-    }
-    log.Clear();  // each session reports only its own lines
-  }
+  if (!failed) failed = !cListener(s, log, stop).Serve();
   s.DisarmListen();
   const int32_t closed = s.listenSocket.Close(log);
   if (closed != 0) {
     log.LogMsg(LOG_ERROR, closed, u"An error has occurred while closing the listen socket. Errorcode %ld.", closed);
     failed = true;
   }
-  if (failed && s.parts.appendLogToFile) s.parts.appendLogToFile(log);
+  if (failed && s.parts.logFile) s.parts.logFile->AppendLogToFile(log);
   return failed ? -1 : 0;
 }
 

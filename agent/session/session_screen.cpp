@@ -5,19 +5,17 @@
 namespace vk {
 namespace {
 
-cVkCaptureSetLinks CaptureLinks(std::function<cVkScreenCaptureSettings()> settings,
-                                std::function<void(cOrkLog&)> appendLogToFile) {
+cVkCaptureSetLinks CaptureLinks(std::function<cVkScreenCaptureSettings()> settings, iVkLogSink* logFile) {
   cVkCaptureSetLinks links;
   links.settings = std::move(settings);
-  links.appendLogToFile = std::move(appendLogToFile);
+  links.logFile = logFile;
   return links;
 }
 
 }  // namespace
 
-cVkSessionScreen::cVkSessionScreen(std::function<cVkScreenCaptureSettings()> settings,
-                                   std::function<void(cOrkLog&)> appendLogToFile)
-    : capture_(CaptureLinks(std::move(settings), std::move(appendLogToFile))) {}
+cVkSessionScreen::cVkSessionScreen(std::function<cVkScreenCaptureSettings()> settings, iVkLogSink* logFile)
+    : capture_(CaptureLinks(std::move(settings), logFile)) {}
 
 std::unique_ptr<cVkObject> cVkSessionScreen::MakeScreenInfo() { return capture_.Screen().MakeScreenInfo(); }
 

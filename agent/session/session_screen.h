@@ -16,7 +16,7 @@ namespace vk {
 class cVkSessionScreen : public iVkSessionScreen {
  public:
   // `settings` is read as a copy at each start of the capture.
-  cVkSessionScreen(std::function<cVkScreenCaptureSettings()> settings, std::function<void(cOrkLog&)> appendLogToFile);
+  cVkSessionScreen(std::function<cVkScreenCaptureSettings()> settings, iVkLogSink* logFile);
 
   int32_t StartScreenManager(cOrkLog& log) override { return capture_.Screen().Start(log); }
   int32_t StopScreenManager(cOrkLog& log) override { return capture_.Screen().Stop(log); }

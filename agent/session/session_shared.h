@@ -3,6 +3,7 @@
 // touches freed memory.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -10,15 +11,18 @@
 
 #include "common/protocol/auth_block.h"
 #include "agent/session/session_manager.h"
+#include "agent/session/session_pending.h"
+#include "agent/session/session_viewer.h"
 #include "common/socket/socket.h"
 
 namespace vk {
 
 struct cVkSessionManager::Shared {
-  explicit Shared(cVkSessionParts p) : parts(std::move(p)) {}
+  explicit Shared(cVkSessionParts p) : parts(std::move(p)), viewer(parts.viewer ? *parts.viewer : ownViewer) {}
 
   cVkSessionParts parts;
   std::chrono::milliseconds authTimeout{30000};
+  std::atomic<size_t> pendingCount{0};  // connections waiting for their block
 
   // The sockets, and whether another thread may shut them down to wake the
   // listening thread. Only the listening thread creates, accepts and closes;
@@ -33,21 +37,15 @@ struct cVkSessionManager::Shared {
   bool sessionArmed = false;
   bool waking = false;  // the stop event was signalled
 
-  // The viewer: guarded by credentialsLock. The password is never kept: it
-  // lives only in the authentication step's own buffers, wiped after use.
-  mutable std::mutex credentialsLock;
-  bool connected = false;
-  uint32_t peerAddress = 0;
-  std::u16string user;
-  std::u16string domain;
-  uint32_t grantedMask = 0;
+  // The viewer: the agent's record, or the manager's own when none is given.
+  cVkSessionViewer ownViewer;
+  cVkSessionViewer& viewer;
 
   void ArmListen();
   void ArmSession();
   void DisarmListen();
   void DisarmSession();
   void WakeAll();  // called when the stop event is signalled
-  void ClearViewer();
 };
 
 // The listening thread's body.
@@ -57,9 +55,9 @@ int32_t RunListener(const std::shared_ptr<cVkSessionManager::Shared>& shared, Ma
 int32_t SendObjectOn(cVkSessionManager::Shared& shared, uint32_t type, cVkObject& object);
 int32_t SendLogOn(cVkSessionManager::Shared& shared, cOrkLog& log);
 
-// The authentication step of a session: receives and checks the block and
-// records the viewer. Answers 0 or the failure it logged.
-int32_t AuthenticateViewer(cVkSessionManager::Shared& shared, cOrkLog& log,
-                           std::chrono::steady_clock::time_point deadline);
+// The authentication step of a session: checks the block the connection
+// received (or logs why it has none) and records the viewer. Answers 0 or
+// the failure it logged.
+int32_t AuthenticateViewer(cVkSessionManager::Shared& shared, cOrkLog& log, cVkPendingConnection& connection);
 
 }  // namespace vk

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "agent/service/agent_log.h"
-#include "agent/service/agent_objects.h"
+#include "common/locations/locations.h"
 #include "agent/service/locations_setup.h"
 #include "agent/tests/agent_test_support.h"
 #include "common/testing/log_lines.h"
@@ -30,7 +30,7 @@ class AgentLog : public ::testing::Test {
   void SetUp() override {
     folder_.WriteLocations();
     cOrkLog log;
-    ASSERT_EQ(InitializeLocations(vk::agent::Locations(), log, U16(folder_.Program() + "/deskagent")), 0);
+    ASSERT_EQ(InitializeLocations(locations_, log, U16(folder_.Program() + "/deskagent")), 0);
     logFile_ = folder_.Settings() + "DeskAgent.log";
   }
   void WriteFileOfSize(size_t size) {
@@ -40,6 +40,8 @@ class AgentLog : public ::testing::Test {
 
   AgentFolder folder_;
   std::string logFile_;
+  cVkLocations locations_;
+  cVkAgentLogFile agentLog_{locations_};
 };
 
 TEST_F(AgentLog, AppendWritesOneBlockWithEveryMessageAndEmptiesTheLog) {
@@ -47,7 +49,7 @@ TEST_F(AgentLog, AppendWritesOneBlockWithEveryMessageAndEmptiesTheLog) {
   SetupAgentLog(log, false);
   log.LogMsg(LOG_ERROR, 5, u"First failure. Errorcode %ld.", 5);
   log.LogMsg(LOG_WARNING, u"Operation timed out.");
-  AppendLogToFile(log);
+  agentLog_.AppendLogToFile(log);
   EXPECT_TRUE(vk::testing::LogLines(log).empty());
 
   std::string text = vk::testing::ReadFileText(logFile_);
@@ -62,7 +64,7 @@ TEST_F(AgentLog, FileOfExactlyFiveMiBIsAppendedToAndOneByteMoreStartsANewFile) {
   SetupAgentLog(log, false);
   WriteFileOfSize(5242880);
   log.LogMsg(LOG_ERROR, 1, u"Kept. Errorcode %ld.", 1);
-  AppendLogToFile(log);
+  agentLog_.AppendLogToFile(log);
   std::string text = vk::testing::ReadFileText(logFile_);
   ASSERT_GT(text.size(), 5242880u);
   EXPECT_EQ(text.substr(0, 5242880), std::string(5242880, 'a'));
@@ -70,7 +72,7 @@ TEST_F(AgentLog, FileOfExactlyFiveMiBIsAppendedToAndOneByteMoreStartsANewFile) {
 
   WriteFileOfSize(5242881);
   log.LogMsg(LOG_ERROR, 2, u"Fresh. Errorcode %ld.", 2);
-  AppendLogToFile(log);
+  agentLog_.AppendLogToFile(log);
   text = vk::testing::ReadFileText(logFile_);
   EXPECT_EQ(text.rfind("Log session started at ", 0), 0u);
   EXPECT_LT(text.size(), 1000u);
@@ -84,12 +86,12 @@ TEST_F(AgentLog, ConcurrentAppendsLoseNoBlockAcrossTheSizeLimit) {
   constexpr int kThreads = 6, kBlocks = 25;
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([t] {
+    threads.emplace_back([this, t] {
       for (int b = 0; b < kBlocks; ++b) {
         cOrkLog log;
         SetupAgentLog(log, false);
         log.LogMsg(LOG_ERROR, t, u"Writer %ld block %ld.", t, b);
-        AppendLogToFile(log);
+        agentLog_.AppendLogToFile(log);
       }
     });
   }

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include <functional>
+#include <map>
+
 #include "agent/service/agent_log.h"
-#include "agent/service/agent_objects.h"
 #include "agent/service/locations_setup.h"
-#include "agent/service/managers.h"
-#include "agent/service/persistence.h"
-#include "agent/service/service_routines.h"
+#include "agent/service/service.h"
 #include "agent/tests/agent_test_support.h"
 #include "common/testing/log_lines.h"
 #include "platform/eventlog/event_log.h"
@@ -43,46 +43,66 @@ std::string StopPending(int checkPoint, int hint) {
 const int kStartHints[] = {2000, 5000, 3000, 10000, 3000, 10000, 10000};
 const int kStopHints[] = {10000, 65000, 65000, 5000, 10000, 10000, 65000};
 
+class ServiceRoutines;
+
+// A manager that records its calls and answers the code set for it.
+class RecordingManager : public iVkServiceManager {
+ public:
+  RecordingManager(ServiceRoutines& test, std::string start, std::string stop)
+      : test_(test), start_(std::move(start)), stop_(std::move(stop)) {}
+  int32_t Start(cOrkLog& log) override;
+  int32_t Stop(cOrkLog& log) override;
+  std::function<int32_t(cOrkLog&)> onStart;  // replaces the recorded start when set
+
+ private:
+  ServiceRoutines& test_;
+  std::string start_, stop_;
+};
+
+// An RPC listener whose thread reports running and waits for its stop.
+class RecordingRpc : public iVkRpcListener {
+ public:
+  explicit RecordingRpc(ServiceRoutines& test) : test_(test) {}
+  int32_t StartListenerThread(cOrkLog& log, vk::WorkerThread& thread) override;
+  int32_t StopListening(cOrkLog& log) override;
+
+ private:
+  ServiceRoutines& test_;
+};
+
 class ServiceRoutines : public ::testing::Test {
+ public:
+  int32_t Called(const std::string& what) {
+    std::lock_guard lock(mutex_);
+    calls_.push_back(what);
+    return answers_.count(what) ? answers_[what] : 0;
+  }
+  cVkService& Service() { return *service_; }
+
  protected:
   void SetUp() override {
     ASSERT_TRUE(notify_.Ok());
     setenv("NOTIFY_SOCKET", notify_.Path().c_str(), 1);
     folder_.WriteLocations();
     cOrkLog log;
-    ASSERT_EQ(InitializeLocations(Locations(), log, U16(folder_.Program() + "/deskagent")), 0);
-    SetupAgentLog(ServiceLog(), false);
-    ServiceLog().Clear();
-    ServiceRecord().SetStatusHandle(true);
-    ServiceRecord().StopEvent().Reset();
-    Persistence().SetSettingsSaveable(false);
-    Persistence().SetSecuritySaveable(false);
-    cVkAgentManagers& m = AgentManagers();
-    m = cVkAgentManagers{};
-    m.settings = Recording("settings.load", "settings.save");
-    m.security = Recording("security.init", "security.save");
-    m.tray = Recording("tray.init", "tray.uninit");
-    m.session = Recording("session.start", "session.stop");
+    ASSERT_EQ(InitializeLocations(locations_, log, U16(folder_.Program() + "/deskagent")), 0);
+    SetupAgentLog(serviceLog_, false);
     SetupAgentLog(log_, false);
+    MakeService(nullptr);
   }
   void TearDown() override {
-    AgentManagers() = cVkAgentManagers{};
-    ServiceRecord().SetStatusHandle(false);
+    service_->Record().SetStatusHandle(false);
     unsetenv("NOTIFY_SOCKET");
+  }
+  void MakeService(iVkRpcListener* rpc) {
+    service_ = std::make_unique<cVkService>(
+        cVkServiceParts{serviceLog_, locations_, logFile_, settings_, security_, &tray_, &session_, rpc});
+    service_->Record().SetStatusHandle(true);
   }
 
   // For tests that do not read the reports: nothing is sent.
-  void QuietReports() { ServiceRecord().SetStatusHandle(false); }
+  void QuietReports() { service_->Record().SetStatusHandle(false); }
 
-  // A manager that records its calls and answers the code set for it.
-  cVkManagerHooks Recording(const std::string& start, const std::string& stop) {
-    return {[this, start](cOrkLog&) { return Called(start); }, [this, stop](cOrkLog&) { return Called(stop); }};
-  }
-  int32_t Called(const std::string& what) {
-    std::lock_guard lock(mutex_);
-    calls_.push_back(what);
-    return answers_.count(what) ? answers_[what] : 0;
-  }
   std::vector<std::string> Calls() {
     std::lock_guard lock(mutex_);
     return calls_;
@@ -97,26 +117,48 @@ class ServiceRoutines : public ::testing::Test {
 
   vk::testing::NotifySocket notify_;
   AgentFolder folder_;
+  cOrkLog serviceLog_;
+  cVkLocations locations_;
+  cVkAgentLogFile logFile_{locations_};
+  RecordingManager settings_{*this, "settings.load", "settings.save"};
+  RecordingManager security_{*this, "security.init", "security.save"};
+  RecordingManager tray_{*this, "tray.init", "tray.uninit"};
+  RecordingManager session_{*this, "session.start", "session.stop"};
+  std::unique_ptr<cVkService> service_;
   cOrkLog log_;
   std::mutex mutex_;
   std::vector<std::string> calls_;
   std::map<std::string, int32_t> answers_;
 };
 
+int32_t RecordingManager::Start(cOrkLog& log) { return onStart ? onStart(log) : test_.Called(start_); }
+int32_t RecordingManager::Stop(cOrkLog&) { return test_.Called(stop_); }
+
+int32_t RecordingRpc::StartListenerThread(cOrkLog&, vk::WorkerThread& thread) {
+  test_.Called("rpc.start");
+  cVkService& service = test_.Service();
+  return thread.Start([&service](vk::ManualResetEvent& stop) -> int32_t {
+    service.ReportServiceRunning();
+    stop.Wait();
+    return 0;
+  });
+}
+int32_t RecordingRpc::StopListening(cOrkLog&) { return test_.Called("rpc.stoplistening"); }
+
 TEST_F(ServiceRoutines, StartAndStopRunTheManagersInOrderWithTheirCheckpointsAndWaitHints) {
-  EXPECT_EQ(ServiceStart(log_), 0);
+  EXPECT_EQ(service_->Start(log_), 0);
   ExpectStartReports();
   // Without an RPC listener the start routine itself reports running.
   EXPECT_EQ(notify_.Next(), "READY=1\nSTATUS=Running\n");
   EXPECT_EQ(Calls(), (std::vector<std::string>{"settings.load", "security.init", "tray.init", "session.start"}));
 
-  ServiceRecord().ResetCheckpoint();
-  EXPECT_EQ(ServiceStop(log_), 0);
+  service_->Record().ResetCheckpoint();
+  EXPECT_EQ(service_->Stop(log_), 0);
   ExpectStopReports();
   EXPECT_EQ(Calls(), (std::vector<std::string>{"settings.load", "security.init", "tray.init", "session.start",
                                                "session.stop", "tray.uninit", "settings.save", "security.save"}));
   EXPECT_TRUE(vk::testing::LogLines(log_).empty());
-  auto announcements = vk::testing::LogLines(ServiceLog());
+  auto announcements = vk::testing::LogLines(serviceLog_);
   ASSERT_EQ(announcements.size(), 2u);
   EXPECT_EQ(announcements[0].text, "Starting ViewKeeper service. Version 2.1, Build 1114.");
   EXPECT_EQ(announcements[0].type, LOG_WARNING);
@@ -124,34 +166,27 @@ TEST_F(ServiceRoutines, StartAndStopRunTheManagersInOrderWithTheirCheckpointsAnd
 }
 
 TEST_F(ServiceRoutines, RpcListenerReportsRunningFromItsThreadAndIsStoppedLast) {
-  AgentManagers().rpc.startListenerThread = [this](cOrkLog&, vk::WorkerThread& thread) {
-    Called("rpc.start");
-    return thread.Start([](vk::ManualResetEvent& stop) -> int32_t {
-      ReportServiceRunning();
-      stop.Wait();
-      return 0;
-    });
-  };
-  AgentManagers().rpc.stopListening = [this](cOrkLog&) { return Called("rpc.stoplistening"); };
-  EXPECT_EQ(ServiceStart(log_), 0);
+  RecordingRpc rpc(*this);
+  MakeService(&rpc);
+  EXPECT_EQ(service_->Start(log_), 0);
   // The listener's running report may come before or after the later start steps.
   std::vector<std::string> reports;
   for (int i = 0; i < 8; ++i) reports.push_back(notify_.Next().value_or("none"));
   EXPECT_EQ(std::count(reports.begin(), reports.end(), "READY=1\nSTATUS=Running\n"), 1);
   EXPECT_EQ(Calls()[2], "rpc.start");
 
-  ServiceRecord().ResetCheckpoint();
-  EXPECT_EQ(ServiceStop(log_), 0);
+  service_->Record().ResetCheckpoint();
+  EXPECT_EQ(service_->Stop(log_), 0);
   ExpectStopReports();
   EXPECT_EQ(Calls()[5], "rpc.stoplistening");
-  EXPECT_FALSE(ServiceRecord().RpcListenerThread().Running());
+  EXPECT_FALSE(service_->Record().RpcListenerThread().Running());
 }
 
 TEST_F(ServiceRoutines, DamagedSettingsAreLoggedToTheFileAndNeverWrittenBackUnlessChanged) {
   QuietReports();
   answers_["settings.load"] = 13;
   log_.LogMsg(LOG_ERROR, 9, u"Loader detail. Errorcode %ld.", 9);
-  EXPECT_EQ(ServiceStart(log_), 0);
+  EXPECT_EQ(service_->Start(log_), 0);
   EXPECT_TRUE(vk::testing::LogLines(log_).empty());
   std::string file = AgentLogFile();
   EXPECT_NE(file.find("An error has occurred while loading the service settings from '" + folder_.Settings() +
@@ -160,15 +195,15 @@ TEST_F(ServiceRoutines, DamagedSettingsAreLoggedToTheFileAndNeverWrittenBackUnle
       << file;
   EXPECT_NE(file.find("Loader detail. Errorcode 9."), std::string::npos);
 
-  EXPECT_EQ(ServiceStop(log_), 0);
+  EXPECT_EQ(service_->Stop(log_), 0);
   std::vector<std::string> calls = Calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "settings.save"), 0);  // the damaged file stays
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "security.save"), 1);
 
   // Settings accepted through RPC are saved at once and again at stop.
-  EXPECT_EQ(SaveServiceSettings(log_), 0);
+  EXPECT_EQ(service_->SaveServiceSettings(log_), 0);
   EXPECT_EQ(Calls().back(), "settings.save");
-  EXPECT_EQ(ServiceStop(log_), 0);
+  EXPECT_EQ(service_->Stop(log_), 0);
   calls = Calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "settings.save"), 2);
 }
@@ -176,8 +211,8 @@ TEST_F(ServiceRoutines, DamagedSettingsAreLoggedToTheFileAndNeverWrittenBackUnle
 TEST_F(ServiceRoutines, MissingSettingsFileIsSilentAndTheDefaultsAreSavedAtStop) {
   QuietReports();
   answers_["settings.load"] = 2;
-  EXPECT_EQ(ServiceStart(log_), 0);
-  EXPECT_EQ(ServiceStop(log_), 0);
+  EXPECT_EQ(service_->Start(log_), 0);
+  EXPECT_EQ(service_->Stop(log_), 0);
   std::vector<std::string> calls = Calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "settings.save"), 1);
   EXPECT_TRUE(vk::testing::LogLines(log_).empty());
@@ -187,10 +222,10 @@ TEST_F(ServiceRoutines, MissingSettingsFileIsSilentAndTheDefaultsAreSavedAtStop)
 TEST_F(ServiceRoutines, FailedSecurityEndsTheStartAndItsStateIsNotSaved) {
   QuietReports();
   answers_["security.init"] = 5;
-  EXPECT_EQ(ServiceStart(log_), 5);
+  EXPECT_EQ(service_->Start(log_), 5);
   EXPECT_TRUE(vk::testing::HasLineStartingWith(
       log_, "An error has occurred while initializing service security. Errorcode 5."));
-  EXPECT_EQ(ServiceStop(log_), 0);
+  EXPECT_EQ(service_->Stop(log_), 0);
   std::vector<std::string> calls = Calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "security.save"), 0);
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "settings.save"), 1);
@@ -202,8 +237,8 @@ TEST_F(ServiceRoutines, StopGoesOnAfterFailuresAndStillSaves) {
   answers_["tray.uninit"] = 1460;
   answers_["session.stop"] = 6;
   answers_["security.save"] = 5;
-  EXPECT_EQ(ServiceStart(log_), 0);
-  EXPECT_EQ(ServiceStop(log_), -1);
+  EXPECT_EQ(service_->Start(log_), 0);
+  EXPECT_EQ(service_->Stop(log_), -1);
   std::vector<std::string> calls = Calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "settings.save"), 1);
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "security.save"), 1);
@@ -215,8 +250,8 @@ TEST_F(ServiceRoutines, StopGoesOnAfterFailuresAndStillSaves) {
 }
 
 TEST_F(ServiceRoutines, ServiceMainHonoursAStopDuringStartUpAndAnswersInterrogateWithTheRealState) {
-  ServiceRecord().SetStatusHandle(false);
-  AgentManagers().session.start = [this](cOrkLog&) {
+  service_->Record().SetStatusHandle(false);
+  session_.onStart = [this](cOrkLog&) {
     ExpectStartReports();
     // Interrogate while start pending: the current state again, not "running".
     kill(getpid(), SIGHUP);
@@ -225,11 +260,11 @@ TEST_F(ServiceRoutines, ServiceMainHonoursAStopDuringStartUpAndAnswersInterrogat
     kill(getpid(), SIGTERM);
     return 0;
   };
-  EXPECT_EQ(vk::service::RunServiceDispatcher(u"ViewKeeper", ServiceMain), 0);
+  EXPECT_EQ(vk::service::RunServiceDispatcher(u"ViewKeeper", [this] { service_->ServiceMain(); }), 0);
   EXPECT_EQ(notify_.Next(), "READY=1\nSTATUS=Running\n");
   ExpectStopReports();
   EXPECT_EQ(notify_.Next(), "STATUS=Stopped\n");
-  EXPECT_EQ(ServiceResult(), 0);
+  EXPECT_EQ(service_->Result(), 0);
 }
 
 // Event-log entries as the service log reports them.
@@ -244,10 +279,10 @@ struct RecordingEventLog : vk::EventLogSink {
 };
 
 TEST_F(ServiceRoutines, FailedStartStopsTheServiceAndReportsItFailed) {
-  ServiceRecord().SetStatusHandle(false);
+  service_->Record().SetStatusHandle(false);
   RecordingEventLog events;
   vk::EventLogSink* previous = vk::SetEventLogSink(&events);
-  SetupAgentLog(ServiceLog(), true);
+  SetupAgentLog(serviceLog_, true);
   answers_["security.init"] = 5;
   // More reports than the socket queues: read them while the service runs.
   auto reader = std::async(std::launch::async, [this] {
@@ -255,22 +290,23 @@ TEST_F(ServiceRoutines, FailedStartStopsTheServiceAndReportsItFailed) {
     for (int i = 0; i < 12; ++i) reports.push_back(notify_.Next().value_or("none"));
     return reports;
   });
-  EXPECT_EQ(vk::service::RunServiceDispatcher(u"ViewKeeper", ServiceMain), 0);
+  EXPECT_EQ(vk::service::RunServiceDispatcher(u"ViewKeeper", [this] { service_->ServiceMain(); }), 0);
   std::vector<std::string> expected;
   for (int i = 0; i < 4; ++i) expected.push_back(StartPending(i + 1, kStartHints[i]));
   for (int i = 0; i < 7; ++i) expected.push_back(StopPending(i + 1, kStopHints[i]));
   expected.push_back("STATUS=Stopped (exit code 1066, service code 5)\n");
   EXPECT_EQ(reader.get(), expected);
-  EXPECT_EQ(ServiceResult(), 5);
+  EXPECT_EQ(service_->Result(), 5);
   EXPECT_TRUE(vk::testing::HasLineStartingWith(
-      ServiceLog(), "A critical error has occurred while starting the ViewKeeper service. Errorcode 5"));
+      serviceLog_, "A critical error has occurred while starting the ViewKeeper service. Errorcode 5"));
   // Announcements are information entries, the critical error an error entry.
   vk::SetEventLogSink(previous);
-  SetupAgentLog(ServiceLog(), false);
-  ServiceLog().SetAppLogMask(0);
+  SetupAgentLog(serviceLog_, false);
+  serviceLog_.SetAppLogMask(0);
   using Entry = std::tuple<std::u16string, vk::EventType, uint32_t, std::u16string>;
   std::vector<Entry> expectedEvents{
-      {u"ViewKeeper", vk::EventType::Information, 0x40000002u, u"Starting ViewKeeper service. Version 2.1, Build 1114."},
+      {u"ViewKeeper", vk::EventType::Information, 0x40000002u,
+       u"Starting ViewKeeper service. Version 2.1, Build 1114."},
       {u"ViewKeeper", vk::EventType::Error, 0xC0000004u,
        u"A critical error has occurred while starting the ViewKeeper service. Errorcode 5"},
       {u"ViewKeeper", vk::EventType::Information, 0x40000002u, u"The ViewKeeper service has stopped."}};

@@ -2,12 +2,15 @@
 
 #include "agent/tray/tray_gui_host.h"
 #include "agent/tray/tray_texts.h"
+#include "agent/worker/stop_worker_thread.h"
 #include "platform/xtest/input_injector.h"
 
 namespace {
 
 // Notification modes outside the four known ones ask, the safest choice.
-uint32_t SanitisedMode(uint32_t mode) { return (mode >= NOTIFY_SILENT && mode <= NOTIFY_QUESTION) ? mode : NOTIFY_QUESTION; }
+uint32_t SanitisedMode(uint32_t mode) {
+  return (mode >= NOTIFY_SILENT && mode <= NOTIFY_QUESTION) ? mode : NOTIFY_QUESTION;
+}
 
 std::u16string WithViewer(const char16_t* format, const std::u16string& viewer) {
   std::u16string text = format;
@@ -18,8 +21,9 @@ std::u16string WithViewer(const char16_t* format, const std::u16string& viewer) 
 
 }  // namespace
 
-cVkTrayManager::cVkTrayManager(cVkTrayContext& context, std::string displayName)
-    : context_(context), displayName_(std::move(displayName)) {
+cVkTrayManager::cVkTrayManager(const vk::iVkViewerQuery& viewers, std::function<uint32_t()> notificationMode,
+                               std::string displayName)
+    : viewers_(viewers), notificationMode_(std::move(notificationMode)), displayName_(std::move(displayName)) {
   state_.tipText = tray_text::kServiceTip;
 }
 
@@ -28,36 +32,41 @@ cVkTrayManager::~cVkTrayManager() {
   Uninitialize(log);
 }
 
+uint32_t cVkTrayManager::NotificationMode() const { return notificationMode_ ? notificationMode_() : NOTIFY_QUESTION; }
+
 int32_t cVkTrayManager::Initialize(cOrkLog& log) {
-  (void)log;
   std::lock_guard<std::mutex> hold(lock_);
-  if (thread_.joinable()) return 0;
+  if (thread_.Running()) return 0;
   stopping_ = false;
-  thread_ = std::thread([this] { TrayThread(); });
-  return 0;
+  const int32_t code = thread_.Start([this](vk::ManualResetEvent&) { return TrayThread(); });
+  if (code != 0)
+    log.LogNetMsg(LOG_ERROR, code,
+                  u"An error has occurred while duplicating the Tray Icon Window threadhandle. Errorcode %ld.", code);
+  return code;
 }
 
 int32_t cVkTrayManager::Uninitialize(cOrkLog& log) {
-  (void)log;
   {
     std::lock_guard<std::mutex> hold(lock_);
-    if (!thread_.joinable()) return 0;
+    if (!thread_.Running()) return 0;
     stopping_ = true;
     if (host_) host_->Quit();
     changed_.notify_all();
   }
-  thread_.join();
+  const int32_t code = StopWorkerThread(log, thread_);
+  if (code != 0)
+    log.LogMsg(LOG_ERROR, code, u"An error has occurred while stopping the Tray Icon thread. Errorcode %ld.", code);
   std::lock_guard<std::mutex> hold(lock_);
   state_.iconState = TRAY_NO_ICON;
-  return 0;
+  return code;
 }
 
-void cVkTrayManager::TrayThread() {
-  if (!WaitForDisplay()) return;
+int32_t cVkTrayManager::TrayThread() {
+  if (!WaitForDisplay()) return 0;
   cVkTrayGuiHost host(*this, displayName_);
   {
     std::lock_guard<std::mutex> hold(lock_);
-    if (stopping_) return;
+    if (stopping_) return 0;
     host_ = &host;
     PublishState(false);
     changed_.notify_all();
@@ -66,6 +75,7 @@ void cVkTrayManager::TrayThread() {
   std::lock_guard<std::mutex> hold(lock_);
   host_ = nullptr;
   changed_.notify_all();
+  return 0;
 }
 
 // At boot the X server may come after the agent: the GUI waits for it.
@@ -139,8 +149,8 @@ void cVkTrayManager::RefreshIcon() {
 }
 
 void cVkTrayManager::UpdateForSession() {
-  uint32_t mode = SanitisedMode(context_.GetNotificationMode());
-  cVkViewerInfo viewer = context_.GetViewerInfo();
+  uint32_t mode = SanitisedMode(NotificationMode());
+  cVkViewerInfo viewer = viewers_.GetViewerInfo();
   std::unique_lock<std::mutex> hold(lock_);
   state_.notificationMode = mode;
   state_.tipText.clear();
@@ -153,8 +163,10 @@ void cVkTrayManager::UpdateForSession() {
   }
   if (!viewer.connected) {
     state_.tipText = tray_text::kNotInUse;
-    if (mode == NOTIFY_WARNING) SetTexts(tray_text::kNotInUse, tray_text::kInformationLower, tray_text::kNotInUse, BALLOON_INFORMATION);
-    if (mode == NOTIFY_QUESTION) SetTexts(tray_text::kNotInUse, tray_text::kWarningLower, tray_text::kNotInUse, BALLOON_INFORMATION);
+    if (mode == NOTIFY_WARNING)
+      SetTexts(tray_text::kNotInUse, tray_text::kInformationLower, tray_text::kNotInUse, BALLOON_INFORMATION);
+    if (mode == NOTIFY_QUESTION)
+      SetTexts(tray_text::kNotInUse, tray_text::kWarningLower, tray_text::kNotInUse, BALLOON_INFORMATION);
     SetIcon(TRAY_ALLOWED);
     return;
   }
@@ -192,8 +204,7 @@ bool cVkTrayManager::AskQuestion(std::unique_lock<std::mutex>& hold) {
   bool settled = changed_.wait_for(hold, questionTimeout_, [this, id] {
     return question_.id != id || question_.answered || question_.cancelled || stopping_;
   });
-  bool yes = settled && question_.id == id && question_.answered && question_.yes && !stopping_ &&
-             !question_.cancelled;
+  bool yes = settled && question_.id == id && question_.answered && question_.yes && !stopping_ && !question_.cancelled;
   if (!question_.answered && host_) host_->CloseQuestion(id);
   question_.open = false;
   changed_.notify_all();
@@ -226,7 +237,7 @@ void cVkTrayManager::CancelQuestion() {
 }
 
 void cVkTrayManager::ToggleAllowed() {
-  cVkViewerInfo viewer = context_.GetViewerInfo();
+  cVkViewerInfo viewer = viewers_.GetViewerInfo();
   std::lock_guard<std::mutex> hold(lock_);
   if (state_.iconState == TRAY_DISALLOWED) {
     SetTexts(WithViewer(tray_text::kBeingViewed, viewer.viewerName), tray_text::kInformationTitle,
@@ -238,4 +249,4 @@ void cVkTrayManager::ToggleAllowed() {
   }
 }
 
-cVkViewerInfo cVkTrayManager::ViewerInfo() { return context_.GetViewerInfo(); }
+cVkViewerInfo cVkTrayManager::ViewerInfo() { return viewers_.GetViewerInfo(); }

@@ -17,11 +17,14 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <functional>
 #include <string>
-#include <thread>
 
+#include "agent/service/service_parts.h"
+#include "agent/session/session_parts.h"
 #include "common/settings/settings_parts.h"
 #include "log/orklog.h"
+#include "platform/core/worker_thread.h"
 
 // iconState values.
 inline constexpr uint32_t TRAY_NO_ICON = 1;
@@ -33,22 +36,6 @@ inline constexpr uint32_t TRAY_ALLOWED = 4;
 inline constexpr uint32_t BALLOON_INFORMATION = 1;
 inline constexpr uint32_t BALLOON_WARNING = 2;
 inline constexpr uint32_t BALLOON_ERROR = 3;
-
-struct cVkViewerInfo {
-  bool connected = false;
-  std::u16string viewerName;  // "DOMAIN\user" or the user alone
-  uint32_t address = 0;       // console's IPv4 address, network order
-};
-
-// What the tray asks of the rest of the agent.
-class cVkTrayContext {
- public:
-  virtual ~cVkTrayContext() = default;
-  // The session manager's GetViewerInfo.
-  virtual cVkViewerInfo GetViewerInfo() = 0;
-  // notificationMode of the current settings (as stored; the tray sanitises it).
-  virtual uint32_t GetNotificationMode() = 0;
-};
 
 // What the icon shows right now (a copy, for the GUI and for tests).
 struct cVkTrayState {
@@ -63,10 +50,13 @@ struct cVkTrayState {
 
 class cVkTrayGuiHost;
 
-class cVkTrayManager {
+class cVkTrayManager final : public vk::iVkSessionTray, public vk::agent::iVkServiceManager {
  public:
+  // `viewers`: who is connected (the session manager); `notificationMode`:
+  // the settings' notificationMode, as stored (the tray sanitises it).
   // displayName empty: $DISPLAY.
-  explicit cVkTrayManager(cVkTrayContext& context, std::string displayName = {});
+  cVkTrayManager(const vk::iVkViewerQuery& viewers, std::function<uint32_t()> notificationMode,
+                 std::string displayName = {});
   ~cVkTrayManager();
   cVkTrayManager(const cVkTrayManager&) = delete;
   cVkTrayManager& operator=(const cVkTrayManager&) = delete;
@@ -76,15 +66,19 @@ class cVkTrayManager {
   int32_t Initialize(cOrkLog& log);
   // Ends the tray thread; an open question counts as "No".
   int32_t Uninitialize(cOrkLog& log);
+  // As the service starts and stops it.
+  int32_t Start(cOrkLog& log) override { return Initialize(log); }
+  int32_t Stop(cOrkLog& log) override { return Uninitialize(log); }
 
   // Re-evaluates icon and texts for the current viewer; in question mode
   // asks the local person and waits for the answer (at most the question
   // time-out; no answer, a stop or CancelQuestion count as "No").
-  void UpdateForSession();
+  void UpdateForSession() override;
   // True while viewing is allowed (icon state allowed or no icon).
-  bool IsViewingAllowed();
-  // Answers an open question "No" (the viewer's session has closed).
-  void CancelQuestion();
+  bool IsViewingAllowed() override;
+  // Answers an open question "No" (the viewer's session has closed, or the
+  // agent is stopping).
+  void CancelQuestion() override;
 
   // The menu command "Allow"/"Disallow".
   void ToggleAllowed();
@@ -116,14 +110,17 @@ class cVkTrayManager {
     bool cancelled = false;
   };
 
-  void TrayThread();
+  int32_t TrayThread();
   bool WaitForDisplay();
   bool AskQuestion(std::unique_lock<std::mutex>& hold);
   void SetIcon(uint32_t state);
   void PublishState(bool withBalloon);
   void SetTexts(std::u16string tip, std::u16string title, std::u16string text, uint32_t icon);
 
-  cVkTrayContext& context_;
+  uint32_t NotificationMode() const;
+
+  const vk::iVkViewerQuery& viewers_;
+  std::function<uint32_t()> notificationMode_;
   std::string displayName_;
   std::chrono::milliseconds questionTimeout_{60000};
   std::chrono::milliseconds displayRetry_{2000};
@@ -135,5 +132,5 @@ class cVkTrayManager {
   cVkTrayGuiHost* host_ = nullptr;
   uint64_t questionId_ = 0;
   Question question_;
-  std::thread thread_;
+  vk::WorkerThread thread_;
 };

@@ -1,5 +1,6 @@
 #include "common/socket/socket.h"
 
+#include <memory>
 #include <vector>
 
 #include "log/orklog.h"
@@ -69,8 +70,8 @@ int32_t cVkSocket::Bind(cOrkLog& log, uint16_t port) {
   return code;
 }
 
-int32_t cVkSocket::Listen(cOrkLog& log) {
-  int32_t code = ListenMax(handle_);
+int32_t cVkSocket::Listen(cOrkLog& log, int backlog) {
+  int32_t code = backlog > 0 ? ListenBacklog(handle_, backlog) : ListenMax(handle_);
   if (code != 0) log.LogNetMsg(LOG_ERROR, code, u"Error listening on socket. Errorcode %ld.", code);
   return code;
 }
@@ -142,6 +143,29 @@ int32_t cVkSocket::ReceiveAll(void* bytes, size_t length) {
   return 0;
 }
 
+int32_t cVkSocket::ReceiveSome(void* bytes, size_t length, size_t* received) {
+  *received = 0;
+  int32_t code = RecvSome(handle_, bytes, length, received);
+  if (code != 0) return code;
+  return length > 0 && *received == 0 ? VK_PEER_CLOSED : 0;
+}
+
+int32_t cVkSocket::WaitAnyReadable(std::span<cVkSocket* const> sockets, int timeoutMs, std::vector<bool>* readable) {
+  std::vector<SocketHandle> handles;
+  for (const cVkSocket* socket : sockets) handles.push_back(socket->handle_);
+  std::unique_ptr<bool[]> ready(new bool[handles.size()]());
+  int32_t code = vk::net::WaitAnyReadable(handles.data(), handles.size(), timeoutMs, ready.get());
+  readable->assign(ready.get(), ready.get() + handles.size());
+  return code;
+}
+
+void cVkSocket::Adopt(cVkSocket& other) {
+  handle_ = other.handle_;
+  peerAddress_ = other.peerAddress_;
+  other.handle_ = 0;
+  other.peerAddress_ = 0;
+}
+
 int32_t cVkSocket::ReceiveFrom(void* bytes, size_t length, uint32_t* senderAddress, uint32_t acceptFrom) {
   // One extra byte shows a datagram that is longer than expected.
   std::vector<unsigned char> buffer(length + 1);
@@ -150,8 +174,10 @@ int32_t cVkSocket::ReceiveFrom(void* bytes, size_t length, uint32_t* senderAddre
     int32_t code = RecvDatagram(handle_, buffer.data(), buffer.size(), &datagram);
     if (code != 0) return code;
     if (!datagram.hasSender) return VK_PEER_CLOSED;
-    if (datagram.datagramLength != length) continue;
-    if (acceptFrom != 0 && datagram.senderAddress != acceptFrom) continue;
+    if (datagram.datagramLength != length || (acceptFrom != 0 && datagram.senderAddress != acceptFrom)) {
+      ++droppedDatagrams_;
+      continue;
+    }
     std::copy(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(length), static_cast<unsigned char*>(bytes));
     *senderAddress = datagram.senderAddress;
     return 0;

@@ -13,7 +13,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "platform/net/socket_calls.h"
 
@@ -39,7 +41,8 @@ class cVkSocket {
 
   int32_t Create(cOrkLog& log, int type);
   int32_t Bind(cOrkLog& log, uint16_t port);
-  int32_t Listen(cOrkLog& log);
+  // Listens with the largest backlog the kernel allows, or `backlog`.
+  int32_t Listen(cOrkLog& log, int backlog = 0);
   int32_t Accept(cOrkLog& log, cVkSocket& newSocket);
   int32_t Connect(cOrkLog& log, uint32_t address, uint16_t port);
   int32_t Close(cOrkLog& log);
@@ -48,11 +51,21 @@ class cVkSocket {
   int32_t IsReadable(bool* readable);
   int32_t SendAll(const void* bytes, size_t length);
   int32_t ReceiveAll(void* bytes, size_t length);
+  // One receive of what has arrived (at most `length` bytes; blocks only
+  // when nothing has); -19 when the peer has closed.
+  int32_t ReceiveSome(void* bytes, size_t length, size_t* received);
+  // Waits until one of the sockets is readable, at most `timeoutMs`;
+  // (*readable)[i] tells which.
+  static int32_t WaitAnyReadable(std::span<cVkSocket* const> sockets, int timeoutMs, std::vector<bool>* readable);
+  // Takes over the handle and the peer of `other`, which is left without.
+  void Adopt(cVkSocket& other);
   // Waits for one datagram of exactly `length` bytes and answers its sender.
   // Datagrams of another length, and when `acceptFrom` is not 0 datagrams of
   // another sender, are dropped without ending the call. -19 when the socket
   // was shut down.
   int32_t ReceiveFrom(void* bytes, size_t length, uint32_t* senderAddress, uint32_t acceptFrom = 0);
+  // Datagrams ReceiveFrom dropped so far.
+  uint64_t DroppedDatagrams() const { return droppedDatagrams_; }
   // Sends one datagram. The first call fixes the destination; later calls
   // reuse it and ignore their address and port.
   int32_t SendTo(const void* bytes, size_t length, uint32_t address, uint16_t port);
@@ -76,4 +89,5 @@ class cVkSocket {
   int64_t timeoutMicroseconds_ = 0;
   uint32_t peerAddress_ = 0;
   std::optional<Destination> destination_;
+  uint64_t droppedDatagrams_ = 0;
 };

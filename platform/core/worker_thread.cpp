@@ -67,7 +67,11 @@ void ManualResetEvent::Subscription::Release() {
 
 namespace {
 std::atomic<int64_t> pollIntervalMs{1000};
+std::atomic<int> givenUp{0};
 }  // namespace
+
+void NoteThreadGivenUp() { ++givenUp; }
+int ThreadsGivenUp() { return givenUp.load(); }
 
 ThreadStopPolicy DefaultThreadStopPolicy() {
   return ThreadStopPolicy{std::chrono::milliseconds(pollIntervalMs.load()), 61};
@@ -130,6 +134,7 @@ ThreadStopResult WorkerThread::Stop(ThreadStopPolicy policy) {
   }
   if (!ended) {
     thread_.detach();
+    NoteThreadGivenUp();
     return {ThreadStopOutcome::TimedOut, -1};
   }
   try {

@@ -86,6 +86,12 @@ struct ThreadStopPolicy {
 ThreadStopPolicy DefaultThreadStopPolicy();
 void SetThreadStopPollInterval(std::chrono::milliseconds interval);
 
+// Threads that a stop gave up on (WorkerThread::Stop counts its own). Once
+// there is one, the process must end without running destructors under it
+// (EndProcessNow).
+void NoteThreadGivenUp();
+int ThreadsGivenUp();
+
 enum class ThreadStopOutcome {
   NoThread,    // nothing was running; code 0
   Ended,       // the thread ended; code is its exit code

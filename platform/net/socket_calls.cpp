@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <vector>
 
 #include "platform/core/error_codes.h"
 
@@ -89,19 +90,26 @@ int32_t ShutdownSocket(SocketHandle handle) {
 int32_t SetIntOption(SocketHandle handle, int level, int option, int value) {
   if (level == kSolSocket) {
     switch (option) {
-      case kSoReuseAddr: return SetRawOption(handle, SOL_SOCKET, SO_REUSEADDR, value);
-      case kSoKeepAlive: return SetRawOption(handle, SOL_SOCKET, SO_KEEPALIVE, value);
-      case kSoSndBuf: return SetRawOption(handle, SOL_SOCKET, SO_SNDBUF, value);
-      case kSoRcvBuf: return SetRawOption(handle, SOL_SOCKET, SO_RCVBUF, value);
-      case kSoSndTimeo: return SetTimeoutOption(handle, SO_SNDTIMEO, value);
-      case kSoRcvTimeo: return SetTimeoutOption(handle, SO_RCVTIMEO, value);
+      case kSoReuseAddr:
+        return SetRawOption(handle, SOL_SOCKET, SO_REUSEADDR, value);
+      case kSoKeepAlive:
+        return SetRawOption(handle, SOL_SOCKET, SO_KEEPALIVE, value);
+      case kSoSndBuf:
+        return SetRawOption(handle, SOL_SOCKET, SO_SNDBUF, value);
+      case kSoRcvBuf:
+        return SetRawOption(handle, SOL_SOCKET, SO_RCVBUF, value);
+      case kSoSndTimeo:
+        return SetTimeoutOption(handle, SO_SNDTIMEO, value);
+      case kSoRcvTimeo:
+        return SetTimeoutOption(handle, SO_RCVTIMEO, value);
       case kSoDontLinger: {
         linger off{};
         off.l_onoff = value ? 0 : 1;
         if (setsockopt(Fd(handle), SOL_SOCKET, SO_LINGER, &off, sizeof off) != 0) return LastError();
         return 0;
       }
-      default: return WSAENOPROTOOPT;
+      default:
+        return WSAENOPROTOOPT;
     }
   }
   if (level == kIpProtoTcp && option == kTcpNoDelay) return SetRawOption(handle, IPPROTO_TCP, TCP_NODELAY, value);
@@ -115,6 +123,11 @@ int32_t BindAddress(SocketHandle handle, uint32_t address, uint16_t port) { retu
 int32_t ListenMax(SocketHandle handle) {
   // The kernel caps the backlog at somaxconn.
   if (listen(Fd(handle), INT_MAX) != 0) return LastError();
+  return 0;
+}
+
+int32_t ListenBacklog(SocketHandle handle, int backlog) {
+  if (listen(Fd(handle), backlog) != 0) return LastError();
   return 0;
 }
 
@@ -154,6 +167,21 @@ int32_t WaitReadable(SocketHandle handle, int64_t seconds, int64_t microseconds,
   if (n < 0) return LastError();
   if (n > 0 && (p.revents & POLLNVAL)) return WSAENOTSOCK;
   *readable = n > 0;
+  return 0;
+}
+
+int32_t WaitAnyReadable(const SocketHandle* handles, size_t count, int timeoutMs, bool* readable) {
+  std::vector<pollfd> polled(count);
+  for (size_t i = 0; i < count; ++i) polled[i] = pollfd{Fd(handles[i]), POLLIN, 0};
+  int n;
+  do {
+    n = poll(polled.data(), polled.size(), timeoutMs < 0 ? 0 : timeoutMs);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return LastError();
+  for (size_t i = 0; i < count; ++i) {
+    if (polled[i].revents & POLLNVAL) return WSAENOTSOCK;
+    readable[i] = (polled[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+  }
   return 0;
 }
 

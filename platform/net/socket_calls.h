@@ -47,6 +47,8 @@ int32_t BindAny(SocketHandle handle, uint16_t port);
 // Binds to one local address (network order), e.g. a loopback address.
 int32_t BindAddress(SocketHandle handle, uint32_t address, uint16_t port);
 int32_t ListenMax(SocketHandle handle);
+// Listens with room for `backlog` connections that wait to be accepted.
+int32_t ListenBacklog(SocketHandle handle, int backlog);
 int32_t AcceptPeer(SocketHandle handle, SocketHandle* accepted, uint32_t* peerAddress);
 int32_t ConnectTo(SocketHandle handle, uint32_t address, uint16_t port);
 // Port the socket is bound to (host order).
@@ -54,6 +56,9 @@ int32_t LocalPort(SocketHandle handle, uint16_t* port);
 
 // Waits until the socket is readable or the time-out passes.
 int32_t WaitReadable(SocketHandle handle, int64_t seconds, int64_t microseconds, bool* readable);
+// Waits until one of `count` sockets is readable or `timeoutMs` passed;
+// readable[i] tells which (a closed or shut-down socket counts as readable).
+int32_t WaitAnyReadable(const SocketHandle* handles, size_t count, int timeoutMs, bool* readable);
 
 // One send/recv call; *done is the byte count (0 from RecvSome = peer closed).
 int32_t SendSome(SocketHandle handle, const void* bytes, size_t length, size_t* done);

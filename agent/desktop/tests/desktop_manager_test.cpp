@@ -38,7 +38,7 @@ class FakeDesktopSource : public iVkDesktopSource {
     return Open(std::u16string(name), handle);
   }
   int32_t OpenInputDesktop(uint32_t access, uint64_t& handle) override {
-    EXPECT_EQ(access, VK_MAXIMUM_ALLOWED);
+    EXPECT_EQ(access, vk::MAXIMUM_ALLOWED);
     std::lock_guard g(lock_);
     ++inputOpens_;
     return Open(input_, handle);
@@ -106,14 +106,13 @@ class DesktopManagerTest : public ::testing::Test {
 
 TEST_F(DesktopManagerTest, ASwitchToTheLogonDesktopAndBackRehooksTwice) {
   cVkCaptureSetLinks links;
-  links.appendLogToFile = logFile_.Writer();
+  links.logFile = &logFile_;
   links.source = &source_;
   links.hooks = &hooks_;
-  links.input = {[] {}, [] {}, [] {}, [] {}};
   links.desktopCheckMs = 2;
   std::atomic<int> fullScreens{0};
   cVkCaptureSet set(links);
-  cVkDesktopManagerLinks desktopLinks{&source_, &hooks_, &set.Window(), [&] { ++fullScreens; }, logFile_.Writer(), 2};
+  cVkDesktopManagerLinks desktopLinks{&source_, &hooks_, &set.Window(), [&] { ++fullScreens; }, &logFile_, 2};
   cVkDesktopManager manager(desktopLinks);
 
   ASSERT_EQ(manager.Start(log_), 0);
@@ -154,19 +153,17 @@ TEST_F(DesktopManagerTest, ASwitchToTheLogonDesktopAndBackRehooksTwice) {
 TEST_F(DesktopManagerTest, WithoutTheLogonDesktopTheHooksAreStillSet) {
   source_.RefuseWinlogon();
   cVkCaptureSetLinks links;
-  links.appendLogToFile = logFile_.Writer();
+  links.logFile = &logFile_;
   links.source = &source_;
   links.hooks = &hooks_;
-  links.input = {[] {}, [] {}, [] {}, [] {}};
   links.desktopCheckMs = 2;
   cVkCaptureSet set(links);
   ASSERT_EQ(set.Desktop().Start(log_), 0);
   ASSERT_TRUE(WaitUntil([&] { return set.Desktop().Initialized(); }));
   EXPECT_EQ(set.Desktop().LastInitResult(), -1);
   EXPECT_TRUE(hooks_.hooked);
-  ASSERT_TRUE(WaitUntil([&] {
-    return logFile_.Has(u"An error has occurred while initializing the desktop manager. Errorcode -1.");
-  }));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return logFile_.Has(u"An error has occurred while initializing the desktop manager. Errorcode -1."); }));
   EXPECT_TRUE(logFile_.Has(u"Error opening desktop 'Winlogon'. Errorcode 5."));
   EXPECT_TRUE(logFile_.Has(u"An error has occurred while initializing the winlogon desktop. Errorcode 5."));
   ASSERT_EQ(set.Desktop().Stop(log_), 0);
@@ -175,8 +172,8 @@ TEST_F(DesktopManagerTest, WithoutTheLogonDesktopTheHooksAreStillSet) {
 TEST(DisplayDesktopSource, OneDesktopNamedDefaultUnderNewHandles) {
   cVkDisplayDesktopSource source;
   uint64_t a = 0, b = 0;
-  ASSERT_EQ(source.OpenInputDesktop(VK_MAXIMUM_ALLOWED, a), 0);
-  ASSERT_EQ(source.OpenInputDesktop(VK_MAXIMUM_ALLOWED, b), 0);
+  ASSERT_EQ(source.OpenInputDesktop(vk::MAXIMUM_ALLOWED, a), 0);
+  ASSERT_EQ(source.OpenInputDesktop(vk::MAXIMUM_ALLOWED, b), 0);
   EXPECT_NE(a, b);
   cVkDesktopRecord first{a, u""}, second{b, u""};
   ASSERT_EQ(source.DesktopName(a, first.name), 0);

@@ -10,7 +10,8 @@
 #include "agent/input/input_handler.h"
 #include "common/protocol/input_codes.h"
 #include "common/protocol/virtual_keys.h"
-#include "platform/datagram/datagram_channel.h"
+#include "agent/service/log_sink.h"
+#include "platform/net/socket_calls.h"
 #include "platform/power/recording_power_control.h"
 #include "platform/xtest/tests/event_recorder.h"
 #include "platform/xtest/tests/xvfb_fixture.h"
@@ -24,9 +25,14 @@ namespace {
 using namespace std::chrono_literals;
 using vk::testing::RecordedEvent;
 
-class FakeSession : public cVkInputSessionLink {
+constexpr uint32_t kLoopback = 0x0100007F;   // 127.0.0.1, network order
+constexpr uint32_t kLoopback2 = 0x0200007F;  // 127.0.0.2
+
+// The session manager, the screen capture, the settings and the log file,
+// as the handler sees them.
+class FakeSession : public vk::iVkViewerImpersonation, public vk::iVkScreenRefresh, public iVkLogSink {
  public:
-  int32_t ImpersonateViewer(cOrkLog&, uint32_t* grantedMask) override {
+  int32_t ImpersonateViewer(cOrkLog&, uint32_t* grantedMask) const override {
     std::lock_guard<std::mutex> hold(lock);
     ++impersonations;
     *grantedMask = mask;
@@ -36,7 +42,7 @@ class FakeSession : public cVkInputSessionLink {
     std::lock_guard<std::mutex> hold(lock);
     ++fullScreens;
   }
-  cVkInputSettings GetInputSettings() override {
+  cVkInputSettings GetInputSettings() {
     std::lock_guard<std::mutex> hold(lock);
     return settings;
   }
@@ -58,16 +64,37 @@ class FakeSession : public cVkInputSessionLink {
     return fullScreens;
   }
 
-  std::mutex lock;
+  mutable std::mutex lock;
   uint32_t mask = 3;  // read and change
   int32_t impersonateResult = 0;
   cVkInputSettings settings{INPUT_FLAGS_DEFAULT, CONNECTION_NORMAL, 0};
-  int impersonations = 0;
+  mutable int impersonations = 0;
   int fullScreens = 0;
   std::u16string fileLog;
 };
 
-class RecordingBlocker : public cVkLocalInputBlocker {
+// A console's UDP socket on one loopback address.
+class DatagramSender {
+ public:
+  explicit DatagramSender(uint32_t address) {
+    EXPECT_EQ(vk::net::OpenSocket(vk::net::kDatagram, &handle_), 0);
+    EXPECT_EQ(vk::net::BindAddress(handle_, address, 0), 0);
+  }
+  ~DatagramSender() { vk::net::CloseSocket(handle_); }
+  int32_t SendTo(uint16_t port, const void* bytes, size_t length) {
+    return vk::net::SendDatagram(handle_, bytes, length, kLoopback, port);
+  }
+  uint16_t LocalPort() const {
+    uint16_t port = 0;
+    vk::net::LocalPort(handle_, &port);
+    return port;
+  }
+
+ private:
+  vk::net::SocketHandle handle_ = 0;
+};
+
+class RecordingBlocker : public iVkLocalInputBlocker {
  public:
   void DisableKeyboard() override { calls.push_back("-keyboard"); }
   void EnableKeyboard() override { calls.push_back("+keyboard"); }
@@ -88,32 +115,32 @@ class InputHandlerTest : public testing::Test {
   }
   void SetUp() override {
     ASSERT_TRUE(recorder_.Open(server_->DisplayName()));
-    handler_ = std::make_unique<cVkInputHandler>(session_, power_, vk::CreateXTestInjector(server_->DisplayName()),
-                                                 blocker_);
-    ASSERT_EQ(console_.Open(0, vk::ParseIpv4("127.0.0.1")), 0);
-    ASSERT_EQ(stranger_.Open(0, vk::ParseIpv4("127.0.0.2")), 0);
+    handler_ = std::make_unique<cVkInputHandler>(
+        cVkInputHandlerLinks{session_, session_, [this] { return session_.GetInputSettings(); }, &session_, power_,
+                             blocker_},
+        vk::CreateXTestInjector(server_->DisplayName()));
   }
   void TearDown() override {
     cOrkLog log;
     handler_->Stop(log);
   }
 
-  void StartHandler() {
+  void StartHandler(uint32_t grantedMask = 3) {
     cOrkLog log;
-    ASSERT_EQ(handler_->Start(log, vk::ParseIpv4("127.0.0.1")), 0);
+    ASSERT_EQ(handler_->Start(log, kLoopback, grantedMask), 0);
     ASSERT_TRUE(handler_->WaitUntilListening(10s));
     port_ = handler_->ListeningPort();
     ASSERT_NE(port_, 0);
   }
 
-  void Send(vk::DatagramChannel& from, uint32_t code, uint32_t p1 = 0, uint32_t p2 = 0) {
+  void Send(DatagramSender& from, uint32_t code, uint32_t p1 = 0, uint32_t p2 = 0) {
     auto bytes = vk::EncodeInputDatagram({code, p1, p2});
-    ASSERT_EQ(from.SendTo(vk::ParseIpv4("127.0.0.1"), port_, bytes), 0);
+    ASSERT_EQ(from.SendTo(port_, bytes.data(), bytes.size()), 0);
     ++sent_;
   }
   void Send(uint32_t code, uint32_t p1 = 0, uint32_t p2 = 0) { Send(console_, code, p1, p2); }
-  void SendRaw(vk::DatagramChannel& from, std::vector<uint8_t> bytes) {
-    ASSERT_EQ(from.SendTo(vk::ParseIpv4("127.0.0.1"), port_, bytes), 0);
+  void SendRaw(DatagramSender& from, std::vector<uint8_t> bytes) {
+    ASSERT_EQ(from.SendTo(port_, bytes.data(), bytes.size()), 0);
     ++sent_;
   }
   void Key(uint8_t v, bool down, bool extended = false) {
@@ -155,7 +182,7 @@ class InputHandlerTest : public testing::Test {
   vk::RecordingPowerControl power_;
   RecordingBlocker blocker_;
   std::unique_ptr<cVkInputHandler> handler_;
-  vk::DatagramChannel console_, stranger_;
+  DatagramSender console_{kLoopback}, stranger_{kLoopback2};
   uint16_t port_ = 0;
   uint64_t sent_ = 0;
 };
@@ -217,12 +244,12 @@ TEST_F(InputHandlerTest, ClicksDoubleClicksAndWheelAtTheirPosition) {
     if (e.type == ButtonPress || e.type == ButtonRelease) buttons.emplace_back(e.type, e.button, e.x, e.y);
   auto at = [](int type, unsigned b, int x, int y) { return std::make_tuple(type, b, x, y); };
   std::vector<std::tuple<int, unsigned, int, int>> expected = {
-      at(ButtonPress, 1, 300, 400),     at(ButtonRelease, 1, 300, 400),  at(ButtonPress, 3, 300, 400),
-      at(ButtonRelease, 3, 300, 400),   at(ButtonPress, 3, 300, 400),    at(ButtonRelease, 3, 300, 400),
-      at(ButtonPress, 2, 300, 400),     at(ButtonRelease, 2, 300, 400),  at(ButtonPress, 5, 300, 400),
-      at(ButtonRelease, 5, 300, 400),   at(ButtonPress, 4, 300, 400),    at(ButtonRelease, 4, 300, 400),
-      at(ButtonPress, 4, 300, 400),     at(ButtonRelease, 4, 300, 400),  at(ButtonPress, 1, 1279, 799),
-      at(ButtonRelease, 1, 1279, 799),  at(ButtonPress, 1, 1279, 799),   at(ButtonRelease, 1, 1279, 799)};
+      at(ButtonPress, 1, 300, 400),    at(ButtonRelease, 1, 300, 400), at(ButtonPress, 3, 300, 400),
+      at(ButtonRelease, 3, 300, 400),  at(ButtonPress, 3, 300, 400),   at(ButtonRelease, 3, 300, 400),
+      at(ButtonPress, 2, 300, 400),    at(ButtonRelease, 2, 300, 400), at(ButtonPress, 5, 300, 400),
+      at(ButtonRelease, 5, 300, 400),  at(ButtonPress, 4, 300, 400),   at(ButtonRelease, 4, 300, 400),
+      at(ButtonPress, 4, 300, 400),    at(ButtonRelease, 4, 300, 400), at(ButtonPress, 1, 1279, 799),
+      at(ButtonRelease, 1, 1279, 799), at(ButtonPress, 1, 1279, 799),  at(ButtonRelease, 1, 1279, 799)};
   EXPECT_EQ(buttons, expected);
 }
 
@@ -231,18 +258,18 @@ TEST_F(InputHandlerTest, BadDatagramsAndOtherSendersChangeNothing) {
   Move(50, 60);
   Settle();
   recorder_.Clear();
-  Send(stranger_, WM_KEYDOWN, 'Q', 0);                          // another address
+  Send(stranger_, WM_KEYDOWN, 'Q', 0);  // another address
   Send(stranger_, WM_MOUSEMOVE, 0, vk::MakePointParam(9, 9));
   auto good = vk::EncodeInputDatagram({WM_KEYDOWN, 'Q', 0});
   SendRaw(console_, std::vector<uint8_t>(good.begin(), good.begin() + 11));  // short
   std::vector<uint8_t> longer(good.begin(), good.end());
   longer.push_back(0);
-  SendRaw(console_, longer);                                   // long
-  SendRaw(console_, {});                                       // empty
-  SendRaw(console_, std::vector<uint8_t>(4096, 0x41));         // large
-  Send(999, 'Q', 0);                                           // unknown code
-  Send(WM_KEYDOWN, 0x07, 0);                                   // no such key
-  Move(1280, 10);                                              // off the screen
+  SendRaw(console_, longer);                            // long
+  SendRaw(console_, {});                                // empty
+  SendRaw(console_, std::vector<uint8_t>(4096, 0x41));  // large
+  Send(999, 'Q', 0);                                    // unknown code
+  Send(WM_KEYDOWN, 0x07, 0);                            // no such key
+  Move(1280, 10);                                       // off the screen
   Move(-1, 10);
   Send(WM_LBUTTONDOWN, MK_LBUTTON, vk::MakePointParam(10, 3000));
   EXPECT_TRUE(Settle().empty());
@@ -256,7 +283,7 @@ TEST_F(InputHandlerTest, BadDatagramsAndOtherSendersChangeNothing) {
 TEST_F(InputHandlerTest, FloodFromAnotherAddressDoesNotStallTheViewer) {
   StartHandler();
   auto bytes = vk::EncodeInputDatagram({WM_KEYDOWN, 'Z', 0});
-  for (int i = 0; i < 20000; ++i) stranger_.SendTo(vk::ParseIpv4("127.0.0.1"), port_, bytes);
+  for (int i = 0; i < 20000; ++i) stranger_.SendTo(port_, bytes.data(), bytes.size());
   // The flood fills the socket buffer, where the kernel drops what does not
   // fit, the viewer's datagrams too: the viewer keeps typing until a key gets
   // through, which shows that the handler still serves it.
@@ -318,7 +345,7 @@ TEST_F(InputHandlerTest, CtrlAltDelOnlyWithItsPermission) {
   EXPECT_TRUE(Settle().empty());
   cOrkLog log;
   session_.settings.inputFlags = INPUT_ALLOW_KEYBOARD | INPUT_ALLOW_CTRL_ALT_DEL;
-  ASSERT_EQ(handler_->Start(log, vk::ParseIpv4("127.0.0.1")), 0);  // running: takes the new settings
+  ASSERT_EQ(handler_->Start(log, kLoopback, 3), 0);  // running: takes the new settings
   Send(INPUT_CMD_CTRL_ALT_DEL);
   std::vector<unsigned long> expected = {XK_Control_L, XK_Alt_L, XK_Delete};
   EXPECT_EQ(PressedKeysyms(), expected);
@@ -346,7 +373,7 @@ TEST_F(InputHandlerTest, EndSessionCommandReachesThePowerControl) {
   Send(INPUT_CMD_END_SESSION, 0x10001);
   Settle();
   EXPECT_EQ(power_.Actions(), (std::vector<vk::PowerAction>{vk::PowerAction::LogOff, vk::PowerAction::ShutDown,
-                                                             vk::PowerAction::Restart}));
+                                                            vk::PowerAction::Restart}));
   std::u16string refused = u"Error shutting down system. Errorcode 87.";
   std::u16string simulate = u"An error has occured while simulating input from the client. Errorcode 87.";
   std::u16string log = session_.FileLog();
@@ -384,7 +411,7 @@ TEST_F(InputHandlerTest, NoSocketUnlessTheChannelIsInNormalMode) {
   for (uint32_t mode : {1u, 3u, 0u, 7u}) {  // disabled, secure, nonsense
     session_.settings.inputMode = mode;
     cOrkLog log;
-    ASSERT_EQ(handler_->Start(log, vk::ParseIpv4("127.0.0.1")), 0);
+    ASSERT_EQ(handler_->Start(log, kLoopback, 3), 0);
     EXPECT_FALSE(handler_->WaitUntilListening(10s)) << mode;
     EXPECT_EQ(handler_->ListeningPort(), 0) << mode;
     EXPECT_EQ(handler_->Stop(log), 0);
@@ -395,18 +422,16 @@ TEST_F(InputHandlerTest, NoSocketUnlessTheChannelIsInNormalMode) {
 TEST_F(InputHandlerTest, ImpersonationOrBindFailureLeavesTheSessionWithoutInput) {
   session_.impersonateResult = 1326;
   cOrkLog log;
-  ASSERT_EQ(handler_->Start(log, vk::ParseIpv4("127.0.0.1")), 0);
+  ASSERT_EQ(handler_->Start(log, kLoopback, 3), 0);
   EXPECT_FALSE(handler_->WaitUntilListening(10s));
   handler_->Stop(log);
   EXPECT_NE(session_.FileLog().find(u"An error has occured while impersonating a user. Errorcode 1326."),
             std::u16string::npos);
   // A port that is taken.
   session_.impersonateResult = 0;
-  session_.settings.inputPort = console_.LocalPort();
-  vk::DatagramChannel holder;
-  ASSERT_EQ(holder.Open(0), 0);
+  DatagramSender holder(kLoopback);
   session_.settings.inputPort = holder.LocalPort();
-  ASSERT_EQ(handler_->Start(log, vk::ParseIpv4("127.0.0.1")), 0);
+  ASSERT_EQ(handler_->Start(log, kLoopback, 3), 0);
   EXPECT_FALSE(handler_->WaitUntilListening(10s));
   handler_->Stop(log);
   EXPECT_NE(session_.FileLog().find(u"An error has occured while binding the input socket. Errorcode 10048."),

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "agent/service/log_sink.h"
 #include "common/screen/screen_buffer.h"
 #include "log/orklog.h"
 #include "platform/core/text.h"
@@ -29,18 +30,14 @@ bool WaitUntil(Pred pred) {
 }
 
 // What the agent would have written to its log file.
-struct LogSink {
+struct LogSink : iVkLogSink {
   std::mutex lock;
   std::vector<std::u16string> lines;
 
-  std::function<void(cOrkLog&)> Writer() {
-    return [this](cOrkLog& log) { Take(log); };
-  }
+  void AppendLogToFile(cOrkLog& log) override { Take(log); }
   void Take(cOrkLog& log) {
     std::lock_guard g(lock);
-    uint32_t index = 0;
-    char16_t text[1024];
-    while (log.GetMemMessage(&index, LOG_ALL, nullptr, nullptr, text, 1024) == 0) lines.emplace_back(text);
+    for (const cOrkLogMessage& m : log.GetMessages()) lines.push_back(m.text);
     log.Clear();
   }
   bool Has(const std::u16string& line) {

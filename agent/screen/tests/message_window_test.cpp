@@ -16,12 +16,6 @@ namespace {
 
 using vk::test::WaitUntil;
 
-std::atomic<int> keyboardDisabled{0}, keyboardEnabled{0}, mouseDisabled{0}, mouseEnabled{0};
-
-cVkLocalInputOps CountingInputOps() {
-  return {[] { ++keyboardDisabled; }, [] { ++keyboardEnabled; }, [] { ++mouseDisabled; }, [] { ++mouseEnabled; }};
-}
-
 bool Holds(const std::vector<VkRect>& rects, const VkRect& r) {
   return std::find(rects.begin(), rects.end(), r) != rects.end();
 }
@@ -49,8 +43,8 @@ class MessageWindowTest : public ::testing::Test {
   vk::test::LogSink logFile_;
   cVkScreenCaptureSettings settings_;
   cVkUpdateBuilder builder_;
-  cVkScreenManager screen_{builder_, {[this] { return settings_; }, logFile_.Writer(), nullptr}};
-  cVkMessageWindow window_{screen_, {[this] { return settings_; }, logFile_.Writer(), CountingInputOps(), 100}};
+  cVkScreenManager screen_{builder_, {[this] { return settings_; }, &logFile_, nullptr}};
+  cVkMessageWindow window_{screen_, {[this] { return settings_; }, &logFile_, 100}};
   cOrkLog log_;
 };
 
@@ -88,19 +82,6 @@ TEST_F(MessageWindowTest, SeveralDisplayChangesLeadToOneRestartAfterTheLast) {
   window_.WindowHandle()->Post(ids.update, 801 | 0 << 16, 900 | 10 << 16);  // left beyond the screen
   ASSERT_TRUE(WaitUntil([&] { return !screen_.PendingRects().empty(); }));
   EXPECT_EQ(screen_.PendingRects(), (std::vector<VkRect>{{700, 500, 800, 600}}));
-}
-
-TEST_F(MessageWindowTest, LocalInputFollowsTheSettingsAndIsReleasedAtTheEnd) {
-  keyboardDisabled = keyboardEnabled = mouseDisabled = mouseEnabled = 0;
-  settings_.disableLocalKeyboard = true;
-  ASSERT_EQ(window_.Start(log_), 0);
-  EXPECT_EQ(keyboardDisabled, 1);
-  EXPECT_EQ(mouseEnabled, 1);
-  EXPECT_EQ(mouseDisabled, 0);
-  ASSERT_EQ(window_.Stop(log_), 0);
-  EXPECT_EQ(keyboardEnabled, 1);
-  EXPECT_EQ(mouseEnabled, 2);
-  EXPECT_EQ(window_.WindowHandle(), nullptr);
 }
 
 }  // namespace

@@ -16,10 +16,6 @@ using vk::test::WaitUntil;
 using vk::x11::testing::XDrawing;
 using vk::x11::testing::XvfbServer;
 
-cVkLocalInputOps NoInputOps() {
-  return {[] {}, [] {}, [] {}, [] {}};
-}
-
 // A session's view of the screen side: takes formats, sends updates.
 struct SessionSide {
   cVkCaptureSet& set;
@@ -56,7 +52,7 @@ TEST(ScreenCapture, TheViewerFollowsDrawingCursorAndDisplayChangesExactly) {
   cVkScreenCaptureSettings settings;
   settings.captureInterval = 20;
   settings.foregroundRefreshInterval = -1;
-  cVkCaptureSet set({[&] { return settings; }, logFile.Writer(), nullptr, nullptr, NoInputOps(), 50, 500});
+  cVkCaptureSet set({[&] { return settings; }, &logFile, nullptr, nullptr, 50, 500});
   cOrkLog log;
   ASSERT_EQ(set.Screen().Start(log), 0);
   ASSERT_EQ(set.Desktop().Start(log), 0);
@@ -113,13 +109,12 @@ TEST(ScreenCapture, WithoutADisplayTheSessionGoesOnAndTheNextOneCaptures) {
   setenv("DISPLAY", ":65003", 1);
   vk::test::LogSink logFile;
   cVkScreenCaptureSettings settings;
-  cVkCaptureSet set({[&] { return settings; }, logFile.Writer(), nullptr, nullptr, NoInputOps(), 50, 500});
+  cVkCaptureSet set({[&] { return settings; }, &logFile, nullptr, nullptr, 50, 500});
   cOrkLog log;
   ASSERT_EQ(set.Screen().Start(log), 0);
   ASSERT_EQ(set.Desktop().Start(log), 0);
-  ASSERT_TRUE(WaitUntil([&] {
-    return logFile.Has(u"An error has occurred while initializing the screenmanager. Errorcode 21.");
-  }));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return logFile.Has(u"An error has occurred while initializing the screenmanager. Errorcode 21."); }));
   EXPECT_TRUE(logFile.Has(u"Error getting desktop DC. Errorcode 21."));
   ASSERT_TRUE(WaitUntil([&] { return set.Desktop().Initialized(); }));
   EXPECT_NE(set.Desktop().LastInitResult(), 0);
@@ -129,7 +124,8 @@ TEST(ScreenCapture, WithoutADisplayTheSessionGoesOnAndTheNextOneCaptures) {
   EXPECT_EQ(set.Builder().SendUpdate([](std::span<const uint8_t>) -> int32_t {
     ADD_FAILURE();
     return 0;
-  }), 0);
+  }),
+            0);
   EXPECT_EQ(set.Desktop().Stop(log), 0);
   EXPECT_EQ(set.Screen().Stop(log), 0);
 
@@ -160,7 +156,7 @@ TEST(ScreenCapture, RowsThatCannotBeWidenedStillReachTheViewer) {
   vk::test::LogSink logFile;
   cVkScreenCaptureSettings settings;
   settings.captureInterval = 10;
-  cVkCaptureSet set({[&] { return settings; }, logFile.Writer(), nullptr, nullptr, NoInputOps(), 50, 500});
+  cVkCaptureSet set({[&] { return settings; }, &logFile, nullptr, nullptr, 50, 500});
   cOrkLog log;
   ASSERT_EQ(set.Screen().Start(log), 0);
   SessionSide session{set, {}};

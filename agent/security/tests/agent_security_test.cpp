@@ -107,7 +107,7 @@ TEST_F(AgentSecurity, ListsGrantTheirMasksThroughUsersAndGroups) {
 
   vk::AccessToken bob = TokenOf(u"bob");
   EXPECT_EQ(security.CheckClientAccess(log_, &bob, RIGHT_READ), 0);
-  EXPECT_EQ(security.CheckClientAccess(log_, &bob, RIGHT_CHANGE), 0);  // may change settings ...
+  EXPECT_EQ(security.CheckClientAccess(log_, &bob, RIGHT_CHANGE), 0);                        // may change settings ...
   EXPECT_EQ(security.CheckClientAccess(log_, &bob, RIGHT_ADMINISTER), ERROR_ACCESS_DENIED);  // ... not security
   EXPECT_EQ(security.CheckClientAccess(log_, nullptr, RIGHT_READ), ERROR_ACCESS_DENIED);
   EXPECT_TRUE(Logged(log_, u"Error impersonating client. Errorcode 5."));
@@ -147,7 +147,7 @@ TEST_F(AgentSecurity, DescriptorHoldsOneEntryPerNameInCanonicalOrder) {
   EXPECT_TRUE(sd->ownerDefaulted && sd->groupDefaulted);
   // ... but grants nothing; the entries run from the last name to the first.
   std::vector<vk::Ace> expected = {
-      {0, 0, 1, vk::Sid::UnixGroup(2001)}, {0, 0, 1, vk::Sid::UnixUser(1001)}, {0, 0, 3, vk::Sid::UnixGroup(2000)},
+      {0, 0, 1, vk::Sid::UnixGroup(2001)}, {0, 0, 1, vk::Sid::UnixUser(1001)},  {0, 0, 3, vk::Sid::UnixGroup(2000)},
       {0, 0, 11, vk::Sid::UnixUser(1001)}, {0, 0, 11, vk::Sid::UnixUser(1000)},
   };
   EXPECT_EQ(sd->dacl->entries, expected);
@@ -211,11 +211,13 @@ TEST_F(AgentSecurity, ADamagedRegistryIsReportedAndNotSavedOver) {
   WriteLists("alice", "operators", "viewers");
   std::ofstream(dir_ + "/HKLM.reg", std::ios::app) << "\"Broken\"=dword:zz\n";
   std::string damaged = RegistryText();
-  cVkAgentSecurity security;
-  int appended = 0;
-  security.SetAppendLogToFile([&](cOrkLog&) { ++appended; });
+  struct CountingSink : iVkLogSink {
+    int appended = 0;
+    void AppendLogToFile(cOrkLog&) override { ++appended; }
+  } sink;
+  cVkAgentSecurity security(&sink);
   ASSERT_EQ(security.InitializeSecurity(log_), 0);
-  EXPECT_EQ(appended, 1);
+  EXPECT_EQ(sink.appended, 1);
   EXPECT_FALSE(security.LoadedFromRegistry());
   EXPECT_FALSE(security.ShouldSaveAtStop());
   EXPECT_EQ(security.GetAdministrators(), VkAccountList{u"Administrators"});

@@ -3,11 +3,39 @@
 #include <gtest/gtest.h>
 
 #include "common/protocol/auth_block.h"
+#include "agent/session/session_pending.h"
+#include "platform/net/socket_calls.h"
+#include "platform/security/access_check.h"
 #include "agent/session/tests/session_info_object.h"
+#include "agent/service/log_sink.h"
 #include "agent/session/tests/session_test_support.h"
 
 namespace vk {
 namespace {
+
+constexpr uint32_t kLoopback2 = 0x0200007F;  // 127.0.0.2, network order
+
+// A client that connects from a given loopback address and sends nothing.
+class IdleClient {
+ public:
+  explicit IdleClient(uint32_t address) {
+    net::OpenSocket(net::kStream, &handle_);
+    net::BindAddress(handle_, address, 0);
+  }
+  ~IdleClient() { net::CloseSocket(handle_); }
+  bool Connect(uint16_t port) { return net::ConnectTo(handle_, 0x0100007F, port) == 0; }
+  // Whether the agent has closed the connection (within 2 s).
+  bool ClosedByAgent() {
+    bool readable = false;
+    if (net::WaitReadable(handle_, 2, 0, &readable) != 0 || !readable) return false;
+    uint8_t byte = 0;
+    size_t got = 0;
+    return net::RecvSome(handle_, &byte, 1, &got) != 0 || got == 0;
+  }
+
+ private:
+  net::SocketHandle handle_ = 0;
+};
 
 using namespace vk::testing;
 using namespace std::chrono_literals;
@@ -33,10 +61,7 @@ class SessionManagerTest : public ::testing::Test {
     parts.input = &input_;
     parts.screen = &screen_;
     parts.settings = [this, mode] { return cVkSessionSettings{mode, port_}; };
-    parts.appendLogToFile = [this](cOrkLog& log) {
-      ++fileWrites_;
-      log.Clear();
-    };
+    parts.logFile = &fileSink_;
     manager_ = std::make_unique<cVkSessionManager>(std::move(parts));
     return *manager_;
   }
@@ -62,7 +87,14 @@ class SessionManagerTest : public ::testing::Test {
   FakeTray tray_{progress_};
   FakeInput input_;
   FakeScreen screen_{progress_};
-  std::atomic<int> fileWrites_{0};
+  // Counts what the agent would have written to its log file.
+  struct CountingSink : iVkLogSink {
+    std::atomic<int> writes{0};
+    void AppendLogToFile(cOrkLog& log) override {
+      ++writes;
+      log.Clear();
+    }
+  } fileSink_;
   uint16_t port_ = 0;
   std::unique_ptr<cVkSessionManager> manager_;
 };
@@ -73,7 +105,7 @@ TEST_F(SessionManagerTest, ServesFormatUpdatesAndCursorThenEndsCleanly) {
   Open(console);
   ExpectFormat(console);
   EXPECT_EQ(logon_.lastDomain, u".");  // an empty domain means this computer
-  EXPECT_EQ(logon_.lastDesired, kMaximumAllowedAccess);
+  EXPECT_EQ(logon_.lastDesired, vk::MAXIMUM_ALLOWED);
   // the whole screen follows a new format
   EXPECT_TRUE(progress_.WaitUntil([&] { return screen_.fullScreens.load() == 1; }));
   EXPECT_EQ(screen_.cursorRebuilds.load(), 1);
@@ -83,7 +115,12 @@ TEST_F(SessionManagerTest, ServesFormatUpdatesAndCursorThenEndsCleanly) {
   bool connected = false;
   std::u16string viewer;
   uint32_t address = 0;
-  manager_->GetViewerInfo(&connected, &viewer, &address);
+  {
+    const cVkViewerInfo info = manager_->GetViewerInfo();
+    connected = info.connected;
+    viewer = info.viewerName;
+    address = info.address;
+  }
   EXPECT_TRUE(connected);
   EXPECT_EQ(viewer, u".\\alice");
   EXPECT_EQ(address, 0x0100007Fu);
@@ -108,7 +145,12 @@ TEST_F(SessionManagerTest, ServesFormatUpdatesAndCursorThenEndsCleanly) {
   screen_.updating = true;
   ASSERT_TRUE(progress_.WaitUntil([&] { return screen_.screenStops.load() == 1; }));
   ASSERT_TRUE(progress_.WaitUntil([&] { return input_.stops.load() == 1; }));
-  manager_->GetViewerInfo(&connected, &viewer, &address);
+  {
+    const cVkViewerInfo info = manager_->GetViewerInfo();
+    connected = info.connected;
+    viewer = info.viewerName;
+    address = info.address;
+  }
   EXPECT_FALSE(connected);
   EXPECT_TRUE(viewer.empty());
   EXPECT_NE(manager_->ImpersonateViewer(log, &granted), 0);
@@ -181,7 +223,21 @@ TEST_F(SessionManagerTest, WrongPasswordIsRefusedAndNeverLogged) {
   ASSERT_TRUE(console.ReadsLogThenClose(log));
   EXPECT_TRUE(HoldsText(log.payload, u"Error authenticating 'alice'. Errorcode 1326."));
   EXPECT_FALSE(HoldsText(log.payload, u"hunter2"));
+  EXPECT_TRUE(HoldsText(log.payload, u"The failed logon came from 127.0.0.1. Errorcode 1326."));
   EXPECT_EQ(screen_.screenStarts.load(), 0);
+}
+
+TEST_F(SessionManagerTest, ControlCharactersOfAUserNameReachTheLogEscaped) {
+  StartManager();
+  Console console;
+  Open(console,
+       u"\x1b]0;owned\x07"
+       u"eve\r\n",
+       u"wrong");
+  Message log;
+  ASSERT_TRUE(console.ReadsLogThenClose(log));
+  EXPECT_TRUE(HoldsText(log.payload, u"Error authenticating '\\x1B]0;owned\\x07eve\\r\\n'. Errorcode 1326."));
+  EXPECT_FALSE(HoldsText(log.payload, u"\x1b"));
 }
 
 TEST_F(SessionManagerTest, OneSessionAtATime) {
@@ -214,14 +270,14 @@ TEST_F(SessionManagerTest, ConsentRefusedOrWithdrawn) {
   Console console;
   Open(console);
   ExpectFormat(console);
-  const int writes = fileWrites_.load();
+  const int writes = fileSink_.writes.load();
   tray_.allowed = false;
   Message log;
   ASSERT_TRUE(console.ReadsLogThenClose(log));
   EXPECT_TRUE(HoldsText(log.payload, u"The remote user has denied remote access to his desktop. Errorcode 0."));
   // A withdrawal is no failure: nothing goes to the agent's log file.
   ASSERT_TRUE(progress_.WaitUntil([&] { return screen_.screenStops.load() == 2 || screen_.screenStops.load() == 1; }));
-  EXPECT_EQ(fileWrites_.load(), writes);
+  EXPECT_EQ(fileSink_.writes.load(), writes);
 }
 
 TEST_F(SessionManagerTest, GoesOnWithoutInputWhenTheInputHandlerFails) {
@@ -230,7 +286,7 @@ TEST_F(SessionManagerTest, GoesOnWithoutInputWhenTheInputHandlerFails) {
   Console console;
   Open(console);
   ExpectFormat(console);
-  EXPECT_GE(fileWrites_.load(), 1);  // the input failure was written to the file
+  EXPECT_GE(fileSink_.writes.load(), 1);  // the input failure was written to the file
 }
 
 TEST_F(SessionManagerTest, DisabledUpdateModeDoesNotListen) {
@@ -246,13 +302,7 @@ TEST_F(SessionManagerTest, SilentConsoleDoesNotBlockStop) {
   StartManager();
   Console console;
   ASSERT_TRUE(progress_.WaitUntil([&] { return console.Connect(port_); }));
-  ASSERT_TRUE(progress_.WaitUntil([&] {
-    bool connected = false;
-    std::u16string name;
-    uint32_t address = 0;
-    manager_->GetViewerInfo(&connected, &name, &address);
-    return connected;
-  }));
+  ASSERT_TRUE(progress_.WaitUntil([&] { return manager_->PendingConnections() == 1; }));
   cOrkLog log;
   EXPECT_EQ(manager_->Stop(log), 0);  // returns without waiting out any time-out
   manager_.reset();
@@ -279,12 +329,35 @@ TEST_F(SessionManagerTest, SilentConsoleLosesItsTurnAfterTheAuthenticationTimeou
   ASSERT_EQ(manager_->Start(log), 0);
   Console silent;
   ASSERT_TRUE(progress_.WaitUntil([&] { return silent.Connect(port_); }));
+  // The console that sends its block is served first; the silent one is
+  // refused once its time is over.
   Console next;
   Open(next);
+  ExpectFormat(next);
+  next.Close();
   Message m;
   ASSERT_TRUE(silent.ReadsLogThenClose(m));
   EXPECT_TRUE(HoldsText(m.payload, u"Error receiving authentication buffer length. Errorcode 10060."));
-  ExpectFormat(next);
+}
+
+TEST_F(SessionManagerTest, TwentyIdleConnectionsDoNotKeepAConsoleOut) {
+  StartManager();
+  // Twenty clients from another address connect and send nothing.
+  std::vector<std::unique_ptr<IdleClient>> idle;
+  for (int i = 0; i < 20; ++i) {
+    idle.push_back(std::make_unique<IdleClient>(kLoopback2));
+    ASSERT_TRUE(progress_.WaitUntil([&] { return idle.back()->Connect(port_); }));
+  }
+  // That address holds only its share of the slots (its first clients);
+  // the others are closed at once.
+  for (size_t i = kMaxPendingPerAddress; i < idle.size(); ++i) EXPECT_TRUE(idle[i]->ClosedByAgent()) << i;
+  EXPECT_EQ(manager_->PendingConnections(), kMaxPendingPerAddress);
+  // A real console is served at once: it would give up after two seconds.
+  Console console;
+  ASSERT_TRUE(progress_.WaitUntil([&] { return console.Connect(port_); }));
+  console.SetReceiveTimeout(2000);
+  ASSERT_EQ(console.Send(BuildAuthBlock(u"alice", u"", u"secret")), 0);
+  ExpectFormat(console);
 }
 
 TEST_F(SessionManagerTest, UnserialisableFormatSendsNothingAndEndsWithTheLog) {

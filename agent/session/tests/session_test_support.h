@@ -47,8 +47,8 @@ class Progress {
 class FakeLogon : public iVkLogonCheck {
  public:
   explicit FakeLogon(Progress& p) : progress_(p) {}
-  int32_t CheckLogonAccess(cOrkLog& log, const std::u16string& user, const std::u16string& domain,
-                           const std::u16string& password, uint32_t desiredAccess, uint32_t* granted) override {
+  int32_t CheckLogonAccess(cOrkLog& log, std::u16string_view user, std::u16string_view domain,
+                           std::u16string_view password, uint32_t desiredAccess, uint32_t* granted) override {
     {
       std::lock_guard lock(mutex);
       lastDomain = domain;
@@ -185,8 +185,9 @@ class Console {
   bool Connect(uint16_t port) {
     if (socket_.Create(log_, net::kStream) != 0) return false;
     socket_.SetOption(log_, net::kSolSocket, net::kSoRcvTimeo, 20000);  // a broken test fails, not hangs
-    return socket_.Connect(log_, 0x0100007F, port) == 0;  // 127.0.0.1 in network order
+    return socket_.Connect(log_, 0x0100007F, port) == 0;                // 127.0.0.1 in network order
   }
+  void SetReceiveTimeout(int milliseconds) { socket_.SetOption(log_, net::kSolSocket, net::kSoRcvTimeo, milliseconds); }
   int32_t Send(const std::vector<uint8_t>& bytes) { return socket_.SendAll(bytes.data(), bytes.size()); }
   // The next message; -19 when the agent closed the connection.
   int32_t Read(Message& m) {

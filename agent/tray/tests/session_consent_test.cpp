@@ -12,15 +12,16 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "agent/input/session_input_adapter.h"
+#include "agent/input/input_handler.h"
 #include "common/protocol/auth_block.h"
 #include "agent/session/tests/session_test_support.h"
 #include "agent/tray/tray_gui.h"
 #include "agent/tray/tray_gui_host.h"
-#include "agent/tray/session_tray_adapter.h"
+#include "agent/session/session_viewer.h"
+#include "agent/tray/tray_manager.h"
+#include "common/socket/socket.h"
 #include "common/protocol/input_codes.h"
 #include "common/screen/screen_info.h"
-#include "platform/datagram/datagram_channel.h"
 #include "platform/power/recording_power_control.h"
 #include "platform/xtest/tests/event_recorder.h"
 #include "agent/tray/tests/qt_display_suite.h"
@@ -33,6 +34,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
+constexpr uint32_t kLoopback = 0x0100007F;  // 127.0.0.1, network order
+
 // The child never ends its test normally: its failures are written out here,
 // where the parent's report shows them.
 void ReportChildFailures() {
@@ -44,7 +47,7 @@ void ReportChildFailures() {
   }
 }
 
-class NoBlocker : public cVkLocalInputBlocker {
+class NoBlocker : public iVkLocalInputBlocker {
  public:
   void DisableKeyboard() override {}
   void EnableKeyboard() override {}
@@ -52,45 +55,42 @@ class NoBlocker : public cVkLocalInputBlocker {
   void EnableMouse() override {}
 };
 
-// One agent: session manager, tray and input handler, wired as the service
-// wires them.
+// One agent: session manager, tray and input handler, wired as the agent
+// wires them (around the session's viewer record).
 struct Agent {
   explicit Agent(const std::string& display)
       : logon(progress),
         screen(progress),
-        tray({[this] {
-                bool connected = false;
-                std::u16string name;
-                uint32_t address = 0;
-                sessions->GetViewerInfo(&connected, &name, &address);
-                return cVkViewerInfo{connected, name, address};
-              },
-              [] { return NOTIFY_QUESTION; }},
-             display),
-        input({[this](cOrkLog& log, uint32_t* mask) { return sessions->ImpersonateViewer(log, mask); },
-               [this] { screen.AddFullScreen(); },
-               [] { return cVkInputSettings{INPUT_ALLOW_KEYBOARD | INPUT_ALLOW_MOUSE, CONNECTION_NORMAL, 0}; },
-               [](cOrkLog& log) { log.Clear(); }},
-              power, vk::CreateXTestInjector(display), blocker) {
+        port(vk::testing::FreePort()),
+        tray(
+            viewer, [] { return NOTIFY_QUESTION; }, display),
+        input({viewer, screen,
+               [] {
+                 return cVkInputSettings{INPUT_ALLOW_KEYBOARD | INPUT_ALLOW_MOUSE, CONNECTION_NORMAL, 0};
+               },
+               nullptr, power, blocker},
+              vk::CreateXTestInjector(display)),
+        sessions(Parts()) {
     screen.makeInfo = [] { return std::make_unique<cVkScreenInfo>(); };
-    port = vk::testing::FreePort();
+  }
+  vk::cVkSessionParts Parts() {
     vk::cVkSessionParts parts;
+    parts.viewer = &viewer;
     parts.logon = &logon;
     parts.tray = &tray;
     parts.input = &input;
     parts.screen = &screen;
-    parts.settings = [this] { return vk::cVkSessionSettings{2, port}; };
-    parts.appendLogToFile = [](cOrkLog& log) { log.Clear(); };
-    sessions = std::make_unique<vk::cVkSessionManager>(parts);
+    parts.settings = [this] { return vk::cVkSessionSettings{CONNECTION_NORMAL, port}; };
+    return parts;
   }
   bool Start() {
     cOrkLog log;
-    return tray.Manager().Initialize(log) == 0 && sessions->Start(log) == 0;
+    return tray.Initialize(log) == 0 && sessions.Start(log) == 0;
   }
   void Stop() {
     cOrkLog log;
-    sessions->Stop(log);
-    tray.Manager().Uninitialize(log);
+    sessions.Stop(log);
+    tray.Uninitialize(log);
   }
 
   vk::testing::Progress progress;
@@ -98,10 +98,11 @@ struct Agent {
   vk::testing::FakeScreen screen;
   vk::RecordingPowerControl power;
   NoBlocker blocker;
-  cVkSessionTrayAdapter tray;
-  cVkSessionInputAdapter input;
-  std::unique_ptr<vk::cVkSessionManager> sessions;
   uint16_t port = 0;
+  vk::cVkSessionViewer viewer;
+  cVkTrayManager tray;
+  cVkInputHandler input;
+  vk::cVkSessionManager sessions;
 };
 
 class SessionConsentTest : public QtDisplaySuite {
@@ -119,15 +120,14 @@ class SessionConsentTest : public QtDisplaySuite {
         testing::ExitedWithCode(0), "");
   }
   static void Click(Agent& agent, QMessageBox::StandardButton button) {
-    ASSERT_TRUE(agent.tray.Manager().WaitForQuestionShown(20s));
-    agent.tray.Manager().Host()->RunOnGui([button](cVkTrayGui& gui) { gui.QuestionBox()->button(button)->click(); });
+    ASSERT_TRUE(agent.tray.WaitForQuestionShown(20s));
+    agent.tray.Host()->RunOnGui([button](cVkTrayGui& gui) { gui.QuestionBox()->button(button)->click(); });
   }
   // Connects once the listener is up, and authenticates.
   static bool Connect(vk::testing::Console& console, Agent& agent) {
     return agent.progress.WaitUntil([&] { return console.Connect(agent.port); }, 20s) &&
            console.Send(vk::BuildAuthBlock(u"alice", u"CORP", u"secret")) == 0;
   }
-
 };
 
 TEST_F(SessionConsentTest, AllowedViewerTypesUntilTheLocalPersonWithdraws) {
@@ -136,7 +136,7 @@ TEST_F(SessionConsentTest, AllowedViewerTypesUntilTheLocalPersonWithdraws) {
     ASSERT_TRUE(recorder.Open(server_->DisplayName()));
     Agent agent(server_->DisplayName());
     ASSERT_TRUE(agent.Start());
-    ASSERT_TRUE(agent.tray.Manager().WaitForGui(20s));
+    ASSERT_TRUE(agent.tray.WaitForGui(20s));
     vk::testing::Console console;
     ASSERT_TRUE(Connect(console, agent));
     Click(agent, QMessageBox::Yes);
@@ -145,13 +145,15 @@ TEST_F(SessionConsentTest, AllowedViewerTypesUntilTheLocalPersonWithdraws) {
     EXPECT_EQ(format.type, vk::kObjectMessage);
 
     // The viewer's keys reach the desktop.
-    ASSERT_TRUE(agent.input.Handler().WaitUntilListening(20s));
-    vk::DatagramChannel udp;
-    ASSERT_EQ(udp.Open(0, vk::ParseIpv4("127.0.0.1")), 0);
+    ASSERT_TRUE(agent.input.WaitUntilListening(20s));
+    cOrkLog udpLog;
+    cVkSocket udp(5);
+    ASSERT_EQ(udp.Create(udpLog, vk::net::kDatagram), 0);
     for (uint32_t code : {WM_KEYDOWN, WM_KEYUP}) {
       auto bytes = vk::EncodeInputDatagram({code, 'V', vk::MakeKeyData(0x2F, false, code == WM_KEYUP)});
-      ASSERT_EQ(udp.SendTo(vk::ParseIpv4("127.0.0.1"), agent.input.Handler().ListeningPort(), bytes), 0);
+      ASSERT_EQ(udp.SendTo(bytes.data(), bytes.size(), kLoopback, agent.input.ListeningPort()), 0);
     }
+    udp.Close(udpLog);
     EXPECT_TRUE(recorder.WaitFor([](auto& events) {
       for (const auto& e : events)
         if (e.type == KeyRelease && e.keysym == XK_v) return true;
@@ -159,7 +161,7 @@ TEST_F(SessionConsentTest, AllowedViewerTypesUntilTheLocalPersonWithdraws) {
     }));
 
     // The local person withdraws: the console gets the log and the close.
-    agent.tray.Manager().Host()->RunOnGui([](cVkTrayGui& gui) { gui.AllowAction()->trigger(); });
+    agent.tray.Host()->RunOnGui([](cVkTrayGui& gui) { gui.AllowAction()->trigger(); });
     vk::testing::Message log;
     ASSERT_TRUE(console.ReadsLogThenClose(log));
     EXPECT_TRUE(vk::testing::HoldsText(log.payload, u"The remote user has denied remote access to his desktop."));
@@ -171,7 +173,7 @@ TEST_F(SessionConsentTest, ViewerRefusedWhenTheAnswerIsNo) {
   InChild([] {
     Agent agent(server_->DisplayName());
     ASSERT_TRUE(agent.Start());
-    ASSERT_TRUE(agent.tray.Manager().WaitForGui(20s));
+    ASSERT_TRUE(agent.tray.WaitForGui(20s));
     vk::testing::Console console;
     ASSERT_TRUE(Connect(console, agent));
     Click(agent, QMessageBox::No);
@@ -205,10 +207,10 @@ TEST_F(SessionConsentTest, ConsoleThatHangsUpWhileAskedAnswersNoAndFreesTheSlot)
   InChild([] {
     Agent agent(server_->DisplayName());
     ASSERT_TRUE(agent.Start());
-    ASSERT_TRUE(agent.tray.Manager().WaitForGui(20s));
+    ASSERT_TRUE(agent.tray.WaitForGui(20s));
     vk::testing::Console console;
     ASSERT_TRUE(Connect(console, agent));
-    ASSERT_TRUE(agent.tray.Manager().WaitForQuestionShown(20s));
+    ASSERT_TRUE(agent.tray.WaitForQuestionShown(20s));
     console.Close();
     // Well within the question's own minute: the session ends and the
     // screen was never started for the console that left.
@@ -217,7 +219,12 @@ TEST_F(SessionConsentTest, ConsoleThatHangsUpWhileAskedAnswersNoAndFreesTheSlot)
           bool connected = true;
           std::u16string name;
           uint32_t address = 0;
-          agent.sessions->GetViewerInfo(&connected, &name, &address);
+          {
+            const cVkViewerInfo info = agent.sessions.GetViewerInfo();
+            connected = info.connected;
+            name = info.viewerName;
+            address = info.address;
+          }
           return !connected;
         },
         10s));

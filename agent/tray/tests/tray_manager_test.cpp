@@ -38,13 +38,14 @@ void ReportChildFailures() {
   }
 }
 
-class FakeContext : public cVkTrayContext {
+// The session manager's viewer and the settings' notification mode.
+class FakeContext : public vk::iVkViewerQuery {
  public:
-  cVkViewerInfo GetViewerInfo() override {
+  cVkViewerInfo GetViewerInfo() const override {
     std::lock_guard<std::mutex> hold(lock);
     return viewer;
   }
-  uint32_t GetNotificationMode() override {
+  uint32_t GetNotificationMode() {
     std::lock_guard<std::mutex> hold(lock);
     return mode;
   }
@@ -56,7 +57,7 @@ class FakeContext : public cVkTrayContext {
     std::lock_guard<std::mutex> hold(lock);
     viewer = {};
   }
-  std::mutex lock;
+  mutable std::mutex lock;
   cVkViewerInfo viewer;
   uint32_t mode = NOTIFY_QUESTION;
 };
@@ -85,7 +86,9 @@ class TrayManagerTest : public QtDisplaySuite {
   }
 
   void StartTray(const std::string& display = {}) {
-    tray_ = std::make_unique<cVkTrayManager>(context_, display.empty() ? server_->DisplayName() : display);
+    tray_ = std::make_unique<cVkTrayManager>(
+        context_, [this] { return context_.GetNotificationMode(); },
+        display.empty() ? server_->DisplayName() : display);
     cOrkLog log;
     ASSERT_EQ(tray_->Initialize(log), 0);
   }
@@ -309,7 +312,8 @@ TEST_F(TrayManagerTest, NotificationAreaGetsTheIcon) {
     OnGui([](cVkTrayGui& gui) {
       EXPECT_TRUE(gui.UsesTrayIcon());
       EXPECT_TRUE(gui.Window() == nullptr || !gui.Window()->isVisible());
-      EXPECT_EQ(gui.TrayIcon()->toolTip(), QStringLiteral("Your desktop is being viewed by 'bob' from a remote location."));
+      EXPECT_EQ(gui.TrayIcon()->toolTip(),
+                QStringLiteral("Your desktop is being viewed by 'bob' from a remote location."));
     });
   });
 }
@@ -319,7 +323,8 @@ TEST_F(TrayManagerTest, WithoutDisplayQuestionModeRefusesUntilTheDisplayComes) {
     // A display number that is free now; a server comes up on it later.
     std::string display = vk::testing::UnusedDisplayName();
     context_.Connect(u"bob", kAddress);
-    tray_ = std::make_unique<cVkTrayManager>(context_, display);
+    tray_ = std::make_unique<cVkTrayManager>(
+        context_, [this] { return context_.GetNotificationMode(); }, display);
     tray_->SetDisplayRetryInterval(50ms);
     cOrkLog log;
     ASSERT_EQ(tray_->Initialize(log), 0);  // no display: the agent starts anyway

@@ -5,6 +5,7 @@
 
 #include <mutex>
 
+#include "agent/service/log_sink.h"
 #include "agent/session/session_screen.h"
 #include "common/protocol/auth_block.h"
 #include "agent/session/session_manager.h"
@@ -22,14 +23,12 @@ using vk::x11::testing::XDrawing;
 using vk::x11::testing::XvfbServer;
 
 // What the agent writes to its log file.
-struct FileLog {
+struct FileLog : iVkLogSink {
   std::mutex lock;
   std::vector<std::u16string> lines;
-  void Take(cOrkLog& log) {
+  void AppendLogToFile(cOrkLog& log) override {
     std::lock_guard g(lock);
-    uint32_t index = 0;
-    char16_t text[1024];
-    while (log.GetMemMessage(&index, LOG_ALL, nullptr, nullptr, text, 1024) == 0) lines.emplace_back(text);
+    for (const cOrkLogMessage& m : log.GetMessages()) lines.push_back(m.text);
     log.Clear();
   }
   bool Has(std::u16string_view prefix) {
@@ -46,13 +45,12 @@ class SessionOnX11 : public ::testing::Test {
     SetThreadStopPollInterval(10ms);
     port_ = FreePort();
     ASSERT_NE(port_, 0);
-    screen_ = std::make_unique<cVkSessionScreen>([] { return cVkScreenCaptureSettings{}; },
-                                                 [this](cOrkLog& log) { fileLog_.Take(log); });
+    screen_ = std::make_unique<cVkSessionScreen>([] { return cVkScreenCaptureSettings{}; }, &fileLog_);
     cVkSessionParts parts;
     parts.logon = &logon_;
     parts.screen = screen_.get();
     parts.settings = [this] { return cVkSessionSettings{2, port_}; };
-    parts.appendLogToFile = [this](cOrkLog& log) { fileLog_.Take(log); };
+    parts.logFile = &fileLog_;
     manager_ = std::make_unique<cVkSessionManager>(std::move(parts));
     cOrkLog log;
     ASSERT_EQ(manager_->Start(log), 0);
@@ -114,7 +112,12 @@ TEST_F(SessionOnX11, WithoutADisplayTheSessionGoesOnWithoutUpdates) {
     bool connected = false;
     std::u16string viewer;
     uint32_t address = 0;
-    manager_->GetViewerInfo(&connected, &viewer, &address);
+    {
+      const cVkViewerInfo info = manager_->GetViewerInfo();
+      connected = info.connected;
+      viewer = info.viewerName;
+      address = info.address;
+    }
     EXPECT_TRUE(connected);  // the session itself goes on
     EXPECT_EQ(viewer, u".\\alice");
   }
@@ -123,7 +126,12 @@ TEST_F(SessionOnX11, WithoutADisplayTheSessionGoesOnWithoutUpdates) {
     bool connected = true;
     std::u16string viewer;
     uint32_t address = 0;
-    manager_->GetViewerInfo(&connected, &viewer, &address);
+    {
+      const cVkViewerInfo info = manager_->GetViewerInfo();
+      connected = info.connected;
+      viewer = info.viewerName;
+      address = info.address;
+    }
     return !connected;
   }));
   XvfbServer xvfb(320, 240);

@@ -1,9 +1,10 @@
-// The agent's settings as the session and the capture take them, each read
-// as a copy when an activity starts.
+// The agent's settings as the session, the capture and the tray take them,
+// each read as a copy when an activity starts.
 #pragma once
 
 #include <cstdint>
 
+#include "agent/input/input_settings.h"
 #include "agent/screen/screen_settings.h"
 #include "agent/session/session_parts.h"
 

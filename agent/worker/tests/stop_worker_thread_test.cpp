@@ -4,7 +4,7 @@
 #include <atomic>
 #include <memory>
 
-#include "agent/service/stop_worker_thread.h"
+#include "agent/worker/stop_worker_thread.h"
 #include "common/testing/log_lines.h"
 
 namespace {
@@ -18,7 +18,8 @@ TEST(StopWorkerThread, ThreadThatEndsOnItsStopEventIsStoppedSilently) {
   ASSERT_EQ(worker.Start([](vk::ManualResetEvent& stop) -> int32_t {
     stop.Wait();
     return 0;
-  }), 0);
+  }),
+            0);
   EXPECT_EQ(StopWorkerThread(log, worker), 0);
   EXPECT_FALSE(worker.Running());
   EXPECT_EQ(StopWorkerThread(log, worker), 0);  // nothing left to stop
@@ -34,7 +35,8 @@ TEST(StopWorkerThread, ThreadThatDoesNotEndIsGivenUpWithTimeOutMessages) {
   ASSERT_EQ(worker.Start([release](vk::ManualResetEvent&) -> int32_t {
     release->Wait();
     return 0;
-  }), 0);
+  }),
+            0);
   vk::ThreadStopPolicy quick{std::chrono::milliseconds(1), 61};
   EXPECT_EQ(StopWorkerThread(log, worker, quick), -1);
   EXPECT_FALSE(worker.Running());  // let go, not killed

@@ -1,4 +1,4 @@
-#include "agent/input/session_input_adapter.h"
+#include "agent/input/input_settings.h"
 
 #include "common/settings/service_settings.h"
 

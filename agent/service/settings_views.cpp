@@ -1,4 +1,4 @@
-#include "agent/session/agent_session_settings.h"
+#include "agent/service/settings_views.h"
 
 #include "common/settings/service_settings.h"
 
@@ -11,14 +11,11 @@ cVkSessionSettings SessionSettingsOf(const cVkServiceSettings& settings) {
 
 cVkScreenCaptureSettings CaptureSettingsOf(const cVkServiceSettings& settings) {
   const auto screen = settings.GetScreen();
-  const auto input = settings.GetInput();
   cVkScreenCaptureSettings out;
   out.fullRefreshInterval = screen->GetFullRefreshInterval();
   out.foregroundRefreshInterval = screen->GetForegroundRefreshInterval();
   out.captureInterval = screen->GetCaptureInterval();
   out.compressionLevel = screen->GetCompressionLevel();
-  out.disableLocalKeyboard = input->GetDisableLocalKeyboard();
-  out.disableLocalMouse = input->GetDisableLocalMouse();
   return out;
 }
 
