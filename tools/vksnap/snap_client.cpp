@@ -13,7 +13,7 @@
 #include "common/screen/screen_info.h"
 #include "common/mfclog/mfc_log.h"
 #include "platform/core/error_codes.h"
-#include "tools/vksnap/pixel_format.h"
+#include "common/viewer/pixel_format.h"
 
 namespace vk {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/vksnap/pixel_format.h"
+#include "common/viewer/pixel_format.h"
 #include "tools/vksnap/png_writer.h"
 
 namespace vk {

@@ -23,13 +23,18 @@ struct cVkPixelFormat {
 // Builds the format from the 40-byte header and the colour table of a
 // screen format record (little-endian, as on the wire). False when the
 // header cannot be turned into RGB (unknown depth or compression).
-bool PixelFormatFromHeader(std::span<const uint8_t> header, std::span<const uint8_t> colourTable,
-                           cVkPixelFormat& out);
+bool PixelFormatFromHeader(std::span<const uint8_t> header, std::span<const uint8_t> colourTable, cVkPixelFormat& out);
+
+// The colour of pixel x of a row as 0xRRGGBB.
+uint32_t PixelToRgb(const cVkPixelFormat& format, const uint8_t* row, uint32_t x);
+// True for 32-bit pixels laid out as blue, green, red, unused bytes (the
+// X server's usual depth-24 format), which need no conversion.
+bool IsXrgb32(const cVkPixelFormat& format);
 
 // Converts `height` rows of `width` pixels (rows of width * bits / 8 bytes,
 // unpadded, top row first) into RGB triplets. False when `pixels` is too
 // short for the size.
-bool ConvertToRgb(const cVkPixelFormat& format, uint32_t width, uint32_t height,
-                  std::span<const uint8_t> pixels, std::vector<uint8_t>& rgb);
+bool ConvertToRgb(const cVkPixelFormat& format, uint32_t width, uint32_t height, std::span<const uint8_t> pixels,
+                  std::vector<uint8_t>& rgb);
 
 }  // namespace vk

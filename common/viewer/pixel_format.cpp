@@ -1,4 +1,4 @@
-#include "tools/vksnap/pixel_format.h"
+#include "common/viewer/pixel_format.h"
 
 #include <algorithm>
 #include <bit>
@@ -10,8 +10,8 @@ constexpr uint32_t kBiRgb = 0;
 constexpr uint32_t kBiBitFields = 3;
 
 uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // Scales the masked field of `pixel` to 0..255.
@@ -32,8 +32,7 @@ uint32_t ReadPixel(const uint8_t* p, uint32_t bytes) {
 
 }  // namespace
 
-bool PixelFormatFromHeader(std::span<const uint8_t> header, std::span<const uint8_t> colourTable,
-                           cVkPixelFormat& out) {
+bool PixelFormatFromHeader(std::span<const uint8_t> header, std::span<const uint8_t> colourTable, cVkPixelFormat& out) {
   if (header.size() < 40) return false;
   out = cVkPixelFormat{};
   out.bitsPerPixel = static_cast<uint32_t>(header[14] | (header[15] << 8));
@@ -72,8 +71,26 @@ bool PixelFormatFromHeader(std::span<const uint8_t> header, std::span<const uint
   }
 }
 
-bool ConvertToRgb(const cVkPixelFormat& format, uint32_t width, uint32_t height,
-                  std::span<const uint8_t> pixels, std::vector<uint8_t>& rgb) {
+uint32_t PixelToRgb(const cVkPixelFormat& format, const uint8_t* row, uint32_t x) {
+  if (format.bitFields) {
+    const uint32_t bytes = format.bitsPerPixel / 8;
+    const uint32_t pixel = ReadPixel(row + x * bytes, bytes);
+    return (static_cast<uint32_t>(Channel(pixel, format.redMask)) << 16) |
+           (static_cast<uint32_t>(Channel(pixel, format.greenMask)) << 8) | Channel(pixel, format.blueMask);
+  }
+  const uint32_t bit = x * format.bitsPerPixel;
+  const uint32_t shift = 8 - format.bitsPerPixel - bit % 8;  // leftmost pixel in the high bits
+  const uint32_t index = (row[bit / 8] >> shift) & ((1u << format.bitsPerPixel) - 1);
+  return format.palette[index];
+}
+
+bool IsXrgb32(const cVkPixelFormat& format) {
+  return format.bitsPerPixel == 32 && format.bitFields && format.redMask == 0xFF0000 && format.greenMask == 0x00FF00 &&
+         format.blueMask == 0x0000FF;
+}
+
+bool ConvertToRgb(const cVkPixelFormat& format, uint32_t width, uint32_t height, std::span<const uint8_t> pixels,
+                  std::vector<uint8_t>& rgb) {
   const uint64_t rowBytes = (static_cast<uint64_t>(width) * format.bitsPerPixel + 7) / 8;
   if (format.bitsPerPixel == 0 || rowBytes * height > pixels.size()) return false;
   rgb.resize(static_cast<size_t>(width) * height * 3);
@@ -81,18 +98,7 @@ bool ConvertToRgb(const cVkPixelFormat& format, uint32_t width, uint32_t height,
   for (uint32_t y = 0; y < height; ++y) {
     const uint8_t* row = pixels.data() + rowBytes * y;
     for (uint32_t x = 0; x < width; ++x, out += 3) {
-      if (format.bitFields) {
-        const uint32_t bytes = format.bitsPerPixel / 8;
-        const uint32_t pixel = ReadPixel(row + x * bytes, bytes);
-        out[0] = Channel(pixel, format.redMask);
-        out[1] = Channel(pixel, format.greenMask);
-        out[2] = Channel(pixel, format.blueMask);
-        continue;
-      }
-      const uint32_t bit = x * format.bitsPerPixel;
-      const uint32_t shift = 8 - format.bitsPerPixel - bit % 8;  // leftmost pixel in the high bits
-      const uint32_t index = (row[bit / 8] >> shift) & ((1u << format.bitsPerPixel) - 1);
-      const uint32_t colour = format.palette[index];
+      const uint32_t colour = PixelToRgb(format, row, x);
       out[0] = static_cast<uint8_t>(colour >> 16);
       out[1] = static_cast<uint8_t>(colour >> 8);
       out[2] = static_cast<uint8_t>(colour);

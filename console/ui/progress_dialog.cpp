@@ -1,0 +1,56 @@
+#include "console/ui/progress_dialog.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+cVkProgressDialog::cVkProgressDialog(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Please Wait..."));
+  setModal(false);
+  auto* group = new QGroupBox(QStringLiteral("Progress"), this);
+  operation_ = new QLabel(group);
+  progress_ = new QLabel(group);
+  operation_->setMinimumWidth(360);
+  operation_->setWordWrap(true);
+  auto* lines = new QVBoxLayout(group);
+  lines->addWidget(operation_);
+  lines->addWidget(progress_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(group);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  waitCursor_ = true;
+  show();
+}
+
+cVkProgressDialog::~cVkProgressDialog() {
+  if (waitCursor_) QApplication::restoreOverrideCursor();
+}
+
+void cVkProgressDialog::ShowLine(QLabel* line, const QString& text) {
+  // A text with a zero unit in it is not one the operations send.
+  const QString shown = text.contains(QChar(0)) ? QStringLiteral("-- Invalid info string. --") : text.left(kMaxText);
+  line->setText(shown);
+  repaint();  // each step is seen even while the caller keeps the thread busy
+}
+
+void cVkProgressDialog::SetOperation(const QString& text) { ShowLine(operation_, text); }
+
+void cVkProgressDialog::ShowProgress(std::u16string_view text) {
+  ShowLine(progress_, QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+QString cVkProgressDialog::OperationText() const { return operation_->text(); }
+QString cVkProgressDialog::ProgressText() const { return progress_->text(); }
+
+void cVkProgressDialog::HideForQuestion() {
+  hide();
+  if (waitCursor_) QApplication::restoreOverrideCursor();
+  waitCursor_ = false;
+}
+
+void cVkProgressDialog::ShowAgain() {
+  if (!waitCursor_) QApplication::setOverrideCursor(Qt::WaitCursor);
+  waitCursor_ = true;
+  show();
+}
