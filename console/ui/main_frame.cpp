@@ -79,7 +79,12 @@ CMainFrame::CMainFrame(cVkConsoleState& state) : state_(state) {
   UpdateCommandStates();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+  // The windows below go while this object is half gone: no more updates.
+  closing_ = true;
+  disconnect(mdi_, nullptr, this, nullptr);
+  for (CChildFrame* frame : Viewers()) disconnect(frame->View(), nullptr, this, nullptr);
+}
 
 QAction* CMainFrame::AddAction(uint32_t command, const QString& text, const QString& tip) {
   auto* action = new QAction(text, this);
@@ -349,8 +354,8 @@ void CMainFrame::SaveWindowState() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (fullScreen_) LeaveFullScreen();
-  closing_ = true;
   SaveWindowState();
+  closing_ = true;
   for (CChildFrame* frame : Viewers()) frame->close();
   const int32_t rc = state_.connections.Save(state_.dataFolder + u"Connections.dat");
   if (rc != 0) statusBar()->showMessage(QStringLiteral("The connection records could not be saved (%1).").arg(rc));
@@ -373,6 +378,7 @@ CChildView* CMainFrame::ActiveView() const {
 }
 
 void CMainFrame::UpdateCommandStates() {
+  if (closing_) return;
   CChildView* view = ActiveView();
   const bool running = view != nullptr && view->IsRunning();
   for (QAction* action : viewerActions_) {
