@@ -277,11 +277,12 @@ void CChildView::CopyRects(const std::vector<VkRect>& rects) {
 }
 
 void CChildView::OnConnectionFailed() {
-  PostViewerMessage(UM_TREE_STATE, kStateFailed);
   cOrkLog log;
   log.SetMemLogMask(LOG_ALL);
   int32_t code = 0;
   updates_.FinishAfterError(log, &code);
+  // After the close's own images, so that the failed state is what stays.
+  PostViewerMessage(UM_TREE_STATE, kStateFailed);
   auto* dialog = new cVkErrorDialog(
       this, ToQString(vk::Format(u"A connection with computer '%s' failed.", computerName_)), log, code);
   dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -60,6 +60,8 @@ class CChildView : public QAbstractScrollArea, public iVkViewerWindow {
   uint32_t TreeState() const { return treeState_; }
   uint32_t CurrentCursor() const { return cursors_.GetCurrent(); }
   const VkViewLayout& Layout() const { return layout_; }
+  // The screen copy the update connection fills (benchmarks feed it directly).
+  const std::shared_ptr<cVkScreenBuffer>& ScreenBuffer() const { return screen_; }
   // Sees every record this view forwards (tests, statistics).
   void SetInputObserver(std::function<void(const vk::InputDatagram&)> observer) { observer_ = std::move(observer); }
 
