@@ -41,6 +41,7 @@ CChildFrame::CChildFrame(QWidget* parent) : QMdiSubWindow(parent) {
   setFocusProxy(view_);
   connect(view_, &CChildView::remoteSizeChanged, this, [this] {
     UpdateSizeLimits();
+    FitFirstPicture();
     PlaceView();
   });
 }
@@ -61,6 +62,17 @@ void CChildFrame::UpdateSizeLimits() {
   const double ratio = devicePixelRatioF();
   setMaximumSize(static_cast<int>(remote.width() / ratio) + kTrackExtraWidth,
                  static_cast<int>(remote.height() / ratio) + kTrackExtraHeight);
+}
+
+// A frame that was never placed grows to show the first picture whole, as
+// far as the MDI area allows.
+void CChildFrame::FitFirstPicture() {
+  if (placed_ || isMaximized() || scaled_ || parentWidget() == nullptr) return;
+  placed_ = true;
+  const QSize area = parentWidget()->size();
+  const QSize wanted = maximumSize().boundedTo(area - QSize(pos().x(), pos().y()));
+  if (wanted.width() > width() || wanted.height() > height())
+    resize(wanted.expandedTo(size()).boundedTo(maximumSize()));
 }
 
 void CChildFrame::PlaceView() {
@@ -106,6 +118,7 @@ VkWindowPlacement CChildFrame::Placement() const {
 
 void CChildFrame::ApplyPlacement(const VkWindowPlacement& p) {
   if (p.length == 0) return;
+  placed_ = true;
   if (p.right > p.left && p.bottom > p.top) setGeometry(p.left, p.top, p.right - p.left, p.bottom - p.top);
   if (p.showCmd == kShowMaximized) showMaximized();
 }

@@ -34,9 +34,11 @@ class CChildFrame : public QMdiSubWindow {
  private:
   void UpdateSizeLimits();
   void PlaceView();
+  void FitFirstPicture();
 
   QWidget* client_;
   CChildView* view_;
   bool scaled_ = false;
   bool closing_ = false;
+  bool placed_ = false;
 };

@@ -1,6 +1,7 @@
 #include "console/ui/log_dialog.h"
 
 #include <QFileDialog>
+#include <algorithm>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -45,6 +46,12 @@ cVkLogDialog::cVkLogDialog(QWidget* parent, cOrkLog& log) : QDialog(parent) {
   connect(saveAs_, &QPushButton::clicked, this, &cVkLogDialog::SaveAs);
   connect(close_, &QPushButton::clicked, this, &QDialog::accept);
   Fill();
+  // The stated widths are the least; a larger font widens them to fit.
+  for (int column : {0, 1}) {
+    const int least = list_->columnWidth(column);
+    list_->resizeColumnToContents(column);
+    list_->setColumnWidth(column, std::max(least, list_->columnWidth(column)));
+  }
   list_->resizeColumnToContents(2);
   resize(560, 320);
 }

@@ -499,10 +499,18 @@ void CMainFrame::EnterFullScreen() {
   CChildView* view = ActiveView();
   if (view == nullptr) return;
   fullScreen_ = true;
-  placementBeforeFullScreen_ = saveGeometry();
+  normalBeforeFullScreen_ = isMaximized() ? normalGeometry() : geometry();
+  maximizedBeforeFullScreen_ = isMaximized();
   statusBar()->hide();
   toolbar_->hide();
-  if (auto* frame = qobject_cast<CChildFrame*>(mdi_->activeSubWindow())) frame->showMaximized();
+  // The picture takes the whole screen: the menu and the browse bar move
+  // out of the way as a window frame's would.
+  browseShownBeforeFullScreen_ = !browse_->isHidden();
+  browse_->hide();
+  menuBar()->hide();
+  frameBeforeFullScreen_ = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
+  frameWasMaximized_ = frameBeforeFullScreen_ && frameBeforeFullScreen_->isMaximized();
+  if (frameBeforeFullScreen_) frameBeforeFullScreen_->showMaximized();
   showFullScreen();
   // The toolbar floats in a window of its own while the picture takes the screen.
   fullScreenBar_ = new QWidget(this, Qt::Tool | Qt::WindowStaysOnTopHint);
@@ -526,7 +534,16 @@ void CMainFrame::LeaveFullScreen() {
   if (fullScreenBar_ != nullptr) fullScreenBar_->deleteLater();
   fullScreenBar_ = nullptr;
   showNormal();
-  restoreGeometry(placementBeforeFullScreen_);
+  if (frameBeforeFullScreen_ && !frameWasMaximized_) frameBeforeFullScreen_->showNormal();
+  frameBeforeFullScreen_ = nullptr;
+  if (maximizedBeforeFullScreen_) {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
+    showMaximized();
+  } else {
+    setGeometry(normalBeforeFullScreen_);
+  }
+  menuBar()->show();
+  browse_->setVisible(browseShownBeforeFullScreen_);
   statusBar()->setVisible(Action(ID_VIEW_STATUS_BAR)->isChecked());
   toolbar_->setVisible(Action(ID_VIEW_TOOLBAR)->isChecked());
 }

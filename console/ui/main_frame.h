@@ -90,5 +90,9 @@ class CMainFrame : public QMainWindow, public iVkViewerOpener {
   QPointer<CChildView> grabbed_;
   bool fullScreen_ = false;
   bool closing_ = false;
-  QByteArray placementBeforeFullScreen_;
+  bool browseShownBeforeFullScreen_ = true;
+  QRect normalBeforeFullScreen_;
+  bool maximizedBeforeFullScreen_ = false;
+  QPointer<CChildFrame> frameBeforeFullScreen_;
+  bool frameWasMaximized_ = false;
 };
