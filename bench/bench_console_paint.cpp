@@ -48,8 +48,7 @@ std::vector<uint8_t> FullUpdateStream(uint32_t seed) {
 }
 
 struct Viewer {
-  Viewer() {
-    App();
+  Viewer() : holder((App(), std::make_unique<CChildView>(nullptr))), view(*holder) {
     view.resize(kWidth + 40, kHeight + 40);
     view.show();
     view.ScreenBuffer()->ApplyScreenInfo(cVkScreenInfo::ForTrueColour(kWidth, kHeight, 32, 0xFF0000, 0xFF00, 0xFF));
@@ -62,7 +61,8 @@ struct Viewer {
     QCoreApplication::processEvents();
     view.viewport()->repaint();
   }
-  CChildView view{nullptr};
+  std::unique_ptr<CChildView> holder;
+  CChildView& view;
 };
 
 void BM_FullUpdatePaintOnly(benchmark::State& state) {

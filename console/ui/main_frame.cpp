@@ -82,7 +82,9 @@ CMainFrame::CMainFrame(cVkConsoleState& state) : state_(state) {
 CMainFrame::~CMainFrame() {
   // The windows below go while this object is half gone: no more updates.
   closing_ = true;
-  disconnect(mdi_, nullptr, this, nullptr);
+  mdi_->disconnect();
+  browse_->disconnect();
+  toolbar_->disconnect();
   for (CChildFrame* frame : Viewers()) disconnect(frame->View(), nullptr, this, nullptr);
 }
 
