@@ -118,7 +118,7 @@ int32_t cVkSessionReceiver::HandleScreenFormat(const Receive& receive, iVkSessio
     log_.LogMsg(LOG_ERROR, rc, u"An error has occurred while creating an object from the buffer. Errorcode %ld.", rc);
     return ObjectFailed(rc);
   }
-  rc = screen_.ApplyScreenInfo(*info);
+  rc = info->Geometry().FrameBytes() > frameLimit_ ? ERROR_NOT_ENOUGH_MEMORY : screen_.ApplyScreenInfo(*info);
   if (rc != 0) {
     log_.LogMsg(LOG_ERROR, rc, u"The screen format %ldx%ld with %ld bits per pixel cannot be shown. Errorcode %ld.",
                 info->header.width, info->header.height, static_cast<int32_t>(info->header.bitCount), rc);

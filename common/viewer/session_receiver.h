@@ -40,7 +40,14 @@ class cVkSessionReceiver {
   // session log a few KB).
   static constexpr uint32_t kObjectLimit = 16u << 20;
 
+  // Largest frame copy taken on by default (an 8192 x 8192 screen at 32
+  // bits); the copy needs about three times this in all.
+  static constexpr uint64_t kDefaultFrameLimit = 256ull << 20;
+
   cVkSessionReceiver(cVkScreenBuffer& screen, cOrkLog& log) : screen_(screen), log_(log) {}
+
+  // Screen formats whose frame copy would need more are refused.
+  void SetFrameLimit(uint64_t bytes) { frameLimit_ = bytes; }
 
   // Receives the next command code; logs a failure.
   int32_t ReceiveCommand(const Receive& receive, uint32_t* code);
@@ -60,6 +67,7 @@ class cVkSessionReceiver {
 
   cVkScreenBuffer& screen_;
   cOrkLog& log_;
+  uint64_t frameLimit_ = kDefaultFrameLimit;
   std::vector<uint8_t> record_;
   std::vector<uint8_t> stream_;
 };

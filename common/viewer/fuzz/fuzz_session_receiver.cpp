@@ -40,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   cOrkLog log;
   log.SetMemLogMask(LOG_ALL);
   cVkSessionReceiver receiver(screen, log);
+  receiver.SetFrameLimit(16u << 20);  // within the fuzzer's memory limit
   Events events;
   for (;;) {
     uint32_t code = 0;

@@ -109,6 +109,7 @@ TEST_F(Receiver, BadInputEndsTheSessionAndKeepsTheLastPicture) {
   const Case cases[] = {
       {"impossible format", [](AgentWire& w) { w.Format(0, 600); }, u"cannot be shown"},
       {"format too large", [](AgentWire& w) { w.Format(20000, 20000); }, u"cannot be shown"},
+      {"format beyond the memory limit", [](AgentWire& w) { w.Format(16000, 16000); }, u"cannot be shown"},
       {"no inflating stream",
        [](AgentWire& w) {
          w.Message(vk::kUpdateMessage, {1, 2, 3, 4, 5});
