@@ -72,9 +72,12 @@ MockLogind::MockLogind() {
                                          {"DBUS_SYSTEM_BUS_ADDRESS", address_},
                                          {"DISPLAY", ""},
                                          {"LD_PRELOAD", ""}};
-  mock_ = std::make_unique<vk::testing::ChildProcess>(
-      kPython, env, dir_ + "/mock.log",
-      std::vector<std::string>{"-m", "dbusmock", "--session", "-l", dir_ + "/calls.log", "-t", "logind"});
+  // Through a shell only to send the mock's standard output away: a mock
+  // left behind must not hold the test's output open.
+  const std::string command =
+      std::string("exec ") + kPython + " -m dbusmock --session -l " + dir_ + "/calls.log -t logind >/dev/null";
+  mock_ = std::make_unique<vk::testing::ChildProcess>("/bin/sh", env, dir_ + "/mock.log",
+                                                      std::vector<std::string>{"-c", command});
   if (!mock_->Started() || OpenBus(address_, &bus_) != 0 || !WaitForService()) {
     failure_ = "the logind mock did not come up: " + vk::testing::ReadFileText(dir_ + "/mock.log");
   }
