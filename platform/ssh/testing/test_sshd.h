@@ -1,0 +1,141 @@
+// Test support: an sshd of the test's own on 127.0.0.1, in a private mount
+// namespace of the test process (so that /run/sshd and any folder a test
+// replaces exist for this process and its children only).
+#pragma once
+
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/testing/child_process.h"
+
+namespace vk::testing {
+
+// Enters a mount namespace of this process with empty tmpfs folders over
+// `folders` (plus /run, for sshd's /run/sshd). False when that is not
+// possible here (not root, no namespaces): the caller skips.
+inline bool EnterPrivateMounts(const std::vector<std::string>& folders) {
+  static bool entered = false;
+  if (!entered) {
+    if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0) return false;
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+    if (mount("tmpfs", "/run", "tmpfs", 0, "mode=0755") != 0) return false;
+    if (mkdir("/run/sshd", 0755) != 0) return false;
+    entered = true;
+  }
+  for (const std::string& folder : folders) {
+    if (!std::filesystem::is_directory(folder)) return false;
+    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "mode=0755") != 0) return false;
+  }
+  return true;
+}
+
+inline std::string MakeTempFolder(const std::string& prefix) {
+  std::string pattern = "/tmp/" + prefix + "XXXXXX";
+  char* made = mkdtemp(pattern.data());
+  return made != nullptr ? std::string(made) : std::string();
+}
+
+inline int RunShell(const std::string& command) { return std::system(command.c_str()); }
+
+inline void WriteText(const std::string& path, const std::string& text, mode_t mode = 0600) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+  chmod(path.c_str(), mode);
+}
+
+inline int FreeLoopbackPort() {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof a;
+  int port = -1;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0) {
+    port = ntohs(a.sin_port);
+  }
+  close(fd);
+  return port;
+}
+
+// A key pair made by ssh-keygen; `publicLine` is the .pub file's line.
+struct TestKey {
+  std::string path;
+  std::string publicLine;
+};
+
+inline TestKey MakeKey(const std::string& path) {
+  RunShell("ssh-keygen -q -t ed25519 -N '' -C vk-test -f " + path + " >/dev/null");
+  std::string line = ReadFileText(path + ".pub");
+  while (!line.empty() && line.back() == '\n') line.pop_back();
+  return TestKey{path, line};
+}
+
+class TestSshd {
+ public:
+  // `extraConfig` lines go into sshd_config; `env` to the sshd process (for
+  // nss_wrapper with the test's accounts).
+  explicit TestSshd(const std::string& extraConfig = {}, const std::map<std::string, std::string>& env = {}) {
+    folder_ = MakeTempFolder("vk-sshd-");
+    hostKey_ = MakeKey(folder_ + "/host_key");
+    clientKey_ = MakeKey(folder_ + "/client_key");
+    WriteText(folder_ + "/authorized_keys", clientKey_.publicLine + "\n");
+    for (int attempt = 0; attempt < 5 && !ready_; ++attempt) StartOnce(extraConfig, env);
+  }
+  ~TestSshd() {
+    if (process_) {
+      process_->Signal(SIGTERM);
+      process_->Wait();
+    }
+    std::filesystem::remove_all(folder_);
+  }
+
+  bool Ready() const { return ready_; }
+  int Port() const { return port_; }
+  const std::string& Folder() const { return folder_; }
+  const TestKey& ClientKey() const { return clientKey_; }
+  const TestKey& HostKey() const { return hostKey_; }
+  // The known_hosts line that names this server.
+  std::string KnownHostsLine(const std::string& publicLine) const {
+    std::string keyPart = publicLine.substr(0, publicLine.rfind(' '));
+    return "[127.0.0.1]:" + std::to_string(port_) + " " + keyPart;
+  }
+  std::string Log() const { return process_ ? process_->StderrText() : std::string(); }
+
+ private:
+  void StartOnce(const std::string& extraConfig, const std::map<std::string, std::string>& env) {
+    port_ = FreeLoopbackPort();
+    std::string config = "ListenAddress 127.0.0.1\nPort " + std::to_string(port_) + "\nHostKey " + hostKey_.path +
+                         "\nPidFile " + folder_ + "/sshd.pid\nAuthorizedKeysFile " + folder_ +
+                         "/authorized_keys\nStrictModes no\nUsePAM no\nPermitRootLogin yes\n"
+                         "AllowTcpForwarding local\nSubsystem sftp internal-sftp\n" +
+                         extraConfig;
+    WriteText(folder_ + "/sshd_config", config);
+    process_ = std::make_unique<ChildProcess>("/usr/sbin/sshd", env, "",
+                                              std::vector<std::string>{"-D", "-e", "-f", folder_ + "/sshd_config"});
+    ready_ = process_->Started() && process_->ReadStderrUntil("Server listening", std::chrono::seconds(20));
+    if (!ready_) {
+      process_->Signal(SIGTERM);
+      process_->Wait();
+    }
+  }
+
+  std::string folder_;
+  TestKey hostKey_;
+  TestKey clientKey_;
+  int port_ = -1;
+  bool ready_ = false;
+  std::unique_ptr<ChildProcess> process_;
+};
+
+}  // namespace vk::testing
