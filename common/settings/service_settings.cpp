@@ -41,6 +41,15 @@ void cVkServiceSettings::CopyFrom(const cVkObject& other) {
   tray_.CopyFrom(tray);
 }
 
+void cVkServiceSettings::SetParts(const cVkServiceSettingsConnection& connection, const cVkServiceSettingsInput& input,
+                                  const cVkServiceSettingsScreen& screen, const cVkServiceSettingsTray& tray) {
+  std::lock_guard guard(lock_);
+  connection_.CopyFrom(connection);
+  input_.CopyFrom(input);
+  screen_.CopyFrom(screen);
+  tray_.CopyFrom(tray);
+}
+
 std::unique_ptr<cVkServiceSettingsConnection> cVkServiceSettings::GetConnection() const {
   std::lock_guard guard(lock_);
   return VkCloneAs(connection_);

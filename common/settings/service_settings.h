@@ -28,6 +28,9 @@ class cVkServiceSettings : public cVkObject {
   std::unique_ptr<cVkServiceSettingsInput> GetInput() const;
   std::unique_ptr<cVkServiceSettingsScreen> GetScreen() const;
   std::unique_ptr<cVkServiceSettingsTray> GetTray() const;
+  // Replaces the four parts under the lock.
+  void SetParts(const cVkServiceSettingsConnection& connection, const cVkServiceSettingsInput& input,
+                const cVkServiceSettingsScreen& screen, const cVkServiceSettingsTray& tray);
 
  private:
   cVkServiceSettingsConnection connection_;

@@ -66,6 +66,25 @@ std::u16string TrimSlashes(std::u16string_view directory) {
   return d;
 }
 
+// The agent's registry lives outside its folder; it goes with the agent.
+void DeleteAgentData(cOrkLog& log, vk::remote::RemoteComputer& computer, std::u16string_view computerName) {
+  static constexpr std::u16string_view kFiles[] = {u"/var/lib/viewkeeper/registry/HKLM.reg",
+                                                   u"/var/lib/viewkeeper/registry/HKLM.reg.lock"};
+  static constexpr std::u16string_view kFolders[] = {u"/var/lib/viewkeeper/registry", u"/var/lib/viewkeeper"};
+  for (std::u16string_view file : kFiles) {
+    if (int32_t rc = computer.DeleteFile(file); rc != 0 && rc != ERROR_FILE_NOT_FOUND) {
+      log.LogNetMsg(LOG_DETAIL, rc, u"Error deleting file '%s' from computer '%s'. Errorcode %ld.", file, computerName,
+                    rc);
+    }
+  }
+  for (std::u16string_view folder : kFolders) {
+    if (int32_t rc = computer.RemoveFolder(folder); rc != 0 && rc != ERROR_FILE_NOT_FOUND) {
+      log.LogNetMsg(LOG_DETAIL, rc, u"Error deleting service directory from computer '%s'. Errorcode %ld.",
+                    computerName, rc);
+    }
+  }
+}
+
 }  // namespace
 
 std::u16string VkUnquotePath(std::u16string_view path) {
@@ -242,6 +261,7 @@ int32_t cVkServiceFiles::DeleteFrom(cOrkLog& log, vk::remote::RemoteComputer& co
       log.LogNetMsg(LOG_DETAIL, rc, u"Error deleting service directory from computer '%s'. Errorcode %ld.",
                     computerName, rc);
     }
+    DeleteAgentData(log, computer, computerName);
   }
   std::u16string sharePath = share.Path();
   if (int32_t rc = share.DeleteShare(log, computerName); rc != 0) {
