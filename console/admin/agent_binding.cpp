@@ -36,12 +36,12 @@ int32_t cVkAgentData::ReadBuild(cOrkLog& log, cVkProgressWindow* progress, int32
   std::u16string name;
   int32_t rc = ReadDisplayName(log, progress, name);
   if (rc == 0 && VkParsePublishedBuild(name, build) != 0) {
-    log.LogMsg(LOG_ERROR, -1, u"The service's display name '%s' holds no valid build number. Errorcode %ld.", name,
-               -1);
+    log.LogMsg(LOG_ERROR, -1, u"The service's display name '%s' holds no valid build number. Errorcode %ld.", name, -1);
     rc = -1;
   }
   if (rc != 0) {
-    log.LogMsg(LOG_ERROR, rc, u"An error occurred while getting the version of the service on computer: %s. Errorcode %ld.",
+    log.LogMsg(LOG_ERROR, rc,
+               u"An error occurred while getting the version of the service on computer: %s. Errorcode %ld.",
                computerName_, rc);
   }
   return rc;
@@ -60,7 +60,8 @@ int32_t cVkAgentData::GetAddressText(cOrkLog& log, bool force, std::u16string& t
   std::u16string resolved;
   if (rc == 0) rc = ResolveAddressText(log, computer->ReachedHost(), &resolved);
   if (rc != 0) {
-    log.LogNetMsg(LOG_ERROR, rc, u"Error resolving TCP/IP address for computer '%s'. Errorcode %ld.", computerName_, rc);
+    log.LogNetMsg(LOG_ERROR, rc, u"Error resolving TCP/IP address for computer '%s'. Errorcode %ld.", computerName_,
+                  rc);
     return rc;
   }
   addressText_ = resolved;
@@ -73,7 +74,8 @@ int32_t cVkAgentData::ComposeBinding(cOrkLog& log, cVkProgressWindow* progress) 
   int32_t port = 0;
   int32_t rc = ReadPort(log, progress, &port);
   if (rc != 0) {
-    log.LogMsg(LOG_ERROR, rc, u"An error has occurred while retrieving the portnumber for the service on computer %s. Errorcode %ld.",
+    log.LogMsg(LOG_ERROR, rc,
+               u"An error has occurred while retrieving the portnumber for the service on computer %s. Errorcode %ld.",
                computerName_, rc);
     return rc;
   }

@@ -138,7 +138,8 @@ int32_t cVkAgentData::QueryStatus(cOrkLog& log, cVkProgressWindow* progress) {
   int32_t rc = OpenService(log, progress);
   if (rc == ERROR_SERVICE_DOES_NOT_EXIST) return 0;
   if (rc != 0) {
-    log.LogMsg(LOG_ERROR, rc, u"An error has occurred while getting the service status.  Could not get service handle. Errorcode %ld.",
+    log.LogMsg(LOG_ERROR, rc,
+               u"An error has occurred while getting the service status.  Could not get service handle. Errorcode %ld.",
                rc);
     return rc;
   }
@@ -158,16 +159,16 @@ int32_t cVkAgentData::QueryStatus(cOrkLog& log, cVkProgressWindow* progress) {
 
 int32_t cVkAgentData::Stop(cOrkLog& log, cVkProgressWindow* progress) {
   if (int32_t rc = OpenService(log, progress); rc != 0) {
-    log.LogMsg(LOG_ERROR, rc, u"An error has occurred while stopping the service.  Could not get service handle. Errorcode %ld.",
-               rc);
+    log.LogMsg(LOG_ERROR, rc,
+               u"An error has occurred while stopping the service.  Could not get service handle. Errorcode %ld.", rc);
     return rc;
   }
   auto query = [&]() {
     int32_t rc = QueryStatus(log, progress);
     if (rc != 0) {
-      log.LogMsg(LOG_ERROR, rc,
-                 u"An error has occurred while stopping the service. Could not query the service status. Errorcode %ld.",
-                 rc);
+      log.LogMsg(
+          LOG_ERROR, rc,
+          u"An error has occurred while stopping the service. Could not query the service status. Errorcode %ld.", rc);
     }
     return rc;
   };
@@ -184,8 +185,8 @@ int32_t cVkAgentData::Stop(cOrkLog& log, cVkProgressWindow* progress) {
   for (int32_t seconds = 0;; ++seconds) {
     if (serviceState_ == vk::remote::kServiceStopped || serviceState_ == 0) return 0;
     if (seconds > kMaxStopSeconds) {
-      log.LogMsg(LOG_ERROR, -1, u"An error has occurred while stopping the service. Operation timed out. Errorcode %ld.",
-                 -1);
+      log.LogMsg(LOG_ERROR, -1,
+                 u"An error has occurred while stopping the service. Operation timed out. Errorcode %ld.", -1);
       return -1;
     }
     VkProgress(progress, u"Progress: Waiting for the service to stop (" + vk::Format(u"%ld", seconds) + u" seconds).");
@@ -196,16 +197,16 @@ int32_t cVkAgentData::Stop(cOrkLog& log, cVkProgressWindow* progress) {
 
 int32_t cVkAgentData::Start(cOrkLog& log, cVkProgressWindow* progress) {
   if (int32_t rc = OpenService(log, progress); rc != 0) {
-    log.LogMsg(LOG_ERROR, rc, u"An error has occurred while starting the service.  Could not get service handle. Errorcode %ld.",
-               rc);
+    log.LogMsg(LOG_ERROR, rc,
+               u"An error has occurred while starting the service.  Could not get service handle. Errorcode %ld.", rc);
     return rc;
   }
   auto query = [&]() {
     int32_t rc = QueryStatus(log, progress);
     if (rc != 0) {
-      log.LogMsg(LOG_ERROR, rc,
-                 u"An error has occurred while starting the service. Could not query the service status. Errorcode %ld.",
-                 rc);
+      log.LogMsg(
+          LOG_ERROR, rc,
+          u"An error has occurred while starting the service. Could not query the service status. Errorcode %ld.", rc);
     }
     return rc;
   };
@@ -226,8 +227,8 @@ int32_t cVkAgentData::Start(cOrkLog& log, cVkProgressWindow* progress) {
     } else if (!stoppedAfterLastTry) {
       ++seconds;
       if (serviceState_ == vk::remote::kServiceStartPending) {
-        VkProgress(progress, u"Progress: Waiting for the ViewKeeper service to start (" +
-                                 vk::Format(u"%ld", seconds) + u" seconds).");
+        VkProgress(progress, u"Progress: Waiting for the ViewKeeper service to start (" + vk::Format(u"%ld", seconds) +
+                                 u" seconds).");
       } else if (serviceState_ == vk::remote::kServiceStopPending) {
         VkProgress(progress,
                    u"Progress: The ViewKeeper service is still stopping. When it has stopped it will be restarted (" +

@@ -52,10 +52,11 @@ int32_t cVkAgentData::CheckLibraries(cOrkLog& log, std::u16string_view directory
     if (!m.package.empty()) packages.push_back(m.package);
   }
   rc = ERROR_MOD_NOT_FOUND;
-  log.LogMsg(LOG_ERROR, rc,
-             u"The ViewKeeper service cannot run on computer '%s': it lacks the shared libraries %s. Install the Debian "
-             u"packages that provide them (%s) and try again. Errorcode %ld.",
-             computerName_, Join(libraries), packages.empty() ? std::u16string(u"unknown") : Join(packages), rc);
+  log.LogMsg(
+      LOG_ERROR, rc,
+      u"The ViewKeeper service cannot run on computer '%s': it lacks the shared libraries %s. Install the Debian "
+      u"packages that provide them (%s) and try again. Errorcode %ld.",
+      computerName_, Join(libraries), packages.empty() ? std::u16string(u"unknown") : Join(packages), rc);
   return rc;
 }
 
@@ -114,9 +115,10 @@ int32_t cVkAgentData::Remove(cOrkLog& log, const cVkServiceFiles& files, cVkProg
   }
   vk::remote::ServiceConfig config;
   if (rc = Stop(log, progress); rc != 0) {
-    log.LogMsg(LOG_ERROR, rc,
-               u"An error occurred while removing the service. Could not stop to service on computer %s. Errorcode %ld.",
-               computerName_, rc);
+    log.LogMsg(
+        LOG_ERROR, rc,
+        u"An error occurred while removing the service. Could not stop to service on computer %s. Errorcode %ld.",
+        computerName_, rc);
   } else if (rc = QueryConfig(log, progress, config); rc != 0) {
     log.LogMsg(LOG_ERROR, rc,
                u"An error occurred while removing the service. Could not query the service configuration. Errorcode "
@@ -144,9 +146,10 @@ int32_t cVkAgentData::Remove(cOrkLog& log, const cVkServiceFiles& files, cVkProg
 int32_t cVkAgentData::Upgrade(cOrkLog& log, const cVkServiceFiles& files, cVkProgressWindow* progress) {
   int32_t rc = Stop(log, progress);
   if (rc != 0) {
-    log.LogMsg(LOG_ERROR, rc,
-               u"An error occurred while upgrading the service. Could not stop the service on computer %s. Errorcode %ld.",
-               computerName_, rc);
+    log.LogMsg(
+        LOG_ERROR, rc,
+        u"An error occurred while upgrading the service. Could not stop the service on computer %s. Errorcode %ld.",
+        computerName_, rc);
     return rc;
   }
   vk::remote::ServiceConfig config;

@@ -65,8 +65,10 @@ int32_t cVkAgentManager::Exchange(cOrkLog& log, std::u16string_view name, uint32
     return -1;
   }
   if (rc != 0) {
-    if (sending) log.LogMsg(LOG_ERROR, rc, u"The RPC to send data to the service failed. Errorcode %ld.", rc);
-    else log.LogMsg(LOG_ERROR, rc, u"The RPC to get data from the service failed. Errorcode %ld.", rc);
+    if (sending)
+      log.LogMsg(LOG_ERROR, rc, u"The RPC to send data to the service failed. Errorcode %ld.", rc);
+    else
+      log.LogMsg(LOG_ERROR, rc, u"The RPC to get data from the service failed. Errorcode %ld.", rc);
     return rc;
   }
   if (outLog.length != 0) {
@@ -88,7 +90,8 @@ int32_t cVkAgentManager::Exchange(cOrkLog& log, std::u16string_view name, uint32
   rc = expected != nullptr ? ObjectFromBufferOfClass(out.bytes, out.length, expected, answer)
                            : ObjectFromRpcBuffer(out, answer);
   if (rc != 0) {
-    log.LogMsg(LOG_ERROR, rc, u"An error has occurred while creating an object from the RPC buffer. Errorcode %ld.", rc);
+    log.LogMsg(LOG_ERROR, rc, u"An error has occurred while creating an object from the RPC buffer. Errorcode %ld.",
+               rc);
     return rc;
   }
   *result = std::move(answer);

@@ -79,7 +79,8 @@ cVkFlowResult VkInstallOnComputers(cOrkLog& log, cVkAgentManager& manager, const
                                    std::u16string_view directory, cVkProgressWindow* progress,
                                    cVkOperatorQuestions* questions) {
   cVkFlowResult flow;
-  for (const std::u16string& computer : computers) Count(flow, computer, InstallOne(log, manager, computer, directory, progress));
+  for (const std::u16string& computer : computers)
+    Count(flow, computer, InstallOne(log, manager, computer, directory, progress));
   if (!flow.failed.empty() && flow.result == 0) flow.result = -1;
   if (questions == nullptr) return flow;
   if (!flow.failed.empty()) {
@@ -89,8 +90,9 @@ cVkFlowResult VkInstallOnComputers(cOrkLog& log, cVkAgentManager& manager, const
         flow.result, log);
   }
   if (!flow.succeeded.empty()) {
-    questions->ShowInformationBox(vk::Format(
-        u"The ViewKeeper service was successfully installed on the following computers: %s.", JoinNames(flow.succeeded)));
+    questions->ShowInformationBox(
+        vk::Format(u"The ViewKeeper service was successfully installed on the following computers: %s.",
+                   JoinNames(flow.succeeded)));
   }
   return flow;
 }
@@ -117,8 +119,9 @@ cVkFlowResult VkRemoveFromComputers(cOrkLog& log, cVkAgentManager& manager,
                    JoinNames(flow.succeeded)));
   }
   if (!flow.failed.empty()) {
-    questions->ShowExclamationBox(vk::Format(
-        u"The ViewKeeper service failed to uninstall correctly from the following computers: '%s'.", JoinNames(flow.failed)));
+    questions->ShowExclamationBox(
+        vk::Format(u"The ViewKeeper service failed to uninstall correctly from the following computers: '%s'.",
+                   JoinNames(flow.failed)));
   }
   return flow;
 }

@@ -88,7 +88,8 @@ void DeleteAgentData(cOrkLog& log, vk::remote::RemoteComputer& computer, std::u1
 }  // namespace
 
 std::u16string VkUnquotePath(std::u16string_view path) {
-  if (path.size() >= 2 && path.front() == u'"' && path.back() == u'"') return std::u16string(path.substr(1, path.size() - 2));
+  if (path.size() >= 2 && path.front() == u'"' && path.back() == u'"')
+    return std::u16string(path.substr(1, path.size() - 2));
   return std::u16string(path);
 }
 
@@ -206,19 +207,22 @@ int32_t cVkServiceFiles::CopyTo(cOrkLog& log, vk::remote::RemoteComputer& comput
   VkProgress(progress, u"Progress: Creating temporary share on computer '" + std::u16string(computerName) + u"'.");
   int32_t failure = share.CreateShare(log, computerName, directory, totalSize_);
   if (failure != 0) {
-    log.LogMsg(LOG_ERROR, failure, u"An error occurred while creating a temporary share on computer '%s'. Errorcode %ld.",
-               computerName, failure);
+    log.LogMsg(LOG_ERROR, failure,
+               u"An error occurred while creating a temporary share on computer '%s'. Errorcode %ld.", computerName,
+               failure);
   }
   if (failure == 0) {
     VkProgress(progress, u"Progress: Creating directories on remote machine.");
     failure = CreateDirectories(log, computer, computerName, directory, share.Path());
   }
   for (size_t i = 0; failure == 0 && i < fileNames_.size(); ++i) {
-    VkProgress(progress, u"Progress: Copying file '" + fileNames_[i] + u"' to '" + std::u16string(computerName) + u"'.");
+    VkProgress(progress,
+               u"Progress: Copying file '" + fileNames_[i] + u"' to '" + std::u16string(computerName) + u"'.");
     failure = CopyOneFile(log, computer, computerName, i, share.Path(), directory, wait);
     if (failure != 0) {
-      log.LogMsg(LOG_ERROR, failure, u"An error has occurres while copying the file '%s' to computer '%s'. Errorcode %ld.",
-                 sourcePaths_[i], computerName, failure);
+      log.LogMsg(LOG_ERROR, failure,
+                 u"An error has occurres while copying the file '%s' to computer '%s'. Errorcode %ld.", sourcePaths_[i],
+                 computerName, failure);
     }
   }
   VkProgress(progress, u"Progress: Deleting temporary share on computer '" + std::u16string(computerName) + u"'.");
@@ -245,16 +249,17 @@ int32_t cVkServiceFiles::DeleteFrom(cOrkLog& log, vk::remote::RemoteComputer& co
   VkProgress(progress, u"Progress: Creating temporary share on computer '" + std::u16string(computerName) + u"'.");
   int32_t failure = share.CreateShare(log, computerName, folder, totalSize_);
   if (failure != 0) {
-    log.LogMsg(LOG_ERROR, failure, u"An error occurred while creating a temporary share on computer '%s'. Errorcode %ld.",
-               computerName, failure);
+    log.LogMsg(LOG_ERROR, failure,
+               u"An error occurred while creating a temporary share on computer '%s'. Errorcode %ld.", computerName,
+               failure);
   } else {
     VkProgress(progress, u"Progress: Deleting service files from computer '" + std::u16string(computerName) + u"'.");
     std::vector<std::u16string> names = fileNames_;
     names.insert(names.end(), AgentMadeFiles().begin(), AgentMadeFiles().end());
     for (const std::u16string& name : names) {
       if (int32_t rc = computer.DeleteFile(JoinPath(folder, name)); rc != 0) {
-        log.LogNetMsg(LOG_DETAIL, rc, u"Error deleting file '%s' from computer '%s'. Errorcode %ld.", name, computerName,
-                      rc);
+        log.LogNetMsg(LOG_DETAIL, rc, u"Error deleting file '%s' from computer '%s'. Errorcode %ld.", name,
+                      computerName, rc);
       }
     }
     if (int32_t rc = computer.RemoveFolder(folder); rc != 0) {

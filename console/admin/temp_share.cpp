@@ -16,8 +16,7 @@ uint32_t NextRandom(uint32_t& seed) {
 }  // namespace
 
 cVkTempShare::cVkTempShare(vk::remote::RemoteComputer& computer)
-    : computer_(computer),
-      seed_(static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count())) {}
+    : computer_(computer), seed_(static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count())) {}
 
 int32_t cVkTempShare::CreateShare(cOrkLog& log, std::u16string_view computerName, std::u16string_view targetFolder,
                                   uint64_t requiredBytes) {
@@ -37,8 +36,9 @@ int32_t cVkTempShare::CreateShare(cOrkLog& log, std::u16string_view computerName
   path_ = path;
   uint64_t free = 0;
   if (rc = FreeSpace(log, targetFolder, &free); rc != 0) {
-    log.LogMsg(LOG_ERROR, rc, u"An error has occurred while checking the available diskspace on share '%s'. Errorcode %ld.",
-               path_, rc);
+    log.LogMsg(LOG_ERROR, rc,
+               u"An error has occurred while checking the available diskspace on share '%s'. Errorcode %ld.", path_,
+               rc);
     return rc;
   }
   if (free < requiredBytes) {

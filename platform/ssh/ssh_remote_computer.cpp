@@ -78,9 +78,7 @@ class SshRemoteComputer : public RemoteComputer {
     return rc != 0 ? FailSession(rc) : 0;
   }
 
-  int32_t RemoveStagingFolder(std::u16string_view path) override {
-    return Run("rm -rf -- " + Q(path));
-  }
+  int32_t RemoveStagingFolder(std::u16string_view path) override { return Run("rm -rf -- " + Q(path)); }
 
   int32_t FreeSpace(std::u16string_view path, uint64_t* bytes) override {
     std::string folder = ToUtf8(path);
@@ -136,7 +134,8 @@ class SshRemoteComputer : public RemoteComputer {
   int32_t Show(std::string& out) {
     ssh::CommandResult result;
     int32_t rc = session_->Run(std::string("LC_ALL=C systemctl show -p LoadState -p ActiveState -p Description "
-                                           "-p ExecStart ") + kUnit,
+                                           "-p ExecStart ") +
+                                   kUnit,
                                {}, result);
     if (rc != 0) return FailSession(rc);
     if (result.exitStatus != 0) return FailCommand(result);

@@ -66,7 +66,10 @@ VkAccountList SplitList(const std::string& text) {
 class HostJob {
  public:
   HostJob(const VkctlShared& shared, const std::string& host)
-      : shared_(shared), host_(host), name_(vk::FromUtf8(host)), terminal_(shared.options, host),
+      : shared_(shared),
+        host_(host),
+        name_(vk::FromUtf8(host)),
+        terminal_(shared.options, host),
         connector_(shared.base, terminal_) {
     log_.SetMemLogMask(LOG_ALL);
     cVkAdminContext context;

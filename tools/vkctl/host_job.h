@@ -21,10 +21,10 @@ struct VkctlShared {
 struct VkctlHostResult {
   std::string host;
   int32_t code = 0;
-  std::string state;              // status: the service state's name
-  VkNamedValues values;           // settings and security get
-  std::vector<std::string> log;   // the log of a failed operation, innermost first
-  std::vector<std::string> notes; // questions asked and boxes shown
+  std::string state;               // status: the service state's name
+  VkNamedValues values;            // settings and security get
+  std::vector<std::string> log;    // the log of a failed operation, innermost first
+  std::vector<std::string> notes;  // questions asked and boxes shown
 };
 
 VkctlHostResult RunVkctlHost(const VkctlShared& shared, const std::string& host);

@@ -31,8 +31,8 @@ void PrintJson(const std::vector<VkctlHostResult>& results) {
   std::string out = "{\"results\":[";
   for (size_t i = 0; i < results.size(); ++i) {
     const VkctlHostResult& r = results[i];
-    out += (i ? "," : "") + std::string("{\"host\":") + VkJsonString(r.host) + ",\"ok\":" + (r.code == 0 ? "true" : "false") +
-           ",\"code\":" + std::to_string(r.code);
+    out += (i ? "," : "") + std::string("{\"host\":") + VkJsonString(r.host) +
+           ",\"ok\":" + (r.code == 0 ? "true" : "false") + ",\"code\":" + std::to_string(r.code);
     if (!r.state.empty()) out += ",\"state\":" + VkJsonString(r.state);
     if (!r.values.empty()) {
       out += ",\"values\":{";
@@ -111,8 +111,10 @@ int main(int argc, char** argv) {
 
   std::vector<VkctlHostResult> results = RunAll(shared);
   std::fill(shared.base.password.begin(), shared.base.password.end(), '\0');
-  if (o.json) PrintJson(results);
-  else PrintText(o, results);
+  if (o.json)
+    PrintJson(results);
+  else
+    PrintText(o, results);
   for (const VkctlHostResult& r : results) {
     if (r.code != 0) return 1;
   }

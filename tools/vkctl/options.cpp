@@ -12,16 +12,26 @@ bool ToInt(const std::string& text, int low, int high, int& value) {
 
 // Options that take a value, and the member it goes to.
 bool TakeValue(VkctlOptions& o, const std::string& name, const std::string& value, std::string& error) {
-  if (name == "--user") o.user = value;
-  else if (name == "--ssh-config") o.sshConfig = value;
-  else if (name == "--known-hosts") o.knownHosts = value;
-  else if (name == "--identity") o.identities.push_back(value);
-  else if (name == "--directory") o.directory = value;
-  else if (name == "--files") o.filesFolder = value;
-  else if (name == "--password-env") o.passwordEnv = value;
-  else if (name == "--administrators") o.administrators = value;
-  else if (name == "--operators") o.operators = value;
-  else if (name == "--users") o.users = value;
+  if (name == "--user")
+    o.user = value;
+  else if (name == "--ssh-config")
+    o.sshConfig = value;
+  else if (name == "--known-hosts")
+    o.knownHosts = value;
+  else if (name == "--identity")
+    o.identities.push_back(value);
+  else if (name == "--directory")
+    o.directory = value;
+  else if (name == "--files")
+    o.filesFolder = value;
+  else if (name == "--password-env")
+    o.passwordEnv = value;
+  else if (name == "--administrators")
+    o.administrators = value;
+  else if (name == "--operators")
+    o.operators = value;
+  else if (name == "--users")
+    o.users = value;
   else if (name == "--port") {
     if (!ToInt(value, 1, 65535, o.port)) error = "--port wants a number from 1 to 65535";
   } else if (name == "--parallel") {
@@ -33,12 +43,18 @@ bool TakeValue(VkctlOptions& o, const std::string& name, const std::string& valu
 }
 
 bool TakeFlag(VkctlOptions& o, const std::string& name) {
-  if (name == "--json") o.json = true;
-  else if (name == "--quiet" || name == "-q") o.quiet = true;
-  else if (name == "--yes" || name == "-y") o.yes = true;
-  else if (name == "--accept-new-host-keys") o.acceptNewHostKeys = true;
-  else if (name == "--password-stdin") o.passwordStdin = true;
-  else return false;
+  if (name == "--json")
+    o.json = true;
+  else if (name == "--quiet" || name == "-q")
+    o.quiet = true;
+  else if (name == "--yes" || name == "-y")
+    o.yes = true;
+  else if (name == "--accept-new-host-keys")
+    o.acceptNewHostKeys = true;
+  else if (name == "--password-stdin")
+    o.passwordStdin = true;
+  else
+    return false;
   return true;
 }
 
@@ -66,9 +82,12 @@ bool CheckCommand(VkctlOptions& o, std::vector<std::string>& words, std::string&
   o.action = words[0];
   o.hosts = {words[1]};
   o.assignments.assign(words.begin() + 2, words.end());
-  if (o.command == "security" && !o.assignments.empty()) error = "security takes --administrators, --operators, --users";
-  else if (o.command == "settings" && o.action == "get" && !o.assignments.empty()) error = "settings get takes no NAME=VALUE";
-  else if (o.command == "settings" && o.action == "set" && o.assignments.empty()) error = "settings set wants NAME=VALUE";
+  if (o.command == "security" && !o.assignments.empty())
+    error = "security takes --administrators, --operators, --users";
+  else if (o.command == "settings" && o.action == "get" && !o.assignments.empty())
+    error = "settings get takes no NAME=VALUE";
+  else if (o.command == "settings" && o.action == "set" && o.assignments.empty())
+    error = "settings set wants NAME=VALUE";
   else if (o.command == "security" && o.action == "set" && !o.administrators && !o.operators && !o.users) {
     error = "security set wants --administrators, --operators or --users";
   }

@@ -9,7 +9,7 @@ struct VkctlOptions {
   std::string command;  // status start stop install upgrade remove settings security
   std::string action;   // get or set (settings, security)
   std::vector<std::string> hosts;
-  std::vector<std::string> assignments;  // name=value (settings set)
+  std::vector<std::string> assignments;                         // name=value (settings set)
   std::optional<std::string> administrators, operators, users;  // security set
   bool json = false;
   bool quiet = false;

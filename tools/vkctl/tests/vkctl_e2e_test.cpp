@@ -104,8 +104,7 @@ TEST_F(VkctlEndToEnd, InstallStopStartUpgradeAndRemoveLeaveNothingBehind) {
   for (const char* name : {"deskagent", "liborklog.so", "libdeskhook.so"}) {
     EXPECT_EQ(ReadFileText(std::string("/opt/viewkeeper/") + name), ReadFileText(std::string(BIN_DIR) + "/" + name))
         << name;
-    EXPECT_EQ(fs::status(std::string("/opt/viewkeeper/") + name).permissions() & fs::perms::all,
-              fs::perms(0755));
+    EXPECT_EQ(fs::status(std::string("/opt/viewkeeper/") + name).permissions() & fs::perms::all, fs::perms(0755));
   }
   std::string unit = ReadFileText("/etc/systemd/system/viewkeeper.service");
   EXPECT_NE(unit.find("\nExecStart=\"/opt/viewkeeper/deskagent\"\n"), std::string::npos) << unit;
@@ -113,11 +112,13 @@ TEST_F(VkctlEndToEnd, InstallStopStartUpgradeAndRemoveLeaveNothingBehind) {
   EXPECT_TRUE(fs::is_symlink("/etc/systemd/system/multi-user.target.wants/viewkeeper.service"));
   EXPECT_TRUE(AgentRunning());
   // No staging folder is left in the login's home folder.
-  for (const auto& e : fs::directory_iterator("/root")) EXPECT_EQ(e.path().filename().string().find(".CVL_TMP_SHARE_"), std::string::npos);
+  for (const auto& e : fs::directory_iterator("/root"))
+    EXPECT_EQ(e.path().filename().string().find(".CVL_TMP_SHARE_"), std::string::npos);
 
   status = Run("status --json 127.0.0.1");
   EXPECT_EQ(status.out,
-            "{\"results\":[{\"host\":\"127.0.0.1\",\"ok\":true,\"code\":0,\"state\":\"Running\",\"log\":[],\"notes\":[]}]}\n");
+            "{\"results\":[{\"host\":\"127.0.0.1\",\"ok\":true,\"code\":0,\"state\":\"Running\",\"log\":[],\"notes\":[]"
+            "}]}\n");
 
   Outcome stop = Run("stop 127.0.0.1");
   ASSERT_EQ(stop.exitStatus, 0) << stop.err;
@@ -138,8 +139,10 @@ TEST_F(VkctlEndToEnd, InstallStopStartUpgradeAndRemoveLeaveNothingBehind) {
   EXPECT_EQ(AgentPid(), firstPid);
   Outcome upgrade = Run("upgrade --json --yes 127.0.0.1");
   ASSERT_EQ(upgrade.exitStatus, 0) << upgrade.out << upgrade.err;
-  EXPECT_NE(upgrade.out.find("is of the same version (1114). Do you want to reinstall the ViewKeeper service? [answered Yes by --yes]"),
-            std::string::npos)
+  EXPECT_NE(
+      upgrade.out.find(
+          "is of the same version (1114). Do you want to reinstall the ViewKeeper service? [answered Yes by --yes]"),
+      std::string::npos)
       << upgrade.out;
   EXPECT_TRUE(AgentRunning());
   EXPECT_NE(AgentPid(), firstPid);
@@ -162,7 +165,8 @@ TEST_F(VkctlEndToEnd, AgentWithUnresolvedLibrariesIsNotInstalledAndLeavesNothing
   fs::create_directories(folder);
   WriteText(folder + "/lib.c", "int vk_missing(void) { return 1; }\n");
   WriteText(folder + "/main.c", "int vk_missing(void);\nint main(void) { return vk_missing(); }\n");
-  ASSERT_EQ(vk::testing::RunShell("cd " + folder + " && cc -shared -fPIC -o libvkmissing.so lib.c && cc -o deskagent main.c "
+  ASSERT_EQ(vk::testing::RunShell("cd " + folder +
+                                  " && cc -shared -fPIC -o libvkmissing.so lib.c && cc -o deskagent main.c "
                                   "-L. -lvkmissing && rm libvkmissing.so"),
             0);
   fs::copy_file(std::string(BIN_DIR) + "/viewkeeper.service", folder + "/viewkeeper.service");
@@ -182,7 +186,8 @@ TEST_F(VkctlEndToEnd, RelativeDirectoryFailsBeforeAnythingIsCopied) {
   fs::remove("/run/vk-systemctl/calls");
   Outcome install = Run("install --directory opt/viewkeeper 127.0.0.1");
   EXPECT_EQ(install.exitStatus, 1);
-  EXPECT_NE(install.err.find("The installation directory 'opt/viewkeeper' is invalid. Errorcode -1."), std::string::npos)
+  EXPECT_NE(install.err.find("The installation directory 'opt/viewkeeper' is invalid. Errorcode -1."),
+            std::string::npos)
       << install.err;
   EXPECT_TRUE(Entries("/opt").empty());
   std::string calls = ReadFileText("/run/vk-systemctl/calls");
