@@ -168,9 +168,9 @@ int32_t cVkServiceFiles::CreateDirectories(cOrkLog& log, vk::remote::RemoteCompu
   return 0;
 }
 
-int32_t cVkServiceFiles::CopyOneFile(cOrkLog& log, vk::remote::RemoteComputer& computer,
-                                     std::u16string_view computerName, size_t index, std::u16string_view staging,
-                                     std::u16string_view directory, const std::function<void(uint32_t)>& wait) const {
+int32_t cVkServiceFiles::CopyOneFile(cOrkLog& log, vk::remote::RemoteComputer& computer, size_t index,
+                                     std::u16string_view staging, std::u16string_view directory,
+                                     const std::function<void(uint32_t)>& wait) const {
   const std::u16string& name = fileNames_[index];
   std::u16string target = JoinPath(directory, name);
   int32_t rc = 0;
@@ -218,7 +218,7 @@ int32_t cVkServiceFiles::CopyTo(cOrkLog& log, vk::remote::RemoteComputer& comput
   for (size_t i = 0; failure == 0 && i < fileNames_.size(); ++i) {
     VkProgress(progress,
                u"Progress: Copying file '" + fileNames_[i] + u"' to '" + std::u16string(computerName) + u"'.");
-    failure = CopyOneFile(log, computer, computerName, i, share.Path(), directory, wait);
+    failure = CopyOneFile(log, computer, i, share.Path(), directory, wait);
     if (failure != 0) {
       log.LogMsg(LOG_ERROR, failure,
                  u"An error has occurres while copying the file '%s' to computer '%s'. Errorcode %ld.", sourcePaths_[i],

@@ -47,9 +47,8 @@ class cVkServiceFiles {
   static const std::vector<std::u16string>& AgentMadeFiles();
 
  private:
-  int32_t CopyOneFile(cOrkLog& log, vk::remote::RemoteComputer& computer, std::u16string_view computerName,
-                      size_t index, std::u16string_view staging, std::u16string_view directory,
-                      const std::function<void(uint32_t)>& wait) const;
+  int32_t CopyOneFile(cOrkLog& log, vk::remote::RemoteComputer& computer, size_t index, std::u16string_view staging,
+                      std::u16string_view directory, const std::function<void(uint32_t)>& wait) const;
   int32_t CreateDirectories(cOrkLog& log, vk::remote::RemoteComputer& computer, std::u16string_view computerName,
                             std::u16string_view directory, std::u16string_view share) const;
 

@@ -1,15 +1,19 @@
-// Test support: an sshd of the test's own on 127.0.0.1, in a private mount
-// namespace of the test process (so that /run/sshd and any folder a test
-// replaces exist for this process and its children only).
+// Test support: an sshd of the test's own on 127.0.0.1, in private mount and
+// network namespaces of the test process (so that /run/sshd and any folder a
+// test replaces exist for this process and its children only, and nothing
+// they open listens on the machine's network).
 #pragma once
 
+#include <net/if.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,13 +25,25 @@
 
 namespace vk::testing {
 
-// Enters a mount namespace of this process with empty tmpfs folders over
-// `folders` (plus /run, for sshd's /run/sshd). False when that is not
-// possible here (not root, no namespaces): the caller skips.
-inline bool EnterPrivateMounts(const std::vector<std::string>& folders) {
+inline bool BringUpLoopback() {
+  int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  ifreq request{};
+  std::snprintf(request.ifr_name, sizeof request.ifr_name, "lo");
+  bool up = fd >= 0 && ioctl(fd, SIOCGIFFLAGS, &request) == 0;
+  request.ifr_flags |= IFF_UP;
+  up = up && ioctl(fd, SIOCSIFFLAGS, &request) == 0;
+  if (fd >= 0) close(fd);
+  return up;
+}
+
+// Enters mount and network namespaces of this process (the network with
+// its loopback only) with empty tmpfs folders over `folders` (plus /run, for
+// sshd's /run/sshd). False when that is not possible here (not root, no
+// namespaces): the caller skips.
+inline bool EnterPrivateNamespaces(const std::vector<std::string>& folders) {
   static bool entered = false;
   if (!entered) {
-    if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0) return false;
+    if (geteuid() != 0 || unshare(CLONE_NEWNS | CLONE_NEWNET) != 0 || !BringUpLoopback()) return false;
     if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
     if (mount("tmpfs", "/run", "tmpfs", 0, "mode=0755") != 0) return false;
     if (mkdir("/run/sshd", 0755) != 0) return false;

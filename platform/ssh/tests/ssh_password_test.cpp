@@ -18,7 +18,7 @@ class SshPasswordTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     // The test's sudo stands in /usr/local/bin, on the login's PATH.
-    if (!vk::testing::EnterPrivateMounts({"/usr/local/bin"})) return;
+    if (!vk::testing::EnterPrivateNamespaces({"/usr/local/bin"})) return;
     folder_ = vk::testing::MakeTempFolder("vk-sshpw-");
     std::string hash;
     FILE* p = popen((std::string("openssl passwd -6 ") + kPassword).c_str(), "r");
@@ -57,7 +57,7 @@ class SshPasswordTest : public ::testing::Test {
     if (!folder_.empty()) std::filesystem::remove_all(folder_);
   }
   void SetUp() override {
-    if (sshd_ == nullptr || !sshd_->Ready()) GTEST_SKIP() << "no private mount namespace, openssl or sshd here";
+    if (sshd_ == nullptr || !sshd_->Ready()) GTEST_SKIP() << "no private namespaces, openssl or sshd here";
     WriteText(sshd_->Folder() + "/known_hosts", sshd_->KnownHostsLine(sshd_->HostKey().publicLine) + "\n");
   }
   SshTarget Target(const std::string& password) const {

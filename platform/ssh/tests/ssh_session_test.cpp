@@ -35,7 +35,7 @@ class RecordingQuestion : public HostKeyQuestion {
 class SshSessionTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!vk::testing::EnterPrivateMounts({})) return;
+    if (!vk::testing::EnterPrivateNamespaces({})) return;
     sshd_ = new vk::testing::TestSshd();
   }
   static void TearDownTestSuite() {
@@ -43,7 +43,7 @@ class SshSessionTest : public ::testing::Test {
     sshd_ = nullptr;
   }
   void SetUp() override {
-    if (sshd_ == nullptr || !sshd_->Ready()) GTEST_SKIP() << "no private mount namespace or sshd here";
+    if (sshd_ == nullptr || !sshd_->Ready()) GTEST_SKIP() << "no private namespaces or sshd here";
     knownHosts_ = sshd_->Folder() + "/known_hosts";
     WriteText(knownHosts_, sshd_->KnownHostsLine(sshd_->HostKey().publicLine) + "\n");
   }

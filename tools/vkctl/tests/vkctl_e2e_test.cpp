@@ -23,7 +23,7 @@ struct Outcome {
 class VkctlEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!vk::testing::EnterPrivateMounts({"/opt", "/etc/systemd/system", "/var/lib", "/usr/local/sbin"})) return;
+    if (!vk::testing::EnterPrivateNamespaces({"/opt", "/etc/systemd/system", "/var/lib", "/usr/local/sbin"})) return;
     fs::copy_file(STANDIN_PATH, "/usr/local/sbin/systemctl");
     sshd_ = new vk::testing::TestSshd();
     if (!sshd_->Ready()) return;
@@ -36,7 +36,7 @@ class VkctlEndToEnd : public ::testing::Test {
     sshd_ = nullptr;
   }
   void SetUp() override {
-    if (sshd_ == nullptr || !sshd_->Ready()) GTEST_SKIP() << "no private mount namespace or sshd here";
+    if (sshd_ == nullptr || !sshd_->Ready()) GTEST_SKIP() << "no private namespaces or sshd here";
     WriteText(KnownHosts(), sshd_->KnownHostsLine(sshd_->HostKey().publicLine) + "\n");
   }
   void TearDown() override {
