@@ -23,6 +23,8 @@ class ForwardStream : public SshStream {
     return 0;
   }
 
+  bool IsOpen() const override { return ssh_channel_is_open(channel_) != 0 && ssh_channel_is_eof(channel_) == 0; }
+
   int32_t Read(std::span<uint8_t> bytes, size_t* received, int timeoutMs) override {
     *received = 0;
     if (ssh_channel_is_eof(channel_) != 0) return 0;

@@ -32,6 +32,8 @@ class SshStream {
   // Receives up to bytes.size(); `*received` 0 means the peer closed. Waits at
   // most `timeoutMs` (1460 when nothing came).
   virtual int32_t Read(std::span<uint8_t> bytes, size_t* received, int timeoutMs) = 0;
+  // False once the channel closed or the peer ended its side.
+  virtual bool IsOpen() const = 0;
 };
 
 class SshSession {

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "console/admin/agent_manager.h"
+#include "console/admin/ssh_rpc_binder.h"
 #include "platform/core/text.h"
 #include "platform/service/process_info.h"
 #include "platform/terminal/terminal.h"
@@ -108,6 +109,8 @@ int main(int argc, char** argv) {
   shared.base.knownHostsFile = o.knownHosts;
   shared.base.identityFiles = o.identities;
   shared.filesFolder = FilesFolder(o);
+  cVkSshRpcBinder binder;
+  shared.binder = &binder;
 
   std::vector<VkctlHostResult> results = RunAll(shared);
   std::fill(shared.base.password.begin(), shared.base.password.end(), '\0');

@@ -20,7 +20,10 @@ description() {
 running() { [ -f "$state/pid" ] && kill -0 "$(cat "$state/pid")" 2>/dev/null; }
 active_state() {
   if running; then
-    if [ -f "$state/stopping" ]; then echo deactivating; else echo active; fi
+    # Like Type=notify: active once the agent reported READY=1.
+    if [ -f "$state/stopping" ]; then echo deactivating
+    elif grep -q READY=1 "$state/agent.out" 2>/dev/null; then echo active
+    else echo activating; fi
   else
     rm -f "$state/stopping"
     echo inactive
@@ -47,8 +50,10 @@ case "$command" in
     [ -f "$unit" ] || { echo "Failed to start viewkeeper.service: Unit viewkeeper.service not found." >&2; exit 5; }
     running && exit 0
     rm -f "$state/stopping"
+    : > "$state/agent.out"
     p=$(exec_path)
-    setsid env -u NOTIFY_SOCKET VIEWKEEPER_EVENT_LOG=stderr DISPLAY=:0 "$p" >>"$state/agent.out" 2>&1 </dev/null &
+    setsid env -u NOTIFY_SOCKET VIEWKEEPER_EVENT_LOG=stderr DISPLAY=:0 \
+      VIEWKEEPER_UNIT_DIR="$unit.d" VIEWKEEPER_SYSTEMD_RELOAD=no "$p" >"$state/agent.out" 2>&1 </dev/null &
     echo $! > "$state/pid"
     ;;
   stop)

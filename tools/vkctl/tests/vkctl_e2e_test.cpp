@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include "common/settings/register_settings.h"
+#include "common/settings/service_settings.h"
 #include "platform/ssh/testing/test_sshd.h"
 
 namespace {
@@ -157,6 +159,45 @@ TEST_F(VkctlEndToEnd, InstallStopStartUpgradeAndRemoveLeaveNothingBehind) {
   EXPECT_TRUE(Entries("/var/lib").empty());
   EXPECT_EQ(Run("status 127.0.0.1").out, "127.0.0.1: not installed\n");
   EXPECT_EQ(Run("remove 127.0.0.1").exitStatus, 0);  // nothing to remove is success
+}
+
+TEST_F(VkctlEndToEnd, SettingsTravelOverRpcThroughTheForwardAndSurviveAnUpgrade) {
+  ASSERT_EQ(Run("install 127.0.0.1").exitStatus, 0);
+  // The agent reports running once its configuration interface listens and
+  // its port is published.
+  if (!fs::exists("/etc/systemd/system/viewkeeper.service.d/display-name.conf")) {
+    GTEST_SKIP() << "this deskagent does not start its configuration RPC listener";
+  }
+  Outcome get = Run("settings get 127.0.0.1");
+  ASSERT_EQ(get.exitStatus, 0) << get.err;
+  EXPECT_NE(get.out.find("screen.compressionLevel=6\n"), std::string::npos) << get.out;
+  EXPECT_NE(ReadFileText("/etc/systemd/system/viewkeeper.service.d/display-name.conf")
+                .find("Description=ViewKeeper Service ((44185,1114))"),
+            std::string::npos);
+
+  Outcome set = Run("settings set 127.0.0.1 screen.compressionLevel=9 connection.updatePort=48390");
+  ASSERT_EQ(set.exitStatus, 0) << set.err;
+  get = Run("settings get 127.0.0.1");
+  EXPECT_NE(get.out.find("screen.compressionLevel=9\n"), std::string::npos) << get.out;
+  EXPECT_NE(get.out.find("connection.updatePort=48390\n"), std::string::npos) << get.out;
+  VkRegisterSettingsClasses();
+  cVkServiceSettings saved;
+  ASSERT_EQ(saved.LoadFromFile(u"/opt/viewkeeper/Settings.dat"), 0);
+  EXPECT_EQ(saved.GetScreen()->compressionLevel, 9);
+
+  Outcome security = Run("security get --json 127.0.0.1");
+  ASSERT_EQ(security.exitStatus, 0) << security.err;
+  EXPECT_NE(security.out.find("\"administrators\":"), std::string::npos) << security.out;
+  Outcome bad = Run("settings set 127.0.0.1 screen.compressionLevel=12");
+  EXPECT_EQ(bad.exitStatus, 1);
+  EXPECT_NE(bad.err.find("must be a number from 0 to 9"), std::string::npos) << bad.err;
+
+  ASSERT_EQ(Run("upgrade --yes 127.0.0.1").exitStatus, 0);
+  get = Run("settings get 127.0.0.1");
+  EXPECT_NE(get.out.find("screen.compressionLevel=9\n"), std::string::npos) << get.out << get.err;
+  ASSERT_EQ(Run("remove 127.0.0.1").exitStatus, 0);
+  EXPECT_TRUE(Entries("/opt").empty());
+  EXPECT_TRUE(Entries("/etc/systemd/system").empty());
 }
 
 TEST_F(VkctlEndToEnd, AgentWithUnresolvedLibrariesIsNotInstalledAndLeavesNothing) {
