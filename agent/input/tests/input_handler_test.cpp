@@ -452,4 +452,13 @@ TEST_F(InputHandlerTest, LocalInputIsBlockedForTheSession) {
   EXPECT_EQ(blocker_.calls, (std::vector<std::string>{"-mouse", "+mouse"}));
 }
 
+TEST_F(InputHandlerTest, AReadOnlyViewerLeavesTheLocalInputAlone) {
+  session_.settings.inputFlags = INPUT_FLAGS_DEFAULT | INPUT_DISABLE_LOCAL_KEYBOARD | INPUT_DISABLE_LOCAL_MOUSE;
+  session_.mask = 1;  // read right only
+  StartHandler(1);
+  cOrkLog log;
+  handler_->Stop(log);
+  EXPECT_TRUE(blocker_.calls.empty());
+}
+
 }  // namespace

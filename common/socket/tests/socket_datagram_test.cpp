@@ -68,6 +68,7 @@ TEST(SocketDatagram, ReceiveFromTakesOneWholeDatagramAndDropsOddOnes) {
   EXPECT_EQ(r.socket.ReceiveFrom(got.data(), got.size(), &sender, kLoopback), 0);
   EXPECT_EQ(got, good);
   EXPECT_EQ(sender, kLoopback);
+  EXPECT_EQ(r.socket.DroppedDatagrams(), 4u);  // empty, short, long, the stranger's
 
   // Without a sender filter, a good-sized datagram of any sender is taken, whole.
   viewer.Send("abc", 3, r.port);
