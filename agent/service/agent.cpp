@@ -28,14 +28,14 @@ vk::cVkSessionParts SessionParts(vk::cVkSessionViewer& viewer, cVkAgentSecurity&
 
 }  // namespace
 
-cVkAgent::cVkAgent(std::unique_ptr<iVkRpcListener> rpc)
+cVkAgent::cVkAgent()
     : power_(vk::CreateLogindPowerControl()),
       screen_([this] { return CaptureSettingsOf(settings_); }, &logFile_),
       tray_(viewer_, [this] { return NotificationModeOf(settings_); }),
       input_({viewer_, screen_, [this] { return InputSettingsFrom(settings_); }, &logFile_, *power_, inputBlocker_},
              vk::CreateXTestInjector()),
       sessions_(SessionParts(viewer_, security_, tray_, input_, screen_, settings_, logFile_)),
-      rpc_(std::move(rpc)),
+      rpc_(nullptr),  // the configuration RPC listener is built here
       service_({serviceLog_, locations_, logFile_, settingsFile_, security_, &tray_, &sessions_, rpc_.get()}) {
   VkRegisterSettingsClasses();
 }

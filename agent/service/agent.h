@@ -13,6 +13,9 @@
 //   the session manager           <- viewer record, access rights (logon
 //                                    check), tray, input, screen capture,
 //                                    settings, log file
+//   the RPC listener              (to come: settings, access rights, log
+//                                    file; the service frame hands it the
+//                                    service control when it starts it)
 //   the service frame             <- settings file, access rights, tray,
 //                                    session manager, the RPC listener
 //
@@ -41,9 +44,7 @@ namespace vk::agent {
 
 class cVkAgent {
  public:
-  // `rpc`: the configuration RPC listener; none: the start routine reports
-  // the service running itself.
-  explicit cVkAgent(std::unique_ptr<iVkRpcListener> rpc = nullptr);
+  cVkAgent();
   cVkAgent(const cVkAgent&) = delete;
   cVkAgent& operator=(const cVkAgent&) = delete;
 
@@ -77,6 +78,8 @@ class cVkAgent {
   cVkInputHandler input_;
   vk::cVkSessionManager sessions_;
 
+  // The configuration RPC listener; while there is none the start routine
+  // reports the service running itself.
   std::unique_ptr<iVkRpcListener> rpc_;
   cVkService service_;
 };

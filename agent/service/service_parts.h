@@ -47,11 +47,12 @@ class iVkServiceControl {
 
 // The configuration RPC listener. StartListenerThread starts the listener
 // on `thread` (the service stops that thread last); the thread calls
-// ReportServiceRunning once it listens. StopListening ends the listening.
+// service.ReportServiceRunning() once it listens, and the calls use the
+// other operations of `service`. StopListening ends the listening.
 class iVkRpcListener {
  public:
   virtual ~iVkRpcListener() = default;
-  virtual int32_t StartListenerThread(cOrkLog& log, vk::WorkerThread& thread) = 0;
+  virtual int32_t StartListenerThread(cOrkLog& log, vk::WorkerThread& thread, iVkServiceControl& service) = 0;
   virtual int32_t StopListening(cOrkLog& log) = 0;
 };
 

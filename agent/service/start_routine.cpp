@@ -56,7 +56,7 @@ int32_t cVkService::Start(cOrkLog& log) {
 
   record_.ReportStartPending(3000);
   if (parts_.rpc) {
-    code = parts_.rpc->StartListenerThread(log, record_.RpcListenerThread());
+    code = parts_.rpc->StartListenerThread(log, record_.RpcListenerThread(), *this);
     if (code != 0) {
       log.LogNetMsg(LOG_ERROR, code,
                     u"An error has occurred while duplicating the RPC listener threadhandle. Errorcode %ld.", code);

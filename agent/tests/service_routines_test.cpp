@@ -63,7 +63,7 @@ class RecordingManager : public iVkServiceManager {
 class RecordingRpc : public iVkRpcListener {
  public:
   explicit RecordingRpc(ServiceRoutines& test) : test_(test) {}
-  int32_t StartListenerThread(cOrkLog& log, vk::WorkerThread& thread) override;
+  int32_t StartListenerThread(cOrkLog& log, vk::WorkerThread& thread, iVkServiceControl& service) override;
   int32_t StopListening(cOrkLog& log) override;
 
  private:
@@ -77,7 +77,6 @@ class ServiceRoutines : public ::testing::Test {
     calls_.push_back(what);
     return answers_.count(what) ? answers_[what] : 0;
   }
-  cVkService& Service() { return *service_; }
 
  protected:
   void SetUp() override {
@@ -134,9 +133,8 @@ class ServiceRoutines : public ::testing::Test {
 int32_t RecordingManager::Start(cOrkLog& log) { return onStart ? onStart(log) : test_.Called(start_); }
 int32_t RecordingManager::Stop(cOrkLog&) { return test_.Called(stop_); }
 
-int32_t RecordingRpc::StartListenerThread(cOrkLog&, vk::WorkerThread& thread) {
+int32_t RecordingRpc::StartListenerThread(cOrkLog&, vk::WorkerThread& thread, iVkServiceControl& service) {
   test_.Called("rpc.start");
-  cVkService& service = test_.Service();
   return thread.Start([&service](vk::ManualResetEvent& stop) -> int32_t {
     service.ReportServiceRunning();
     stop.Wait();
