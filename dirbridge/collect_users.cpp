@@ -17,7 +17,7 @@ constexpr int kMaxPages = 100000;
 
 std::string UserFilter(const vk::dirbridge::Directory& directory) {
   if (directory.Schema().HasAttribute("objectCategory")) return "(&(objectClass=user)(objectCategory=person))";
-  if (directory.Schema().HasClass("user")) return "(objectClass=user)";
+  if (directory.Schema().HasClass("user")) return "(&(objectClass=user)(!(objectClass=computer)))";
   return "(objectClass=posixAccount)";
 }
 

@@ -92,6 +92,7 @@ int32_t ValueText(const ldap::Entry& entry, std::string_view attribute, std::u16
 }
 
 int Directory::Open(const std::string& uri) {
+  configured_ = uri.empty();
   int rc = connection_.Open(uri);
   if (rc != 0) return rc;
   std::string who;
@@ -111,7 +112,7 @@ int Directory::LoadSchema() {
 
 std::string Directory::DefaultBase() const {
   if (!rootDse_.defaultNamingContext.empty()) return rootDse_.defaultNamingContext;
-  std::string configured = connection_.DefaultBase();
+  std::string configured = configured_ ? connection_.DefaultBase() : std::string();
   if (!configured.empty()) return configured;
   return rootDse_.namingContexts.empty() ? std::string() : rootDse_.namingContexts.front();
 }

@@ -52,8 +52,8 @@ class Directory {
   ldap::Connection& Session() { return connection_; }
   const ldap::RootDse& Root() const { return rootDse_; }
   const ldap::Schema& Schema() const { return schema_; }
-  // The root DSE's default naming context, else ldap.conf's BASE, else the
-  // first naming context.
+  // The root DSE's default naming context, else ldap.conf's BASE (for the
+  // directory ldap.conf names), else the first naming context.
   std::string DefaultBase() const;
   // Active Directory's names, or the standard ones of other directories.
   bool HasAdNames() const { return schema_.HasAttribute("sAMAccountName"); }
@@ -68,6 +68,7 @@ class Directory {
   ldap::Connection connection_;
   ldap::RootDse rootDse_;
   ldap::Schema schema_;
+  bool configured_ = false;  // the directory of ldap.conf
 };
 
 }  // namespace vk::dirbridge

@@ -1,0 +1,105 @@
+// Test support: a slapd of its own on 127.0.0.1 (a free port, a temporary
+// folder, entries loaded with slapadd before it starts).
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "platform/testing/child_process.h"
+
+namespace vk::testing {
+
+inline int FreeLoopbackPort() {
+  int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t len = sizeof a;
+  getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+  close(s);
+  return ntohs(a.sin_port);
+}
+
+// Connects until the server accepts or the deadline passes.
+inline bool WaitForListener(int port, ChildProcess& server, std::chrono::milliseconds deadline) {
+  auto end = std::chrono::steady_clock::now() + deadline;
+  while (std::chrono::steady_clock::now() < end) {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    bool up = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(s);
+    if (up) return true;
+    if (server.Wait(std::chrono::milliseconds(20))) return false;  // slapd ended
+  }
+  return false;
+}
+
+class SlapdServer {
+ public:
+  // `schemaFile` may be empty (the standard schemas only); `extra` goes into
+  // slapd.conf before the database.
+  SlapdServer(const std::string& suffix, const std::string& ldif, const std::string& schemaFile,
+              const std::string& extra = "") {
+    char pattern[] = "/tmp/vk-slapd-XXXXXX";
+    folder_ = mkdtemp(pattern);
+    std::filesystem::create_directory(folder_ + "/db");
+    port_ = FreeLoopbackPort();
+    std::ofstream conf(folder_ + "/slapd.conf");
+    for (const char* s : {"core", "cosine", "nis", "inetorgperson"})
+      conf << "include /etc/ldap/schema/" << s << ".schema\n";
+    if (!schemaFile.empty()) conf << "include " << schemaFile << "\n";
+    conf << "pidfile " << folder_ << "/slapd.pid\nmodulepath /usr/lib/ldap\nmoduleload back_mdb\n"
+         << extra << "\ndatabase mdb\nsuffix \"" << suffix << "\"\nrootdn \"cn=admin," << suffix
+         << "\"\nrootpw secret\ndirectory " << folder_ << "/db\nmaxsize 10485760\n";
+    conf.close();
+    std::ofstream(folder_ + "/data.ldif") << ldif;
+    ChildProcess load("/usr/sbin/slapadd", {}, folder_ + "/slapadd.err",
+                      {"-f", folder_ + "/slapd.conf", "-l", folder_ + "/data.ldif"});
+    loaded_ = load.Started() && load.Wait() == 0;
+    if (!loaded_) return;
+    // Through exec in a shell so that slapd does not hold the test's output open.
+    server_ =
+        std::make_unique<ChildProcess>("/bin/sh", std::map<std::string, std::string>{}, folder_ + "/slapd.err",
+                                       std::vector<std::string>{"-c", "exec /usr/sbin/slapd -d 0 -h " + Uri() + " -f " +
+                                                                          folder_ + "/slapd.conf >/dev/null"});
+    running_ = server_->Started() && WaitForListener(port_, *server_, std::chrono::seconds(20));
+  }
+  ~SlapdServer() {
+    if (server_) {
+      server_->Signal(SIGCONT);
+      server_->Signal(SIGTERM);
+      server_->Wait(std::chrono::seconds(10));
+    }
+    std::filesystem::remove_all(folder_);
+  }
+
+  bool Running() const { return loaded_ && running_; }
+  int Port() const { return port_; }
+  std::string Uri() const { return "ldap://127.0.0.1:" + std::to_string(port_) + "/"; }
+  std::string Diagnostics() const {
+    return ReadFileText(folder_ + "/slapadd.err") + ReadFileText(folder_ + "/slapd.err");
+  }
+  // Stops the server answering (its socket stays open).
+  void Freeze() { server_->Signal(SIGSTOP); }
+
+ private:
+  std::string folder_;
+  int port_ = 0;
+  bool loaded_ = false;
+  bool running_ = false;
+  std::unique_ptr<ChildProcess> server_;
+};
+
+}  // namespace vk::testing
