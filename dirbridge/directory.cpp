@@ -94,11 +94,14 @@ int32_t ValueText(const ldap::Entry& entry, std::string_view attribute, std::u16
 int Directory::Open(const std::string& uri) {
   configured_ = uri.empty();
   int rc = connection_.Open(uri);
-  if (rc != 0) return rc;
+  return rc != 0 ? rc : Bind();
+}
+
+int Directory::Bind() {
   std::string who;
   std::string password;
   CurrentCredentials(who, password);
-  rc = connection_.Bind(who, password);
+  int rc = connection_.Bind(who, password);
   WipeText(password);
   return rc;
 }

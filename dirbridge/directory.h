@@ -47,6 +47,8 @@ class Directory {
   // Opens and binds (anonymously, or simply with the process's
   // credentials). Answers the libldap code.
   int Open(const std::string& uri);
+  // Binds a session opened through Session().Open.
+  int Bind();
   // Reads the root DSE and the subschema; answers the libldap code.
   int LoadSchema();
   ldap::Connection& Session() { return connection_; }

@@ -100,7 +100,7 @@ extern "C" int32_t LDAPSearchQuery(cOrkLog* log, const char16_t* host, const cha
     int32_t code = vk::dirbridge::LdapCode(rc);
     log->LogMsg(LOG_ERROR, code, u"Error connecting to domain: %s. %s ErrorCode %ld.", hostText,
                 vk::FromUtf8(directory.ErrorText(rc)), code);
-  } else if (rc = directory.Open(uri); rc != 0) {
+  } else if (rc = directory.Bind(); rc != 0) {
     int32_t code = vk::dirbridge::LdapCode(rc);
     log->LogMsg(LOG_ERROR, code, u"LDAP error binding to domain: %s.%s ErrorCode %ld.", hostText,
                 vk::FromUtf8(directory.ErrorText(rc)), code);
