@@ -30,7 +30,7 @@ void BM_CaptureFullFrameShm(benchmark::State& state) {
   if (grabber.Open() != 0 || !grabber.UsesSharedMemory()) return state.SkipWithError("no MIT-SHM capture");
   vk::x11::CapturedRows rows;
   for (auto _ : state) {
-    if (grabber.Capture(0, 0, kWidth, kHeight, rows) != 0) return state.SkipWithError("capture failed");
+    if (grabber.Capture({0, 0, kWidth, kHeight}, rows) != 0) return state.SkipWithError("capture failed");
     benchmark::DoNotOptimize(rows.data);
   }
 }
@@ -41,7 +41,7 @@ void BM_CaptureLineOfText(benchmark::State& state) {
   if (grabber.Open() != 0) return state.SkipWithError("no display");
   vk::x11::CapturedRows rows;
   for (auto _ : state) {
-    if (grabber.Capture(100, 500, 900, 516, rows) != 0) return state.SkipWithError("capture failed");
+    if (grabber.Capture({100, 500, 900, 516}, rows) != 0) return state.SkipWithError("capture failed");
     benchmark::DoNotOptimize(rows.data);
   }
 }
@@ -53,7 +53,7 @@ void BM_StoreUnchangedFullFrame(benchmark::State& state) {
   vk::x11::ScreenGrabber grabber;
   if (grabber.Open() != 0) return state.SkipWithError("no display");
   vk::x11::CapturedRows rows;
-  grabber.Capture(0, 0, kWidth, kHeight, rows);
+  grabber.Capture({0, 0, kWidth, kHeight}, rows);
   cVkUpdateBuilder builder;
   builder.Init(kHeight, kWidth, 4, 6);
   builder.StoreSection(rows.data, rows.stride, {0, 0, kWidth, kHeight});
@@ -78,7 +78,7 @@ void BM_FullScreenPipeline(benchmark::State& state) {
     builder.ReleaseFormatHold();
     state.ResumeTiming();
     vk::x11::CapturedRows rows;
-    grabber.Capture(0, 0, kWidth, kHeight, rows);
+    grabber.Capture({0, 0, kWidth, kHeight}, rows);
     builder.StoreSection(rows.data, rows.stride, {0, 0, kWidth, kHeight});
     builder.SendUpdate([&](std::span<const uint8_t> m) {
       sent += m.size();
@@ -96,7 +96,7 @@ void BM_ZlibAloneFullFrame(benchmark::State& state) {
   vk::x11::ScreenGrabber grabber;
   if (grabber.Open() != 0) return state.SkipWithError("no display");
   vk::x11::CapturedRows rows;
-  grabber.Capture(0, 0, kWidth, kHeight, rows);
+  grabber.Capture({0, 0, kWidth, kHeight}, rows);
   std::vector<uint8_t> frame(rows.data, rows.data + size_t{kWidth} * kHeight * 4);
   std::vector<uint8_t> out(compressBound(frame.size()));
   for (auto _ : state) {
@@ -161,7 +161,7 @@ BENCHMARK(BM_IdleCpuStaticScreen)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark
 }  // namespace
 
 int main(int argc, char** argv) {
-  vk::x11::testing::XvfbServer xvfb(kWidth, kHeight);
+  vk::testing::XvfbServer xvfb(kWidth, kHeight);
   if (!xvfb.Running()) return 1;
   vk::x11::testing::XDrawing x;
   drawing = &x;

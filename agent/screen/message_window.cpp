@@ -112,9 +112,9 @@ void cVkMessageWindow::HandleTimer(uint32_t id) {
   if (id == VK_TIMER_FULL_REFRESH) {
     screen_.AddFullScreen();
   } else if (id == VK_TIMER_FOREGROUND_REFRESH) {
-    vk::x11::ScreenRect rect;
+    VkRect rect;
     if (queries_->ForegroundRect(rect)) {
-      screen_.AddRect({rect.left, rect.top, rect.right, rect.bottom});
+      screen_.AddRect(rect);
     } else {
       screen_.AddFullScreen();
     }

@@ -6,26 +6,28 @@
 // captures the pending region: it sleeps until something is pending, captures
 // it, and lets at least the capture interval pass before the next capture.
 // A static screen therefore costs no wake-ups at all.
+//
+// Each start begins a new capture run; a stop ends it. The state below
+// belongs to the current run only: a capture thread that a stop had to give
+// up on (an X server that stopped answering) finds its run ended and never
+// touches the format, the pending region or the update builder of a later
+// session. X requests are made outside the lock, so such a thread holds up
+// neither the next session nor the message window.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <vector>
 
-#include "agent/screen/screen_region.h"
 #include "agent/screen/screen_settings.h"
 #include "common/screen/screen_info.h"
 #include "platform/core/worker_thread.h"
-#include "platform/x11/screen_format.h"
+#include "platform/geometry/screen_geometry.h"
 
 class cOrkLog;
 class iVkLogSink;
 class cVkUpdateBuilder;
-namespace vk::x11 {
-class ScreenGrabber;
-}
 
 // What the screen manager needs from the rest of the agent.
 struct cVkScreenManagerLinks {
@@ -61,23 +63,8 @@ class cVkScreenManager {
   std::vector<VkRect> PendingRects() const;
 
  private:
-  struct CaptureState;
-  int32_t CaptureThread(vk::ManualResetEvent& stop);
-  int32_t InitializeScreen(cOrkLog& log, CaptureState& state, const cVkScreenCaptureSettings& settings);
-  int32_t CapturePending(cOrkLog& log, CaptureState& state);
-  int32_t CaptureSection(cOrkLog& log, CaptureState& state, VkRect section);
-  void ReleaseScreen(CaptureState& state);
-  // Waits until something is pending or the stop event is set; false on stop.
-  bool WaitForPending(vk::ManualResetEvent& stop);
-
-  cVkUpdateBuilder& builder_;
-  cVkScreenManagerLinks links_;
-  mutable std::recursive_mutex lock_;
-  std::condition_variable_any pendingChanged_;
-  VkScreenGeometry geometry_;
-  vk::ScreenFormat format_;
-  bool initialized_ = false;
-  cVkScreenRegion pending_;
-  bool formatPending_ = false;
+  struct Shared;
+  class CaptureThread;
+  std::shared_ptr<Shared> shared_;
   vk::WorkerThread thread_;
 };

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "common/screen/screen_geometry.h"
+#include "platform/geometry/screen_geometry.h"
 
 class cVkScreenRegion {
  public:

@@ -1,7 +1,7 @@
 // Widening of a screen section to whole 4-byte rows.
 #pragma once
 
-#include "common/screen/screen_geometry.h"
+#include "platform/geometry/screen_geometry.h"
 
 // Widens `section` until (right - left) x bytesPerPixel is a multiple of 4:
 // one pixel to the right while right < width, else one to the left while

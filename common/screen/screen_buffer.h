@@ -17,7 +17,7 @@
 #include <span>
 #include <vector>
 
-#include "common/screen/screen_geometry.h"
+#include "platform/geometry/screen_geometry.h"
 #include "common/screen/screen_info.h"
 
 class cVkScreenBuffer {

@@ -60,8 +60,7 @@ cVkScreenInfo cVkScreenInfo::ForTrueColour(int32_t width, int32_t height, uint16
                                                 static_cast<uint64_t>(std::abs(static_cast<int64_t>(height))));
   uint32_t masks[3] = {redMask, greenMask, blueMask};
   for (int i = 0; i < 3; ++i) {
-    info.colours[i] = VkRgbQuad{static_cast<uint8_t>(masks[i]), static_cast<uint8_t>(masks[i] >> 8),
-                                static_cast<uint8_t>(masks[i] >> 16), static_cast<uint8_t>(masks[i] >> 24)};
+    info.colours[i] = VkRgbQuad::FromDword(masks[i]);
   }
   return info;
 }
@@ -126,19 +125,7 @@ void cVkScreenInfo::Serialize(cVkArchive& ar) {
 void cVkScreenInfo::CopyFrom(const cVkObject& other) {
   auto* source = dynamic_cast<const cVkScreenInfo*>(&other);
   if (source == nullptr) return;
-  trueColour = source->trueColour;
-  header = source->header;
-  colours = source->colours;
-}
-
-VkScreenGeometry cVkScreenInfo::Geometry() const {
-  int64_t height = header.height;
-  if (height < 0) height = -height;
-  VkScreenGeometry g;
-  g.width = header.width;
-  g.height = height > INT32_MAX ? 0 : static_cast<int32_t>(height);
-  g.bytesPerPixel = header.bitCount / 8;
-  return g;
+  static_cast<VkScreenFormat&>(*this) = *source;
 }
 
 void cVkScreenInfo::VisitFields(cVkFieldVisitor& visitor) const {
@@ -157,8 +144,7 @@ void cVkScreenInfo::VisitFields(cVkFieldVisitor& visitor) const {
   // The colour table as 257 DWORDs (blue, green, red, reserved from the low byte).
   visitor.BeginList("colours");
   for (const VkRgbQuad& c : colours) {
-    visitor.Number({}, static_cast<int64_t>(c.blue | (c.green << 8) | (c.red << 16) |
-                                            (static_cast<uint32_t>(c.reserved) << 24)));
+    visitor.Number({}, static_cast<int64_t>(c.ToDword()));
   }
   visitor.EndList();
 }

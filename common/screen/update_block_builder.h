@@ -21,7 +21,7 @@
 #include <span>
 #include <vector>
 
-#include "common/screen/screen_geometry.h"
+#include "platform/geometry/screen_geometry.h"
 
 // Sends one update message; answers 0 or the error that stops the update.
 using VkUpdateSink = std::function<int32_t(std::span<const uint8_t> message)>;

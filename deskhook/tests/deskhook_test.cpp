@@ -84,7 +84,7 @@ class DeskHook : public ::testing::Test {
 };
 
 TEST_F(DeskHook, ReportsDrawingDisplayChangesAndCursorChanges) {
-  vk::x11::testing::XvfbServer xvfb(1024, 768);
+  vk::testing::XvfbServer xvfb(1024, 768);
   ASSERT_TRUE(xvfb.Running());
   vk::x11::testing::XDrawing x;
   Recorder rec;
@@ -156,7 +156,7 @@ void SetDeviceEnabled(Display* display, const std::string& name, unsigned char e
 }
 
 TEST_F(DeskHook, BlocksThePhysicalDevicesButNotXTestAndReleasesOnlyWhatItBlocked) {
-  vk::x11::testing::XvfbServer xvfb(320, 240);
+  vk::testing::XvfbServer xvfb(320, 240);
   ASSERT_TRUE(xvfb.Running());
   vk::x11::testing::XDrawing x;
   ASSERT_NE(DeviceId(x.Display(), "Xvfb keyboard"), -1);
@@ -204,7 +204,7 @@ TEST_F(DeskHook, BlocksThePhysicalDevicesButNotXTestAndReleasesOnlyWhatItBlocked
 }
 
 TEST_F(DeskHook, TheKeyboardComesBackWhenTheBlockingProcessIsKilled) {
-  vk::x11::testing::XvfbServer xvfb(320, 240);
+  vk::testing::XvfbServer xvfb(320, 240);
   ASSERT_TRUE(xvfb.Running());
   vk::x11::testing::XDrawing x;
   int ready[2];
@@ -245,13 +245,13 @@ namespace {
 TEST_F(DeskHook, ALostServerEndsTheWatcherButNotTheProcess) {
   Recorder rec;
   {
-    vk::x11::testing::XvfbServer xvfb(320, 240);
+    vk::testing::XvfbServer xvfb(320, 240);
     ASSERT_TRUE(xvfb.Running());
     ASSERT_EQ(SetHook(&rec.Window(), kUpdate, kDisplayChange, kMouseMove), 0);
     ASSERT_TRUE(rec.WaitFor([](auto& s) { return Recorder::Covered(s, {0, 0, 320, 240}); }));
   }
   EXPECT_EQ(StopHook(), 0);
-  vk::x11::testing::XvfbServer xvfb(200, 100);
+  vk::testing::XvfbServer xvfb(200, 100);
   ASSERT_TRUE(xvfb.Running());
   rec.Clear();
   ASSERT_EQ(SetHook(&rec.Window(), kUpdate, kDisplayChange, kMouseMove), 0);

@@ -19,7 +19,7 @@ void DesktopQueries::Close() {
   display_ = nullptr;
 }
 
-bool DesktopQueries::ForegroundRect(ScreenRect& rect) {
+bool DesktopQueries::ForegroundRect(VkRect& rect) {
   if (!display_ || DisplayLost(display_)) return false;
   Window focus = None;
   int revert = 0;

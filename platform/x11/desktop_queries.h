@@ -6,16 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/geometry/screen_rect.h"
+
 struct _XDisplay;
 
 namespace vk::x11 {
-
-struct ScreenRect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-};
 
 class DesktopQueries {
  public:
@@ -30,7 +25,7 @@ class DesktopQueries {
 
   // The root rectangle of the top-level window that holds the focus; false
   // when no window has it (focus on the root, or none).
-  bool ForegroundRect(ScreenRect& rect);
+  bool ForegroundRect(VkRect& rect);
   // The XFixes name of the displayed cursor; empty for an unnamed cursor or
   // when the display cannot tell.
   std::string CursorName();

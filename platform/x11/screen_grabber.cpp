@@ -49,10 +49,11 @@ int32_t ScreenGrabber::Open() {
     return result;
   }
   format_ = visual.format;
+  geometry_ = format_.Geometry();
   bitsPerPixel_ = visual.bitsPerPixel;
   scanlinePad_ = visual.scanlinePad;
-  currentWidth_ = format_.width;
-  currentHeight_ = format_.height;
+  currentWidth_ = geometry_.width;
+  currentHeight_ = geometry_.height;
   AttachSharedMemory();
   return 0;
 }
@@ -67,19 +68,20 @@ void ScreenGrabber::Close() {
   std::free(fallback_);
   fallback_ = nullptr;
   fallbackSize_ = 0;
-  format_ = ScreenFormat{};
+  format_ = VkScreenFormat{};
+  geometry_ = VkScreenGeometry{};
 }
 
 // MIT-SHM 1.2 takes the segment as a file descriptor: a memfd that only this
 // process and the server can reach, whichever user the server runs as.
 void ScreenGrabber::AttachSharedMemory() {
   auto version = xcb_shm_query_version_reply(connection_, xcb_shm_query_version(connection_), nullptr);
-  const bool fdCapable = version && (version->major_version > 1 ||
-                                     (version->major_version == 1 && version->minor_version >= 2));
+  const bool fdCapable =
+      version && (version->major_version > 1 || (version->major_version == 1 && version->minor_version >= 2));
   std::free(version);
   if (!fdCapable) return;
-  const size_t stride = static_cast<size_t>(format_.width) * bitsPerPixel_ / 8 + 4;
-  const size_t size = stride * static_cast<size_t>(format_.height);
+  const size_t stride = static_cast<size_t>(geometry_.width) * bitsPerPixel_ / 8 + 4;
+  const size_t size = stride * static_cast<size_t>(geometry_.height);
   const int fd = memfd_create("vk-screen", MFD_CLOEXEC);
   if (fd < 0) return;
   if (ftruncate(fd, static_cast<off_t>(size)) != 0) {
@@ -105,7 +107,8 @@ void ScreenGrabber::AttachSharedMemory() {
 }
 
 int32_t ScreenGrabber::GetArea(int32_t left, int32_t top, int32_t width, int32_t height, CapturedRows& rows) {
-  const size_t stride = ((static_cast<size_t>(width) * bitsPerPixel_ + scanlinePad_ - 1) / scanlinePad_) * scanlinePad_ / 8;
+  const size_t stride =
+      ((static_cast<size_t>(width) * bitsPerPixel_ + scanlinePad_ - 1) / scanlinePad_) * scanlinePad_ / 8;
   xcb_generic_error_t* error = nullptr;
   if (shmSize_ != 0 && stride * height <= shmSize_) {
     auto cookie = xcb_shm_get_image(connection_, root_, static_cast<int16_t>(left), static_cast<int16_t>(top),
@@ -120,9 +123,9 @@ int32_t ScreenGrabber::GetArea(int32_t left, int32_t top, int32_t width, int32_t
     rows = {shmData_, stride};
     return 0;
   }
-  auto cookie = xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, static_cast<int16_t>(left),
-                              static_cast<int16_t>(top), static_cast<uint16_t>(width),
-                              static_cast<uint16_t>(height), ~0u);
+  auto cookie =
+      xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, static_cast<int16_t>(left),
+                    static_cast<int16_t>(top), static_cast<uint16_t>(width), static_cast<uint16_t>(height), ~0u);
   auto reply = xcb_get_image_reply(connection_, cookie, &error);
   if (!reply) {
     std::free(error);
@@ -157,11 +160,10 @@ void ScreenGrabber::RefreshCurrentSize() {
   std::free(reply);
 }
 
-int32_t ScreenGrabber::Capture(int32_t left, int32_t top, int32_t right, int32_t bottom, CapturedRows& rows) {
+int32_t ScreenGrabber::Capture(const VkRect& area, CapturedRows& rows) {
   if (!connection_) return ERROR_NOT_READY;
-  if (left < 0 || top < 0 || right > format_.width || bottom > format_.height || left >= right || top >= bottom) {
-    return ERROR_INVALID_PARAMETER;
-  }
+  if (area.IsEmpty() || !geometry_.Contains(area)) return ERROR_INVALID_PARAMETER;
+  const auto [left, top, right, bottom] = area;
   if (right <= currentWidth_ && bottom <= currentHeight_) {
     const int32_t result = GetArea(left, top, right - left, bottom - top, rows);
     if (result != ERROR_GEN_FAILURE) return result;

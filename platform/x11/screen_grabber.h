@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/x11/screen_format.h"
+#include "platform/geometry/screen_format.h"
 
 struct xcb_connection_t;
 
@@ -33,12 +33,14 @@ class ScreenGrabber {
   void Close();
   bool IsOpen() const { return connection_ != nullptr; }
   bool UsesSharedMemory() const { return shmSize_ != 0; }
-  const ScreenFormat& Format() const { return format_; }
+  const VkScreenFormat& Format() const { return format_; }
+  // W, H and B of the format.
+  const VkScreenGeometry& Geometry() const { return geometry_; }
 
-  // Captures the area (right and bottom exclusive), which must lie within the
-  // format's size. Parts beyond the current screen (which may have shrunk
-  // since Open) read as zero. 0 or an error code.
-  int32_t Capture(int32_t left, int32_t top, int32_t right, int32_t bottom, CapturedRows& rows);
+  // Captures the area, which must lie within the format's size. Parts beyond
+  // the current screen (which may have shrunk since Open) read as zero. 0 or
+  // an error code.
+  int32_t Capture(const VkRect& area, CapturedRows& rows);
 
  private:
   int32_t ReadFormat();
@@ -48,7 +50,8 @@ class ScreenGrabber {
 
   xcb_connection_t* connection_ = nullptr;
   uint32_t root_ = 0;
-  ScreenFormat format_;
+  VkScreenFormat format_;
+  VkScreenGeometry geometry_;
   int32_t bitsPerPixel_ = 0;
   int32_t scanlinePad_ = 32;
   int32_t currentWidth_ = 0;

@@ -10,27 +10,24 @@
 
 namespace vk::x11 {
 
-int32_t MakeScreenFormat(const VisualDescription& visual, ScreenFormat& out) {
+int32_t MakeScreenFormat(const VisualDescription& visual, VkScreenFormat& out) {
   const int32_t bits = visual.bitsPerPixel;
   if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return ERROR_NOT_SUPPORTED;
   if (bits == 8 && visual.directColour) return ERROR_NOT_SUPPORTED;
   if (bits != 8 && !visual.directColour) return ERROR_NOT_SUPPORTED;
-  out = ScreenFormat{};
-  out.width = visual.width;
-  out.height = visual.height;
-  out.bytesPerPixel = bits / 8;
-  out.trueColour = visual.directColour;
-  BitmapInfoHeader& h = out.header;
+  out = VkScreenFormat{};
+  out.trueColour = visual.directColour ? 1 : 0;
+  VkBitmapInfoHeader& h = out.header;
   h.width = visual.width;
   h.height = visual.height;
   h.bitCount = static_cast<uint16_t>(bits);
   const uint32_t stride = (static_cast<uint32_t>(visual.width) * bits / 8 + 3) & ~3u;
   h.sizeImage = stride * static_cast<uint32_t>(visual.height);
   if (bits == 16 || bits == 32) {
-    h.compression = BI_BITFIELDS;
-    out.colours[0] = visual.redMask;
-    out.colours[1] = visual.greenMask;
-    out.colours[2] = visual.blueMask;
+    h.compression = VK_BI_BITFIELDS;
+    out.colours[0] = VkRgbQuad::FromDword(visual.redMask);
+    out.colours[1] = VkRgbQuad::FromDword(visual.greenMask);
+    out.colours[2] = VkRgbQuad::FromDword(visual.blueMask);
   } else if (bits == 24) {
     // Plain 24-bit rows are blue, green, red: the X layout only with these masks.
     if (visual.redMask != 0xFF0000 || visual.greenMask != 0x00FF00 || visual.blueMask != 0x0000FF) {
@@ -38,7 +35,7 @@ int32_t MakeScreenFormat(const VisualDescription& visual, ScreenFormat& out) {
     }
   } else {
     const size_t count = std::min<size_t>(visual.palette.size(), 256);
-    for (size_t i = 0; i < count; ++i) out.colours[i] = visual.palette[i] & 0xFFFFFF;
+    for (size_t i = 0; i < count; ++i) out.colours[i] = VkRgbQuad::FromDword(visual.palette[i] & 0xFFFFFF);
     h.clrUsed = static_cast<uint32_t>(count);
   }
   return 0;

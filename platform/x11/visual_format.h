@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/x11/screen_format.h"
+#include "platform/geometry/screen_format.h"
 
 struct xcb_connection_t;
 struct xcb_screen_t;
@@ -23,7 +23,7 @@ struct VisualDescription {
 };
 
 struct VisualFormat {
-  ScreenFormat format;
+  VkScreenFormat format;
   int32_t bitsPerPixel = 0;
   int32_t scanlinePad = 32;
 };
@@ -31,7 +31,7 @@ struct VisualFormat {
 // The bitmap header and colour table for a visual: 16 and 32 bits per pixel
 // as bit fields with the visual's masks, 24 as plain RGB, 8 (and less, taken
 // as 8) with the palette. 0 or ERROR_NOT_SUPPORTED.
-int32_t MakeScreenFormat(const VisualDescription& visual, ScreenFormat& out);
+int32_t MakeScreenFormat(const VisualDescription& visual, VkScreenFormat& out);
 
 // Reads the root visual, its ZPixmap format and (palette visuals) the default
 // colour map; 0 or an error code.

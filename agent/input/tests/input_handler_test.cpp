@@ -14,7 +14,7 @@
 #include "platform/net/socket_calls.h"
 #include "platform/power/recording_power_control.h"
 #include "platform/xtest/tests/event_recorder.h"
-#include "platform/xtest/tests/xvfb_fixture.h"
+#include "platform/x11/testing/xvfb_server.h"
 #include "platform/core/error_codes.h"
 // X last: Xlib's macros clash with other names.
 #include <X11/Xlib.h>

@@ -38,7 +38,7 @@ class MessageWindowTest : public ::testing::Test {
     screen_.Stop(log_);
   }
 
-  vk::x11::testing::XvfbServer xvfb_{800, 600};
+  vk::testing::XvfbServer xvfb_{800, 600};
   vk::x11::testing::XDrawing x_;
   vk::test::LogSink logFile_;
   cVkScreenCaptureSettings settings_;

@@ -14,7 +14,7 @@ namespace {
 
 using vk::test::WaitUntil;
 using vk::x11::testing::XDrawing;
-using vk::x11::testing::XvfbServer;
+using vk::testing::XvfbServer;
 
 // A session's view of the screen side: takes formats, sends updates.
 struct SessionSide {

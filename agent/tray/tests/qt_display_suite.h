@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/xtest/tests/xvfb_fixture.h"
+#include "platform/x11/testing/xvfb_server.h"
 
 class QtDisplaySuite : public testing::Test {
  protected:

@@ -25,7 +25,7 @@
 #include "platform/power/recording_power_control.h"
 #include "platform/xtest/tests/event_recorder.h"
 #include "agent/tray/tests/qt_display_suite.h"
-#include "platform/xtest/tests/xvfb_fixture.h"
+#include "platform/x11/testing/xvfb_server.h"
 // X last: Xlib's macros clash with other names.
 #include <X11/Xlib.h>
 #include <X11/keysym.h>

@@ -21,7 +21,7 @@
 #include "agent/tray/tray_manager.h"
 #include "agent/tray/tray_texts.h"
 #include "agent/tray/tests/qt_display_suite.h"
-#include "platform/xtest/tests/xvfb_fixture.h"
+#include "platform/x11/testing/xvfb_server.h"
 
 namespace {
 

@@ -86,7 +86,7 @@ class TrayHelperTest : public testing::Test {
     runtime_ = dir_ + "/runtime";
     ASSERT_EQ(mkdir(runtime_.c_str(), 0700), 0);
     ASSERT_EQ(chown(runtime_.c_str(), kNobody, kNobody), 0);
-    xvfb_ = std::make_unique<vk::x11::testing::XvfbServer>(800, 600, 24, false, authority_);
+    xvfb_ = std::make_unique<vk::testing::XvfbServer>(800, 600, 24, false, authority_);
     ASSERT_TRUE(xvfb_->Running());
   }
   void TearDown() override {
@@ -141,7 +141,7 @@ class TrayHelperTest : public testing::Test {
   }
 
   std::string dir_, authority_, runtime_;
-  std::unique_ptr<vk::x11::testing::XvfbServer> xvfb_;
+  std::unique_ptr<vk::testing::XvfbServer> xvfb_;
   Received received_;
   std::unique_ptr<cVkTrayHelperLink> link_;
 };

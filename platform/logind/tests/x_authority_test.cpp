@@ -19,7 +19,7 @@ namespace {
 using vk::logind::FindXAuthority;
 using vk::logind::LoginSession;
 using vk::x11::testing::WriteAuthorityFile;
-using vk::x11::testing::XvfbServer;
+using vk::testing::XvfbServer;
 
 constexpr uid_t kUser = 65534;
 

@@ -9,13 +9,13 @@
 namespace {
 
 TEST(DesktopQueries, ForegroundIsTheFocusedTopLevelAndCursorNamesAreRead) {
-  vk::x11::testing::XvfbServer xvfb(800, 600);
+  vk::testing::XvfbServer xvfb(800, 600);
   ASSERT_TRUE(xvfb.Running());
   vk::x11::testing::XDrawing x;
   vk::x11::DesktopQueries queries;
   ASSERT_TRUE(queries.Open());
 
-  vk::x11::ScreenRect rect;
+  VkRect rect;
   EXPECT_FALSE(queries.ForegroundRect(rect));  // focus on the root
 
   const auto window = x.MakeWindow(100, 50, 200, 120, 0x00FF00);

@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using vk::testing::ChildProcess;
 using vk::x11::testing::XDrawing;
-using vk::x11::testing::XvfbServer;
+using vk::testing::XvfbServer;
 
 // Settings.dat: the defaults with the session port changed (input channel
 // off, tray silent).

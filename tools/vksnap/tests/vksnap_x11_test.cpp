@@ -20,7 +20,7 @@ namespace {
 using namespace vk::testing;
 using namespace std::chrono_literals;
 using vk::x11::testing::XDrawing;
-using vk::x11::testing::XvfbServer;
+using vk::testing::XvfbServer;
 
 // What the agent writes to its log file.
 struct FileLog : iVkLogSink {

@@ -1,18 +1,9 @@
-// Screen geometry and the buffer sizes both ends of a viewing session use.
+// Screen size and the buffer sizes both ends of a viewing session use.
 #pragma once
 
 #include <cstdint>
 
-// A screen rectangle in pixels; right and bottom are exclusive.
-struct VkRect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-  bool operator==(const VkRect&) const = default;
-  int32_t Width() const { return right - left; }
-  int32_t Height() const { return bottom - top; }
-};
+#include "platform/geometry/screen_rect.h"
 
 struct VkScreenGeometry {
   int32_t width = 0;          // W, pixels
@@ -22,6 +13,7 @@ struct VkScreenGeometry {
   // Largest screen side accepted from the other end.
   static constexpr int32_t kMaxSide = 16384;
 
+  bool operator==(const VkScreenGeometry&) const = default;
   bool IsValid() const {
     return width >= 1 && width <= kMaxSide && height >= 1 && height <= kMaxSide &&
            (bytesPerPixel == 1 || bytesPerPixel == 2 || bytesPerPixel == 3 || bytesPerPixel == 4);
