@@ -15,6 +15,7 @@ class InputInjector {
   // Connects to the desktop; 0 or a Win32-numbered code. Connecting again
   // while connected does nothing.
   virtual int32_t Open() = 0;
+  // Releases every key and mouse button it holds pressed, then disconnects.
   virtual void Close() = 0;
   // Current size of the desktop in pixels; false when not connected.
   virtual bool ScreenSize(int32_t& width, int32_t& height) = 0;

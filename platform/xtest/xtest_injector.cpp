@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -20,9 +21,12 @@ constexpr int kMaxSpareKeys = 8;
 
 unsigned XButtonNumber(MouseButton button) {
   switch (button) {
-    case MouseButton::Left: return 1;
-    case MouseButton::Middle: return 2;
-    case MouseButton::Right: return 3;
+    case MouseButton::Left:
+      return 1;
+    case MouseButton::Middle:
+      return 2;
+    case MouseButton::Right:
+      return 3;
   }
   return 1;
 }
@@ -52,6 +56,7 @@ class XTestInjector final : public InputInjector {
   void Close() override {
     if (!display_) return;
     if (!broken_) {
+      ReleaseHeldButtons();
       ReleaseHeldKeys();
       RestoreSpareKeycodes();
     }
@@ -59,6 +64,7 @@ class XTestInjector final : public InputInjector {
     display_ = nullptr;
     spare_.clear();
     held_.clear();
+    heldButtons_.clear();
     wheelRemainder_ = 0;
   }
 
@@ -81,7 +87,12 @@ class XTestInjector final : public InputInjector {
 
   int32_t Button(MouseButton button, bool down) override {
     if (!display_ || broken_) return ERROR_NOT_READY;
-    XTestFakeButtonEvent(display_, XButtonNumber(button), down ? True : False, CurrentTime);
+    const unsigned number = XButtonNumber(button);
+    if (down)
+      heldButtons_.insert(number);
+    else
+      heldButtons_.erase(number);
+    XTestFakeButtonEvent(display_, number, down ? True : False, CurrentTime);
     return Flush();
   }
 
@@ -149,6 +160,13 @@ class XTestInjector final : public InputInjector {
     return Flush();
   }
 
+  // A viewer that leaves during a drag must not leave the button held.
+  void ReleaseHeldButtons() {
+    for (unsigned number : heldButtons_) XTestFakeButtonEvent(display_, number, False, CurrentTime);
+    heldButtons_.clear();
+    XFlush(display_);
+  }
+
   void ReleaseHeldKeys() {
     for (const auto& [keysym, code] : held_) XTestFakeKeyEvent(display_, code, False, CurrentTime);
     held_.clear();
@@ -209,6 +227,7 @@ class XTestInjector final : public InputInjector {
   int wheelRemainder_ = 0;
   std::vector<SpareKey> spare_;
   std::unordered_map<uint32_t, KeyCode> held_;
+  std::set<unsigned> heldButtons_;
   uint64_t useCounter_ = 0;
 };
 

@@ -5,7 +5,7 @@
 
 #include "platform/xtest/input_injector.h"
 #include "platform/xtest/tests/event_recorder.h"
-#include "platform/xtest/tests/xvfb_fixture.h"
+#include "platform/x11/testing/xvfb_server.h"
 
 namespace {
 
@@ -84,9 +84,8 @@ TEST_F(XTestInjectorTest, MovesClicksAndTurnsTheWheel) {
   EXPECT_EQ(injector_->Wheel(60), 0);    // half a notch: nothing yet
   EXPECT_EQ(injector_->Wheel(60), 0);    // the other half: one notch away
   EXPECT_EQ(injector_->MoveTo(5, 6), 0);
-  ASSERT_TRUE(recorder_.WaitFor([](auto& ev) {
-    return !ev.empty() && ev.back().type == MotionNotify && ev.back().x == 5;
-  }));
+  ASSERT_TRUE(
+      recorder_.WaitFor([](auto& ev) { return !ev.empty() && ev.back().type == MotionNotify && ev.back().x == 5; }));
   std::vector<std::pair<int, unsigned>> buttons;
   for (const auto& e : recorder_.Events()) {
     if (e.type != ButtonPress && e.type != ButtonRelease) continue;
@@ -94,16 +93,42 @@ TEST_F(XTestInjectorTest, MovesClicksAndTurnsTheWheel) {
     EXPECT_EQ(e.x, 100);
     EXPECT_EQ(e.y, 200);
   }
-  std::vector<std::pair<int, unsigned>> expected = {
-      {ButtonPress, 3}, {ButtonRelease, 3}, {ButtonPress, 5}, {ButtonRelease, 5},
-      {ButtonPress, 5}, {ButtonRelease, 5}, {ButtonPress, 4}, {ButtonRelease, 4}};
+  std::vector<std::pair<int, unsigned>> expected = {{ButtonPress, 3},   {ButtonRelease, 3}, {ButtonPress, 5},
+                                                    {ButtonRelease, 5}, {ButtonPress, 5},   {ButtonRelease, 5},
+                                                    {ButtonPress, 4},   {ButtonRelease, 4}};
   EXPECT_EQ(buttons, expected);
+}
+
+// The viewer goes away in the middle of a drag with Shift held: ending the
+// session releases the button and the key, once each, on the desktop.
+TEST_F(XTestInjectorTest, ClosingReleasesTheButtonsAndKeysOfAnInterruptedDrag) {
+  EXPECT_EQ(injector_->MoveTo(50, 60), 0);
+  EXPECT_EQ(injector_->Key(XK_Shift_L, true), 0);
+  EXPECT_EQ(injector_->Button(vk::MouseButton::Left, true), 0);
+  EXPECT_EQ(injector_->Button(vk::MouseButton::Middle, true), 0);
+  EXPECT_EQ(injector_->Button(vk::MouseButton::Middle, false), 0);
+  EXPECT_EQ(injector_->MoveTo(300, 200), 0);
+  injector_->Close();
+  auto releases = [](const std::vector<RecordedEvent>& events, int type, unsigned button) {
+    int n = 0;
+    for (const auto& e : events) n += e.type == type && (type != ButtonRelease || e.button == button);
+    return n;
+  };
+  ASSERT_TRUE(recorder_.WaitFor(
+      [&](auto& ev) { return releases(ev, ButtonRelease, 1) == 1 && Has(ev, KeyRelease, XK_Shift_L); }));
+  recorder_.Drain();
+  EXPECT_EQ(releases(recorder_.Events(), ButtonRelease, 1), 1);
+  EXPECT_EQ(releases(recorder_.Events(), ButtonRelease, 2), 1);
+  EXPECT_EQ(releases(recorder_.Events(), KeyRelease, 0), 1);
+  for (const auto& e : recorder_.Events()) {
+    if (e.type == ButtonRelease && e.button == 1) EXPECT_EQ(e.x, 300);
+  }
 }
 
 TEST_F(XTestInjectorTest, DisplayReachability) {
   EXPECT_TRUE(vk::XDisplayReachable(server_->DisplayName()));
-  EXPECT_FALSE(vk::XDisplayReachable(":4093"));
-  auto nowhere = vk::CreateXTestInjector(":4093");
+  EXPECT_FALSE(vk::XDisplayReachable(vk::testing::NoServerDisplayName()));
+  auto nowhere = vk::CreateXTestInjector(vk::testing::NoServerDisplayName());
   EXPECT_NE(nowhere->Open(), 0);
   EXPECT_NE(nowhere->Key(XK_a, true), 0);
 }
