@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "common/screen/screen_geometry.h"
+#include "platform/geometry/screen_geometry.h"
 
 // `source` holds 32-bit pixels, `sourceStride` pixels a row; `from` is the
 // area of it to shrink into `width` x `height` pixels at `target`

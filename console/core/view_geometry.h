@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "common/screen/screen_geometry.h"
+#include "platform/geometry/screen_geometry.h"
 
 // Stretch modes (0: not scaled).
 inline constexpr int32_t kScaleDisabled = 0;

@@ -32,7 +32,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using vk::testing::ChildProcess;
 using vk::x11::testing::XDrawing;
-using vk::x11::testing::XvfbServer;
+using vk::testing::XvfbServer;
 
 constexpr int kWidth = 640, kHeight = 400;
 

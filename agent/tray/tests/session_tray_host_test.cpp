@@ -22,7 +22,7 @@
 namespace {
 
 using vk::logind::testing::MockLogind;
-using vk::x11::testing::XvfbServer;
+using vk::testing::XvfbServer;
 
 constexpr uint32_t kNobody = 65534;
 
