@@ -63,8 +63,9 @@ class cVkRpcListenerThread {
   int32_t ServeUntilStopped();
   void Serve(vk::rpc::TcpStream& stream);
 
+  // Once the service stops, its state is stop pending: no more start reports.
   void ReportStartPending(uint32_t hint) {
-    if (s_.context.reportStartPending) s_.context.reportStartPending(hint);
+    if (s_.context.reportStartPending && !s_.stopListening.IsSet()) s_.context.reportStartPending(hint);
   }
   void ReportStopPending(uint32_t hint) {
     if (s_.context.reportStopPending) s_.context.reportStopPending(hint);
@@ -94,7 +95,7 @@ int32_t cVkRpcListenerThread::Run() {
   auto wake = stop_.OnSet([this] { s_.EndListening(); });
   bool listening = false;
   int32_t code = OpenEndpoint(&listening);
-  if (code != 0) return Finish(code);
+  if (code != 0) return code;
 
   ReportStartPending(4000);
   if (!listening) {
@@ -126,7 +127,7 @@ int32_t cVkRpcListenerThread::Run() {
 }
 
 // Takes the first free port and publishes it. *listening stays false when
-// every port was taken.
+// every port was taken. A failure here has ended the run already.
 int32_t cVkRpcListenerThread::OpenEndpoint(bool* listening) {
   for (int attempt = 0; attempt < s_.options.portAttempts; ++attempt) {
     auto port = static_cast<uint16_t>(s_.options.firstPort + attempt);
@@ -134,9 +135,7 @@ int32_t cVkRpcListenerThread::OpenEndpoint(bool* listening) {
     if (code == RPC_S_CANT_CREATE_ENDPOINT || code == RPC_S_DUPLICATE_ENDPOINT) continue;
     if (code != 0) {
       log_.LogNetMsg(LOG_ERROR, code, u"Error initializing PRC protocol. Errorcode %ld.", code);
-      Publish(-1);
-      StopService();
-      return code;
+      return Fail(code);
     }
     code = Publish(port);
     if (code != 0) {
@@ -146,7 +145,7 @@ int32_t cVkRpcListenerThread::OpenEndpoint(bool* listening) {
                   u"stops. Errorcode %ld.",
                   static_cast<int32_t>(port), code);
       StopService();
-      return code;
+      return Finish(code);
     }
     *listening = true;
     return 0;
