@@ -1,5 +1,7 @@
 #include "agent/service/agent.h"
 
+#include "agent/rpc/agent_rpc_listener.h"
+#include "agent/rpc/publish_port.h"
 #include "agent/service/agent_version.h"
 #include "agent/service/event_mirror.h"
 #include "agent/service/locations_setup.h"
@@ -35,9 +37,28 @@ cVkAgent::cVkAgent()
       input_({viewer_, screen_, [this] { return InputSettingsFrom(settings_); }, &logFile_, *power_, inputBlocker_},
              vk::CreateXTestInjector()),
       sessions_(SessionParts(viewer_, security_, tray_, input_, screen_, settings_, logFile_)),
-      rpc_(nullptr),  // the configuration RPC listener is built here
+      rpc_(MakeRpcListener()),
       service_({serviceLog_, locations_, logFile_, settingsFile_, security_, &tray_, &sessions_, rpc_.get()}) {
   VkRegisterSettingsClasses();
+}
+
+// The listener's calls work on this agent's settings and access rights and
+// report through its service, which exists by the time they run.
+std::unique_ptr<iVkRpcListener> cVkAgent::MakeRpcListener() {
+  cVkRpcAgentContext c;
+  c.settings = &settings_;
+  c.security = &security_;
+  c.saveSettings = [this](cOrkLog& log) { return service_.SaveServiceSettings(log); };
+  c.markSecurityChanged = [this] { service_.MarkSecurityChanged(); };
+  c.reportStartPending = [this](uint32_t hint) { service_.Record().ReportStartPending(hint); };
+  c.reportStopPending = [this](uint32_t hint) { service_.Record().ReportStopPending(hint); };
+  c.reportRunning = [this] { service_.ReportServiceRunning(); };
+  c.requestServiceStop = [this] { service_.RequestServiceStop(); };
+  c.setupActivityLog = [](cOrkLog& log) { SetupAgentLog(log, false); };
+  c.appendLogToFile = [this](cOrkLog& log) { logFile_.AppendLogToFile(log); };
+  c.serviceLog = &serviceLog_;
+  c.publishPort = PublishRpcPort;
+  return std::make_unique<cVkAgentRpcListener>(std::move(c));
 }
 
 void cVkAgent::SetUpLocations() {

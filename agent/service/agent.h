@@ -62,6 +62,7 @@ class cVkAgent {
 
  private:
   void SetUpLocations();
+  std::unique_ptr<iVkRpcListener> MakeRpcListener();
 
   cOrkLog serviceLog_;
   cVkLocations locations_;
