@@ -15,10 +15,12 @@ if(VK_SANITIZE)
 endif()
 
 # vk_test(NAME <name> LABEL unit|integration|e2e SOURCES ... [LIBS ...]
-#         [ENVIRONMENT VAR=value ...] [TIMEOUT seconds])
-# One GoogleTest program, run by CTest as one test with its label.
+#         [ENVIRONMENT VAR=value ...] [TIMEOUT seconds] [LOCKS name ...])
+# One GoogleTest program, run by CTest as one test with its label. Tests that
+# name the same lock never run at the same time (for instance agents that
+# listen on the default ports).
 function(vk_test)
-  cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;LOCKS" ${ARGN})
   if(NOT T_LABEL MATCHES "^(unit|integration|e2e)$")
     message(FATAL_ERROR "vk_test ${T_NAME}: LABEL must be unit, integration or e2e")
   endif()
@@ -31,6 +33,9 @@ function(vk_test)
   set_tests_properties(${T_NAME} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT})
   if(T_ENVIRONMENT)
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}")
+  endif()
+  if(T_LOCKS)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
   endif()
 endfunction()
 

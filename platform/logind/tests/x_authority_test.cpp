@@ -4,7 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
 #include "platform/logind/session_environment.h"
 #include "platform/logind/x_authority.h"
@@ -22,6 +26,19 @@ using vk::x11::testing::WriteAuthorityFile;
 using vk::testing::XvfbServer;
 
 constexpr uid_t kUser = 65534;
+
+// A child's /proc environment is its parent's until its exec has happened:
+// wait (with a deadline) until the new program's environment holds `entry`.
+bool WaitForEnvironmentEntry(pid_t pid, const std::string& entry) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/environ", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (text.find(entry + '\0') != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
 
 class XAuthorityTest : public testing::Test {
  protected:
@@ -81,6 +98,7 @@ TEST_F(XAuthorityTest, TheLeadersXauthorityServesWhenTheServersFileIsNotAcceptab
                                    {{"XAUTHORITY", leaderFile}, {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/run/vk-test"}},
                                    dir_ + "/leader.err", {"-f", "/dev/null"});
   ASSERT_TRUE(leader.Started());
+  ASSERT_TRUE(WaitForEnvironmentEntry(leader.Pid(), "XAUTHORITY=" + leaderFile));
   const auto pid = static_cast<uint32_t>(leader.Pid());
   const LoginSession session = Session(user_->DisplayName(), kUser, pid);
   EXPECT_EQ(FindXAuthority(session), leaderFile);
