@@ -22,8 +22,7 @@ int32_t HookWatcher::Start() {
   if (!display_) return ERROR_NOT_READY;
   int error = 0;
   if (!XDamageQueryExtension(display_, &damageEvent_, &error) ||
-      !XFixesQueryExtension(display_, &fixesEvent_, &error) ||
-      !XRRQueryExtension(display_, &randrEvent_, &error)) {
+      !XFixesQueryExtension(display_, &fixesEvent_, &error) || !XRRQueryExtension(display_, &randrEvent_, &error)) {
     vk::x11::CloseDisplay(display_);
     display_ = nullptr;
     return ERROR_NOT_SUPPORTED;

@@ -114,15 +114,28 @@ bool FormatString(Writer& w, const Conversion& s, const FormatArg& a) {
 
 bool FormatOne(Writer& w, const Conversion& s, const FormatArg& a) {
   switch (s.conv) {
-    case 'd': case 'i': case 'u': case 'x': case 'X': case 'o':
+    case 'd':
+    case 'i':
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o':
       return FormatInteger(w, s, a);
-    case 'c': case 'C': {
+    case 'c':
+    case 'C': {
       const char16_t c = static_cast<char16_t>(a.u);
       return w.Padded(s, std::u16string_view(&c, 1));
     }
-    case 'f': case 'F': case 'e': case 'E': case 'g': case 'G':
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
       return FormatDouble(w, s, a.d);
-    case 's': case 'S': case 'T':
+    case 's':
+    case 'S':
+    case 'T':
       return FormatString(w, s, a);
     case 'p': {
       char buf[32];
@@ -136,8 +149,7 @@ bool FormatOne(Writer& w, const Conversion& s, const FormatArg& a) {
 
 }  // namespace
 
-FormatResult FormatWide(std::u16string& out, std::u16string_view f, std::span<const FormatArg> args,
-                        size_t limit) {
+FormatResult FormatWide(std::u16string& out, std::u16string_view f, std::span<const FormatArg> args, size_t limit) {
   Writer w(out, limit);
   size_t next = 0;
   size_t pos = 0;

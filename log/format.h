@@ -47,18 +47,16 @@ struct FormatArg {
   FormatArg(char c) : kind(ArgKind::Char), u(static_cast<unsigned char>(c)) {}
   FormatArg(bool) = delete;
   template <class T>
-    requires(std::is_integral_v<T> && std::is_signed_v<T> && !std::is_same_v<T, char>)
-  FormatArg(T v) : kind(ArgKind::Int), i(v) {}
+  requires(std::is_integral_v<T>&& std::is_signed_v<T> && !std::is_same_v<T, char>) FormatArg(T v)
+      : kind(ArgKind::Int), i(v) {}
   template <class T>
-    requires(std::is_integral_v<T> && std::is_unsigned_v<T> && !std::is_same_v<T, bool> &&
-             !std::is_same_v<T, char16_t> && !std::is_same_v<T, char>)
-  FormatArg(T v) : kind(ArgKind::UInt), u(v) {}
+  requires(std::is_integral_v<T>&& std::is_unsigned_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char16_t> &&
+           !std::is_same_v<T, char>) FormatArg(T v)
+      : kind(ArgKind::UInt), u(v) {}
   template <class T>
-    requires std::is_enum_v<T>
-  FormatArg(T v) : FormatArg(static_cast<std::underlying_type_t<T>>(v)) {}
+  requires std::is_enum_v<T> FormatArg(T v) : FormatArg(static_cast<std::underlying_type_t<T>>(v)) {}
   template <class T>
-    requires std::is_floating_point_v<T>
-  FormatArg(T v) : kind(ArgKind::Double), d(static_cast<double>(v)) {}
+  requires std::is_floating_point_v<T> FormatArg(T v) : kind(ArgKind::Double), d(static_cast<double>(v)) {}
   FormatArg(const void* v) : kind(ArgKind::Pointer), p(v) {}
 };
 
@@ -66,15 +64,24 @@ struct FormatArg {
 template <class T>
 constexpr ArgKind ArgKindOf() {
   using U = std::remove_cvref_t<std::decay_t<T>>;
-  if constexpr (std::is_same_v<U, char16_t> || std::is_same_v<U, char>) return ArgKind::Char;
-  else if constexpr (std::is_enum_v<U>) return ArgKindOf<std::underlying_type_t<U>>();
-  else if constexpr (std::is_integral_v<U> && std::is_signed_v<U>) return ArgKind::Int;
-  else if constexpr (std::is_integral_v<U>) return ArgKind::UInt;
-  else if constexpr (std::is_floating_point_v<U>) return ArgKind::Double;
-  else if constexpr (std::is_convertible_v<U, std::u16string_view>) return ArgKind::WideStr;
-  else if constexpr (std::is_convertible_v<U, std::string_view>) return ArgKind::NarrowStr;
-  else if constexpr (std::is_pointer_v<U>) return ArgKind::Pointer;
-  else static_assert(sizeof(U) == 0, "type cannot be formatted");
+  if constexpr (std::is_same_v<U, char16_t> || std::is_same_v<U, char>)
+    return ArgKind::Char;
+  else if constexpr (std::is_enum_v<U>)
+    return ArgKindOf<std::underlying_type_t<U>>();
+  else if constexpr (std::is_integral_v<U> && std::is_signed_v<U>)
+    return ArgKind::Int;
+  else if constexpr (std::is_integral_v<U>)
+    return ArgKind::UInt;
+  else if constexpr (std::is_floating_point_v<U>)
+    return ArgKind::Double;
+  else if constexpr (std::is_convertible_v<U, std::u16string_view>)
+    return ArgKind::WideStr;
+  else if constexpr (std::is_convertible_v<U, std::string_view>)
+    return ArgKind::NarrowStr;
+  else if constexpr (std::is_pointer_v<U>)
+    return ArgKind::Pointer;
+  else
+    static_assert(sizeof(U) == 0, "type cannot be formatted");
 }
 
 enum class FormatResult { Ok, Invalid, Overflow };
@@ -83,8 +90,8 @@ enum class FormatResult { Ok, Invalid, Overflow };
 // Overflow as soon as `out` would exceed `limit` characters; answers Invalid
 // for an unknown conversion or an argument that does not match it. On any
 // result other than Ok the contents appended to `out` are unspecified.
-FormatResult FormatWide(std::u16string& out, std::u16string_view format,
-                        std::span<const FormatArg> args, size_t limit = SIZE_MAX);
+FormatResult FormatWide(std::u16string& out, std::u16string_view format, std::span<const FormatArg> args,
+                        size_t limit = SIZE_MAX);
 
 // Checks a format against argument kinds: true when every conversion has an
 // argument of a matching kind and no argument is left over. `narrow` selects
@@ -118,12 +125,18 @@ constexpr bool ParseConversion(std::basic_string_view<Char> f, size_t& pos, Conv
   auto at = [&](size_t k) -> char16_t { return k < f.size() ? static_cast<char16_t>(f[k]) : 0; };
   for (;; ++pos) {
     const char16_t c = at(pos);
-    if (c == '-') s.left = true;
-    else if (c == '+') s.plus = true;
-    else if (c == ' ') s.space = true;
-    else if (c == '#') s.alt = true;
-    else if (c == '0') s.zero = true;
-    else break;
+    if (c == '-')
+      s.left = true;
+    else if (c == '+')
+      s.plus = true;
+    else if (c == ' ')
+      s.space = true;
+    else if (c == '#')
+      s.alt = true;
+    else if (c == '0')
+      s.zero = true;
+    else
+      break;
   }
   auto digits = [&](int& into) {
     if (at(pos) < '0' || at(pos) > '9') return false;
@@ -161,13 +174,25 @@ constexpr bool ParseConversion(std::basic_string_view<Char> f, size_t& pos, Conv
 // Whether an argument kind fits a conversion character (wide meanings).
 constexpr bool KindFits(char16_t conv, ArgKind k) {
   switch (conv) {
-    case 'd': case 'i': case 'u': case 'x': case 'X': case 'o':
+    case 'd':
+    case 'i':
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o':
       return k == ArgKind::Int || k == ArgKind::UInt || k == ArgKind::Char;
-    case 'c': case 'C':
+    case 'c':
+    case 'C':
       return k == ArgKind::Char || k == ArgKind::Int || k == ArgKind::UInt;
-    case 'f': case 'F': case 'e': case 'E': case 'g': case 'G':
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
       return k == ArgKind::Double;
-    case 's': case 'T':
+    case 's':
+    case 'T':
       return k == ArgKind::WideStr;
     case 'S':
       return k == ArgKind::NarrowStr;
@@ -237,7 +262,7 @@ struct BasicFormatString {
   bool checked = true;
 
   template <class S>
-    requires std::is_convertible_v<const S&, std::basic_string_view<Char>>
+  requires std::is_convertible_v<const S&, std::basic_string_view<Char>>
   consteval BasicFormatString(const S& s) : text(s) {
     if (!CheckFormat(text, detail::ArgKinds<void(Args...)>::span(), std::is_same_v<Char, char>))
       detail::FormatCheckFailed();  // format does not match its arguments
@@ -256,8 +281,7 @@ template <class... Args>
 std::u16string Format(WideFormatString<Args...> format, const Args&... args) {
   const FormatArg list[] = {FormatArg(args)..., FormatArg(0)};
   std::u16string out;
-  if (FormatWide(out, format.text, std::span<const FormatArg>(list, sizeof...(Args))) != FormatResult::Ok)
-    out.clear();
+  if (FormatWide(out, format.text, std::span<const FormatArg>(list, sizeof...(Args))) != FormatResult::Ok) out.clear();
   return out;
 }
 

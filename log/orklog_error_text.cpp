@@ -59,8 +59,8 @@ uint32_t cOrkLog::GetNetErrorText(uint32_t code, char16_t* buffer, uint32_t leng
 
 uint32_t cOrkLog::GetAdsiErrorText(int32_t code, char16_t* buffer, uint32_t length) {
   const uint32_t bits = static_cast<uint32_t>(code);
-  const auto* known = std::find_if(std::begin(kAdsiTexts), std::end(kAdsiTexts),
-                                   [bits](const AdsiText& e) { return e.code == bits; });
+  const auto* known =
+      std::find_if(std::begin(kAdsiTexts), std::end(kAdsiTexts), [bits](const AdsiText& e) { return e.code == bits; });
   if (known != std::end(kAdsiTexts)) {
     CopyText(known->text, buffer, length);
   } else if ((bits & 0xFFFF0000u) == 0x80070000u) {

@@ -50,8 +50,7 @@ void cVkScreenRegion::Add(const VkRect& rect) {
 std::vector<VkRect> cVkScreenRegion::Take() {
   std::vector<VkRect> out;
   out.swap(rects_);
-  std::sort(out.begin(), out.end(), [](const VkRect& a, const VkRect& b) {
-    return a.top != b.top ? a.top < b.top : a.left < b.left;
-  });
+  std::sort(out.begin(), out.end(),
+            [](const VkRect& a, const VkRect& b) { return a.top != b.top ? a.top < b.top : a.left < b.left; });
   return out;
 }

@@ -43,8 +43,8 @@ void cVkUpdateBuilder::StoreSection(const uint8_t* rows, size_t stride, const Vk
   const size_t bpp = static_cast<size_t>(geometry_.bytesPerPixel);
   const size_t rowBytes = static_cast<size_t>(section.Width()) * bpp;
   const size_t frameStride = geometry_.RowBytes();
-  uint8_t* frameAt = frame_.data() + static_cast<size_t>(section.top) * frameStride +
-                     static_cast<size_t>(section.left) * bpp;
+  uint8_t* frameAt =
+      frame_.data() + static_cast<size_t>(section.top) * frameStride + static_cast<size_t>(section.left) * bpp;
   // The smallest rectangle that holds every differing pixel.
   int32_t top = -1, bottom = -1;
   size_t firstByte = rowBytes, lastByte = 0;

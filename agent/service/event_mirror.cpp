@@ -13,9 +13,12 @@ namespace {
 
 const char* TypeName(vk::EventType type) {
   switch (type) {
-    case vk::EventType::Error: return "error";
-    case vk::EventType::Warning: return "warning";
-    default: return "information";
+    case vk::EventType::Error:
+      return "error";
+    case vk::EventType::Warning:
+      return "warning";
+    default:
+      return "information";
   }
 }
 

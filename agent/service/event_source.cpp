@@ -7,8 +7,8 @@
 namespace vk::agent {
 
 int32_t RegisterEventSource(cOrkLog& log, const std::u16string& eventMessageFile) {
-  const std::u16string keyPath = vk::Format(u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\%s",
-                                            std::u16string_view(kServiceName));
+  const std::u16string keyPath =
+      vk::Format(u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\%s", std::u16string_view(kServiceName));
   vk::RegKey root;
   int32_t code = vk::RegistryConnect(u"", vk::RegRoot::LocalMachine, &root);
   if (code != 0) {

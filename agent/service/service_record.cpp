@@ -51,7 +51,9 @@ void cVkServiceRecord::ReportStopPending(uint32_t waitHint) {
   Report(SERVICE_STOP_PENDING, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN, NextCheckpoint(), waitHint, 0);
 }
 
-void cVkServiceRecord::ReportRunning() { Report(SERVICE_RUNNING, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN, 0, 0, 0); }
+void cVkServiceRecord::ReportRunning() {
+  Report(SERVICE_RUNNING, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN, 0, 0, 0);
+}
 
 void cVkServiceRecord::ReportStopped(int32_t serviceCode) {
   Report(SERVICE_STOPPED, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN, 0, 0, serviceCode);

@@ -61,8 +61,10 @@ TEST(Locations, FailuresKeepEarlierMessagesAndFallBackToTheProgramFolder) {
   AgentFolder folder;
   // A settings folder below a plain file cannot be created.
   std::ofstream(folder.Root() + "/plainfile") << "x";
-  folder.WriteRegistry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Locations]\r\n"
-                       "\"SettingsPath\"=\"" + folder.Root() + "/plainfile/sub\"\r\n\r\n");
+  folder.WriteRegistry(
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Locations]\r\n"
+      "\"SettingsPath\"=\"" +
+      folder.Root() + "/plainfile/sub\"\r\n\r\n");
   cOrkLog log;
   AllMessages(log).LogMsg(LOG_ERROR, 7, u"An earlier failure of this activity.");
   cVkLocations locations;

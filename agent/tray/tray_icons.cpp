@@ -32,9 +32,12 @@ QPixmap MagnifyingGlass(int size, const QColor& lens, const QString& mark) {
 }  // namespace
 
 QIcon TrayIconFor(uint32_t state) {
-  QColor lens = state == TRAY_ALLOWED ? QColor(40, 160, 70) : state == TRAY_DISALLOWED ? QColor(200, 40, 40)
-                                                                                       : QColor(230, 160, 20);
-  QString mark = state == TRAY_QUESTION ? QStringLiteral("?") : state == TRAY_DISALLOWED ? QStringLiteral("x") : QString();
+  QColor lens = state == TRAY_ALLOWED      ? QColor(40, 160, 70)
+                : state == TRAY_DISALLOWED ? QColor(200, 40, 40)
+                                           : QColor(230, 160, 20);
+  QString mark = state == TRAY_QUESTION     ? QStringLiteral("?")
+                 : state == TRAY_DISALLOWED ? QStringLiteral("x")
+                                            : QString();
   QIcon icon;
   for (int size : {16, 22, 32, 48}) icon.addPixmap(MagnifyingGlass(size, lens, mark));
   return icon;

@@ -1,6 +1,5 @@
 #include "common/accounts/account_utils.h"
 
-
 #include "platform/accounts/account_lookup.h"
 #include "platform/core/error_codes.h"
 
@@ -17,7 +16,9 @@ bool SameNameIgnoringCase(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
-std::u16string_view OrEmpty(const std::u16string* text) { return text ? std::u16string_view(*text) : std::u16string_view(); }
+std::u16string_view OrEmpty(const std::u16string* text) {
+  return text ? std::u16string_view(*text) : std::u16string_view();
+}
 
 }  // namespace
 
@@ -95,8 +96,8 @@ int32_t GetAdministratorsGroupName(cOrkLog& log, const std::u16string* computer,
   vk::Sid sid;
   int32_t code = GetAdministratorsSid(log, &sid);
   if (code) {
-    log.LogNetMsg(LOG_ERROR, code, u"Error initializing SID to retrieve the local administrators group name. Errorcode %ld.",
-                  code);
+    log.LogNetMsg(LOG_ERROR, code,
+                  u"Error initializing SID to retrieve the local administrators group name. Errorcode %ld.", code);
     return code;
   }
   std::u16string domain;

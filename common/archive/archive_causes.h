@@ -4,13 +4,13 @@
 #include <cstdint>
 
 // Archive causes.
-inline constexpr int32_t VK_AR_GENERIC = 1;        // a length that does not fit, nesting too deep
-inline constexpr int32_t VK_AR_READ_ONLY = 2;      // writing to an archive that is loading
-inline constexpr int32_t VK_AR_END_OF_FILE = 3;    // an item runs past the end of the data
-inline constexpr int32_t VK_AR_WRITE_ONLY = 4;     // reading from an archive that is storing
-inline constexpr int32_t VK_AR_BAD_INDEX = 5;      // bad object or class index
-inline constexpr int32_t VK_AR_BAD_CLASS = 6;      // unknown class, or not of the requested kind
-inline constexpr int32_t VK_AR_BAD_SCHEMA = 7;     // stored schema differs
+inline constexpr int32_t VK_AR_GENERIC = 1;      // a length that does not fit, nesting too deep
+inline constexpr int32_t VK_AR_READ_ONLY = 2;    // writing to an archive that is loading
+inline constexpr int32_t VK_AR_END_OF_FILE = 3;  // an item runs past the end of the data
+inline constexpr int32_t VK_AR_WRITE_ONLY = 4;   // reading from an archive that is storing
+inline constexpr int32_t VK_AR_BAD_INDEX = 5;    // bad object or class index
+inline constexpr int32_t VK_AR_BAD_CLASS = 6;    // unknown class, or not of the requested kind
+inline constexpr int32_t VK_AR_BAD_SCHEMA = 7;   // stored schema differs
 
 // File causes.
 inline constexpr int32_t VK_FILE_GENERIC = 1;

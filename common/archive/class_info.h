@@ -17,11 +17,11 @@ class cVkObject;
 inline constexpr uint32_t VK_SCHEMA_VERSIONABLE = 0x80000000u;
 
 struct cVkClassInfo {
-  const char* name;           // exact wire name, fewer than 64 characters
-  uint32_t objectSize;        // informational
-  uint32_t schema;            // low 16 bits written to archives; bit 31 versionable
-  cVkObject* (*factory)();    // default-constructed instance, or null
-  const cVkClassInfo* base;   // registry base; null for the platform root
+  const char* name;          // exact wire name, fewer than 64 characters
+  uint32_t objectSize;       // informational
+  uint32_t schema;           // low 16 bits written to archives; bit 31 versionable
+  cVkObject* (*factory)();   // default-constructed instance, or null
+  const cVkClassInfo* base;  // registry base; null for the platform root
 
   uint16_t SchemaNumber() const { return static_cast<uint16_t>(schema & 0xFFFFu); }
   bool IsVersionable() const { return (schema & VK_SCHEMA_VERSIONABLE) != 0; }
@@ -43,9 +43,9 @@ void VkRegisterClasses() {
 }
 
 // In a class declaration: the class's record and its GetRuntimeClass.
-#define VK_DECLARE_SERIAL(cls)                                              \
- public:                                                                    \
-  static const cVkClassInfo classInfo;                                      \
+#define VK_DECLARE_SERIAL(cls)         \
+ public:                               \
+  static const cVkClassInfo classInfo; \
   const cVkClassInfo* GetRuntimeClass() const override { return &classInfo; }
 
 // In the class's source file. `baseInfo` is the registry base (null for the
@@ -55,6 +55,6 @@ void VkRegisterClasses() {
 // The same for a class archived under another class's name: a program's own
 // extended form of a shared class (registering it replaces the shared one,
 // so objects read under that name are created as the extended form).
-#define VK_IMPLEMENT_SERIAL_NAMED(cls, wireName, baseInfo, schema)                              \
-  const cVkClassInfo cls::classInfo{wireName, static_cast<uint32_t>(sizeof(cls)), schema,        \
+#define VK_IMPLEMENT_SERIAL_NAMED(cls, wireName, baseInfo, schema)                        \
+  const cVkClassInfo cls::classInfo{wireName, static_cast<uint32_t>(sizeof(cls)), schema, \
                                     []() -> cVkObject* { return new cls; }, baseInfo};

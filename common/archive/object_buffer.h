@@ -29,8 +29,7 @@ int32_t ObjectToBuffer(const cVkObject* object, std::vector<uint8_t>& bytes);
 
 // Server form: copies the record into memory from `allocate` (malloc when
 // null) and fills the pair; an allocation failure answers its status.
-int32_t ObjectToRpcBuffer(const cVkObject* object, VkRpcBuffer& out,
-                          VkRpcAllocator allocate = nullptr);
+int32_t ObjectToRpcBuffer(const cVkObject* object, VkRpcBuffer& out, VkRpcAllocator allocate = nullptr);
 
 // Client form: hands the record's own memory over in the pair; the caller
 // frees it with VkFreeRpcBuffer after the call. On failure the pair is empty.

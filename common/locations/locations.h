@@ -27,8 +27,8 @@ class cVkLocations : public cVkObject {
   void SetPaths(std::u16string settingsPath, std::u16string servicePath);
   std::u16string GetSettingsPath() const;
   std::u16string GetServicePath() const;
-  std::u16string GetSettingsFile() const;   // settingsPath + "Settings.dat"
-  std::u16string GetLogFile() const;        // settingsPath + "DeskAgent.log"
+  std::u16string GetSettingsFile() const;      // settingsPath + "Settings.dat"
+  std::u16string GetLogFile() const;           // settingsPath + "DeskAgent.log"
   std::u16string GetEventMessageFile() const;  // servicePath + "DeskMsg.dll"
 
  private:

@@ -18,10 +18,11 @@ class cVkLDAPData : public cVkObject {
 
  public:
   cVkLDAPData() = default;
-  cVkLDAPData(std::u16string distinguishedName, std::u16string accountName, std::u16string netbiosDomain,
-              uint32_t kind)
-      : distinguishedName(std::move(distinguishedName)), accountName(std::move(accountName)),
-        netbiosDomain(std::move(netbiosDomain)), kind(kind) {}
+  cVkLDAPData(std::u16string distinguishedName, std::u16string accountName, std::u16string netbiosDomain, uint32_t kind)
+      : distinguishedName(std::move(distinguishedName)),
+        accountName(std::move(accountName)),
+        netbiosDomain(std::move(netbiosDomain)),
+        kind(kind) {}
 
   template <class Self, class F>
   static void Fields(Self& s, F&& f) {
@@ -45,8 +46,10 @@ class cVkUserInfo : public cVkObject {
   cVkUserInfo() = default;
   cVkUserInfo(std::u16string accountName, std::u16string netbiosDomain, std::u16string homeDirectory,
               std::u16string extra)
-      : accountName(std::move(accountName)), netbiosDomain(std::move(netbiosDomain)),
-        homeDirectory(std::move(homeDirectory)), extra(std::move(extra)) {}
+      : accountName(std::move(accountName)),
+        netbiosDomain(std::move(netbiosDomain)),
+        homeDirectory(std::move(homeDirectory)),
+        extra(std::move(extra)) {}
 
   template <class Self, class F>
   static void Fields(Self& s, F&& f) {

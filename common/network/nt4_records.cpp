@@ -14,10 +14,14 @@ constexpr uint32_t kServerBits = 0x8 | 0x10 | 0x8000;
 std::u16string_view SystemName(uint32_t major, uint32_t minor) {
   if (major == 4) return u"Windows NT";
   switch (minor) {
-    case 0: return u"Windows 2000";
-    case 1: return u"Windows XP";
-    case 2: return u"Windows 2003";
-    default: return u"";
+    case 0:
+      return u"Windows 2000";
+    case 1:
+      return u"Windows XP";
+    case 2:
+      return u"Windows 2003";
+    default:
+      return u"";
   }
 }
 
@@ -26,8 +30,7 @@ std::u16string_view SystemName(uint32_t major, uint32_t minor) {
 std::u16string cVkNT4Computer::GetVersionText() const {
   if (versionMajor != 4 && versionMajor != 5) return {};
   std::u16string system(SystemName(versionMajor, versionMinor));
-  return vk::Format(u"%s (%ld.%ld)", system, static_cast<int32_t>(versionMajor),
-                    static_cast<int32_t>(versionMinor));
+  return vk::Format(u"%s (%ld.%ld)", system, static_cast<int32_t>(versionMajor), static_cast<int32_t>(versionMinor));
 }
 
 std::u16string cVkNT4Computer::GetTypeText() const {
@@ -44,6 +47,4 @@ std::u16string cVkNT4Computer::GetDescription() const {
   return text;
 }
 
-std::u16string cVkNT4Domain::GetDescription() const {
-  return vk::Format(u"Domain: %s, PDC: %s", name, comment);
-}
+std::u16string cVkNT4Domain::GetDescription() const { return vk::Format(u"Domain: %s, PDC: %s", name, comment); }

@@ -10,7 +10,10 @@ class cVkNT4Computer : public cVkObject {
   cVkNT4Computer() = default;
   cVkNT4Computer(std::u16string name, uint32_t versionMajor, uint32_t versionMinor, uint32_t type,
                  std::u16string comment)
-      : name(std::move(name)), versionMajor(versionMajor), versionMinor(versionMinor), type(type),
+      : name(std::move(name)),
+        versionMajor(versionMajor),
+        versionMinor(versionMinor),
+        type(type),
         comment(std::move(comment)) {}
 
   template <class Self, class F>
@@ -39,9 +42,11 @@ class cVkNT4Domain : public cVkObject {
 
  public:
   cVkNT4Domain() = default;
-  cVkNT4Domain(std::u16string name, uint32_t versionMajor, uint32_t versionMinor, uint32_t type,
-               std::u16string comment)
-      : name(std::move(name)), versionMajor(versionMajor), versionMinor(versionMinor), type(type),
+  cVkNT4Domain(std::u16string name, uint32_t versionMajor, uint32_t versionMinor, uint32_t type, std::u16string comment)
+      : name(std::move(name)),
+        versionMajor(versionMajor),
+        versionMinor(versionMinor),
+        type(type),
         comment(std::move(comment)) {}
 
   template <class Self, class F>

@@ -44,12 +44,12 @@ void VkSerializeRecord(Record& record, cVkArchive& ar) {
 }
 
 // The overrides every plain record has.
-#define VK_NETWORK_RECORD(cls)                                                         \
-  VK_DECLARE_SERIAL(cls)                                                               \
- public:                                                                               \
-  void Serialize(cVkArchive& ar) override { VkSerializeRecord(*this, ar); }            \
-  cVkObject* Clone() const override { return VkCloneByCopy(*this); }                   \
-  void CopyFrom(const cVkObject& other) override {                                     \
-    if (auto* source = dynamic_cast<const cls*>(&other)) *this = *source;              \
-  }                                                                                    \
+#define VK_NETWORK_RECORD(cls)                                              \
+  VK_DECLARE_SERIAL(cls)                                                    \
+ public:                                                                    \
+  void Serialize(cVkArchive& ar) override { VkSerializeRecord(*this, ar); } \
+  cVkObject* Clone() const override { return VkCloneByCopy(*this); }        \
+  void CopyFrom(const cVkObject& other) override {                          \
+    if (auto* source = dynamic_cast<const cls*>(&other)) *this = *source;   \
+  }                                                                         \
   void VisitFields(cVkFieldVisitor& visitor) const override { Fields(*this, VkFieldLister{visitor}); }

@@ -10,8 +10,11 @@ class cVkW2KComputer : public cVkObject {
   cVkW2KComputer() = default;
   cVkW2KComputer(std::u16string commonName, std::u16string operatingSystem, std::u16string dnsHostName,
                  std::u16string servicePack, std::u16string osVersion)
-      : commonName(std::move(commonName)), operatingSystem(std::move(operatingSystem)),
-        dnsHostName(std::move(dnsHostName)), servicePack(std::move(servicePack)), osVersion(std::move(osVersion)) {}
+      : commonName(std::move(commonName)),
+        operatingSystem(std::move(operatingSystem)),
+        dnsHostName(std::move(dnsHostName)),
+        servicePack(std::move(servicePack)),
+        osVersion(std::move(osVersion)) {}
 
   template <class Self, class F>
   static void Fields(Self& s, F&& f) {
@@ -38,7 +41,9 @@ class cVkW2KDomain : public cVkObject {
  public:
   cVkW2KDomain() = default;
   cVkW2KDomain(std::u16string name, std::u16string namingContext, std::u16string trustParent, uint32_t downLevel)
-      : name(std::move(name)), namingContext(std::move(namingContext)), trustParent(std::move(trustParent)),
+      : name(std::move(name)),
+        namingContext(std::move(namingContext)),
+        trustParent(std::move(trustParent)),
         downLevel(downLevel) {}
 
   template <class Self, class F>

@@ -37,10 +37,10 @@ struct cVkAuthCredentials {
 
 enum class AuthBlockError {
   None,
-  Truncated,         // a length field or a text runs past the received bytes
-  OddLength,         // a text length is not a whole number of UTF-16 units
-  MissingTerminator, // a non-empty text does not end with its zero unit
-  TrailingBytes,     // bytes are left after the password
+  Truncated,          // a length field or a text runs past the received bytes
+  OddLength,          // a text length is not a whole number of UTF-16 units
+  MissingTerminator,  // a non-empty text does not end with its zero unit
+  TrailingBytes,      // bytes are left after the password
 };
 
 // True when T - 4, taken as unsigned, is within the limit (T = 5004 is the
@@ -52,7 +52,6 @@ bool AuthPayloadSizeAllowed(uint32_t total);
 AuthBlockError ParseAuthPayload(std::span<const uint8_t> payload, cVkAuthCredentials& out);
 
 // Builds a whole block, total included, as a console sends it.
-std::vector<uint8_t> BuildAuthBlock(std::u16string_view user, std::u16string_view domain,
-                                    std::u16string_view password);
+std::vector<uint8_t> BuildAuthBlock(std::u16string_view user, std::u16string_view domain, std::u16string_view password);
 
 }  // namespace vk

@@ -6,42 +6,37 @@ namespace vk {
 namespace {
 
 // X keysyms (X11 keysymdef.h, XF86keysym.h).
-constexpr uint32_t XK_BackSpace = 0xff08, XK_Tab = 0xff09, XK_Clear = 0xff0b, XK_Return = 0xff0d,
-                   XK_Pause = 0xff13, XK_Scroll_Lock = 0xff14, XK_Escape = 0xff1b, XK_Delete = 0xffff,
-                   XK_Home = 0xff50, XK_Left = 0xff51, XK_Up = 0xff52, XK_Right = 0xff53, XK_Down = 0xff54,
-                   XK_Prior = 0xff55, XK_Next = 0xff56, XK_End = 0xff57, XK_Select = 0xff60, XK_Print = 0xff61,
-                   XK_Execute = 0xff62, XK_Insert = 0xff63, XK_Menu = 0xff67, XK_Help = 0xff6a,
-                   XK_Break = 0xff6b, XK_Num_Lock = 0xff7f, XK_KP_Enter = 0xff8d, XK_KP_Multiply = 0xffaa,
-                   XK_KP_Add = 0xffab, XK_KP_Separator = 0xffac, XK_KP_Subtract = 0xffad,
-                   XK_KP_Decimal = 0xffae, XK_KP_Divide = 0xffaf, XK_KP_0 = 0xffb0, XK_F1 = 0xffbe,
-                   XK_Shift_L = 0xffe1, XK_Shift_R = 0xffe2, XK_Control_L = 0xffe3, XK_Control_R = 0xffe4,
-                   XK_Caps_Lock = 0xffe5, XK_Alt_L = 0xffe9, XK_Alt_R = 0xffea, XK_Super_L = 0xffeb,
-                   XK_Super_R = 0xffec;
-constexpr uint32_t XF86Back = 0x1008ff26, XF86Forward = 0x1008ff27, XF86Refresh = 0x1008ff29,
-                   XF86Stop = 0x1008ff28, XF86Search = 0x1008ff1b, XF86Favorites = 0x1008ff30,
-                   XF86HomePage = 0x1008ff18, XF86AudioMute = 0x1008ff12, XF86AudioLowerVolume = 0x1008ff11,
-                   XF86AudioRaiseVolume = 0x1008ff13, XF86AudioNext = 0x1008ff17, XF86AudioPrev = 0x1008ff16,
-                   XF86AudioStop = 0x1008ff15, XF86AudioPlay = 0x1008ff14, XF86Mail = 0x1008ff19,
-                   XF86AudioMedia = 0x1008ff32, XF86Launch0 = 0x1008ff40, XF86Launch1 = 0x1008ff41,
-                   XF86Sleep = 0x1008ff2f;
+constexpr uint32_t XK_BackSpace = 0xff08, XK_Tab = 0xff09, XK_Clear = 0xff0b, XK_Return = 0xff0d, XK_Pause = 0xff13,
+                   XK_Scroll_Lock = 0xff14, XK_Escape = 0xff1b, XK_Delete = 0xffff, XK_Home = 0xff50, XK_Left = 0xff51,
+                   XK_Up = 0xff52, XK_Right = 0xff53, XK_Down = 0xff54, XK_Prior = 0xff55, XK_Next = 0xff56,
+                   XK_End = 0xff57, XK_Select = 0xff60, XK_Print = 0xff61, XK_Execute = 0xff62, XK_Insert = 0xff63,
+                   XK_Menu = 0xff67, XK_Help = 0xff6a, XK_Break = 0xff6b, XK_Num_Lock = 0xff7f, XK_KP_Enter = 0xff8d,
+                   XK_KP_Multiply = 0xffaa, XK_KP_Add = 0xffab, XK_KP_Separator = 0xffac, XK_KP_Subtract = 0xffad,
+                   XK_KP_Decimal = 0xffae, XK_KP_Divide = 0xffaf, XK_KP_0 = 0xffb0, XK_F1 = 0xffbe, XK_Shift_L = 0xffe1,
+                   XK_Shift_R = 0xffe2, XK_Control_L = 0xffe3, XK_Control_R = 0xffe4, XK_Caps_Lock = 0xffe5,
+                   XK_Alt_L = 0xffe9, XK_Alt_R = 0xffea, XK_Super_L = 0xffeb, XK_Super_R = 0xffec;
+constexpr uint32_t XF86Back = 0x1008ff26, XF86Forward = 0x1008ff27, XF86Refresh = 0x1008ff29, XF86Stop = 0x1008ff28,
+                   XF86Search = 0x1008ff1b, XF86Favorites = 0x1008ff30, XF86HomePage = 0x1008ff18,
+                   XF86AudioMute = 0x1008ff12, XF86AudioLowerVolume = 0x1008ff11, XF86AudioRaiseVolume = 0x1008ff13,
+                   XF86AudioNext = 0x1008ff17, XF86AudioPrev = 0x1008ff16, XF86AudioStop = 0x1008ff15,
+                   XF86AudioPlay = 0x1008ff14, XF86Mail = 0x1008ff19, XF86AudioMedia = 0x1008ff32,
+                   XF86Launch0 = 0x1008ff40, XF86Launch1 = 0x1008ff41, XF86Sleep = 0x1008ff2f;
 
 // Qt::Key values (qnamespace.h).
-constexpr uint32_t Qt_Escape = 0x01000000, Qt_Tab = 0x01000001, Qt_Backspace = 0x01000003,
-                   Qt_Return = 0x01000004, Qt_Enter = 0x01000005, Qt_Insert = 0x01000006,
-                   Qt_Delete = 0x01000007, Qt_Pause = 0x01000008, Qt_Print = 0x01000009,
-                   Qt_Clear = 0x0100000b, Qt_Home = 0x01000010, Qt_End = 0x01000011, Qt_Left = 0x01000012,
-                   Qt_Up = 0x01000013, Qt_Right = 0x01000014, Qt_Down = 0x01000015, Qt_PageUp = 0x01000016,
-                   Qt_PageDown = 0x01000017, Qt_Shift = 0x01000020, Qt_Control = 0x01000021,
-                   Qt_Alt = 0x01000023, Qt_CapsLock = 0x01000024, Qt_NumLock = 0x01000025,
-                   Qt_ScrollLock = 0x01000026, Qt_F1 = 0x01000030, Qt_Super_L = 0x01000053,
-                   Qt_Super_R = 0x01000054, Qt_Menu = 0x01000055, Qt_Help = 0x01000058, Qt_Back = 0x01000061,
-                   Qt_Forward = 0x01000062, Qt_Stop = 0x01000063, Qt_Refresh = 0x01000064,
-                   Qt_VolumeDown = 0x01000070, Qt_VolumeMute = 0x01000071, Qt_VolumeUp = 0x01000072,
-                   Qt_MediaPlay = 0x01000080, Qt_MediaStop = 0x01000081, Qt_MediaPrevious = 0x01000082,
-                   Qt_MediaNext = 0x01000083, Qt_HomePage = 0x01000090, Qt_Favorites = 0x01000091,
-                   Qt_Search = 0x01000092, Qt_LaunchMail = 0x010000a0, Qt_LaunchMedia = 0x010000a1,
-                   Qt_Launch0 = 0x010000a2, Qt_Launch1 = 0x010000a3, Qt_Select = 0x01010000,
-                   Qt_Cancel = 0x01020001, Qt_Execute = 0x01020003, Qt_Sleep = 0x01020004;
+constexpr uint32_t Qt_Escape = 0x01000000, Qt_Tab = 0x01000001, Qt_Backspace = 0x01000003, Qt_Return = 0x01000004,
+                   Qt_Enter = 0x01000005, Qt_Insert = 0x01000006, Qt_Delete = 0x01000007, Qt_Pause = 0x01000008,
+                   Qt_Print = 0x01000009, Qt_Clear = 0x0100000b, Qt_Home = 0x01000010, Qt_End = 0x01000011,
+                   Qt_Left = 0x01000012, Qt_Up = 0x01000013, Qt_Right = 0x01000014, Qt_Down = 0x01000015,
+                   Qt_PageUp = 0x01000016, Qt_PageDown = 0x01000017, Qt_Shift = 0x01000020, Qt_Control = 0x01000021,
+                   Qt_Alt = 0x01000023, Qt_CapsLock = 0x01000024, Qt_NumLock = 0x01000025, Qt_ScrollLock = 0x01000026,
+                   Qt_F1 = 0x01000030, Qt_Super_L = 0x01000053, Qt_Super_R = 0x01000054, Qt_Menu = 0x01000055,
+                   Qt_Help = 0x01000058, Qt_Back = 0x01000061, Qt_Forward = 0x01000062, Qt_Stop = 0x01000063,
+                   Qt_Refresh = 0x01000064, Qt_VolumeDown = 0x01000070, Qt_VolumeMute = 0x01000071,
+                   Qt_VolumeUp = 0x01000072, Qt_MediaPlay = 0x01000080, Qt_MediaStop = 0x01000081,
+                   Qt_MediaPrevious = 0x01000082, Qt_MediaNext = 0x01000083, Qt_HomePage = 0x01000090,
+                   Qt_Favorites = 0x01000091, Qt_Search = 0x01000092, Qt_LaunchMail = 0x010000a0,
+                   Qt_LaunchMedia = 0x010000a1, Qt_Launch0 = 0x010000a2, Qt_Launch1 = 0x010000a3,
+                   Qt_Select = 0x01010000, Qt_Cancel = 0x01020001, Qt_Execute = 0x01020003, Qt_Sleep = 0x01020004;
 
 constexpr VirtualKey Key(uint8_t vk, uint32_t keysym, uint32_t qtKey, bool extended = false) {
   return VirtualKey{vk, keysym, 0, qtKey, false, extended};

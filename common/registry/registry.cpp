@@ -125,8 +125,8 @@ int32_t cVkRegistry::ReadStringValue(cOrkLog& log, std::u16string_view subKey, s
   return code;
 }
 
-int32_t cVkRegistry::WriteValue(cOrkLog& log, std::u16string_view subKey, std::u16string_view valueName,
-                                uint32_t type, std::span<const uint8_t> data) {
+int32_t cVkRegistry::WriteValue(cOrkLog& log, std::u16string_view subKey, std::u16string_view valueName, uint32_t type,
+                                std::span<const uint8_t> data) {
   vk::RegKey key;
   int32_t code = vk::RegistryCreateKey(rootKey, subKey, &key);
   if (code) {
@@ -150,7 +150,7 @@ int32_t cVkRegistry::WriteStringValue(cOrkLog& log, std::u16string_view subKey, 
 
 int32_t cVkRegistry::WriteDwordValue(cOrkLog& log, std::u16string_view subKey, std::u16string_view valueName,
                                      uint32_t value) {
-  uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                      static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+                      static_cast<uint8_t>(value >> 24)};
   return WriteValue(log, subKey, valueName, vk::REG_DWORD, bytes);
 }

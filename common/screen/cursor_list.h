@@ -13,9 +13,8 @@
 #include "common/archive/object.h"
 
 // System cursor identifiers in table order (index 0 is the arrow).
-inline constexpr std::array<uint32_t, 16> kVkSystemCursorIds = {
-    32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642,
-    32643, 32644, 32645, 32646, 32648, 32649, 32650, 32651};
+inline constexpr std::array<uint32_t, 16> kVkSystemCursorIds = {32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642,
+                                                                32643, 32644, 32645, 32646, 32648, 32649, 32650, 32651};
 
 class cVkCursorPlatform {
  public:

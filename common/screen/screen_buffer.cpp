@@ -81,8 +81,8 @@ bool cVkScreenBuffer::CheckSections(std::span<const uint8_t> block, const VkScre
     VkRect r = VkReadSectionHead(block.data() + at);
     at += kHeadBytes;
     if (!g.Contains(r)) return false;
-    uint64_t bytes = static_cast<uint64_t>(r.Width()) * static_cast<uint64_t>(g.bytesPerPixel) *
-                     static_cast<uint64_t>(r.Height());
+    uint64_t bytes =
+        static_cast<uint64_t>(r.Width()) * static_cast<uint64_t>(g.bytesPerPixel) * static_cast<uint64_t>(r.Height());
     if (bytes > block.size() - at) return false;
     at += static_cast<size_t>(bytes);
   }
@@ -112,8 +112,8 @@ std::vector<VkRect> cVkScreenBuffer::TakeDirtyRects() {
   return taken;
 }
 
-void cVkScreenBuffer::ReadFrame(const std::function<void(std::span<const uint8_t>, const VkScreenGeometry&,
-                                                         const cVkScreenInfo&)>& reader) const {
+void cVkScreenBuffer::ReadFrame(
+    const std::function<void(std::span<const uint8_t>, const VkScreenGeometry&, const cVkScreenInfo&)>& reader) const {
   std::lock_guard guard(lock_);
   reader(frame_, geometry_, format_);
 }

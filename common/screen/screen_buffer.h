@@ -44,8 +44,8 @@ class cVkScreenBuffer {
   std::vector<VkRect> TakeDirtyRects();
   // Runs `reader(frame, geometry, format)` under the lock; the frame holds H
   // rows of W x B bytes, top row first.
-  void ReadFrame(const std::function<void(std::span<const uint8_t>, const VkScreenGeometry&,
-                                          const cVkScreenInfo&)>& reader) const;
+  void ReadFrame(
+      const std::function<void(std::span<const uint8_t>, const VkScreenGeometry&, const cVkScreenInfo&)>& reader) const;
 
  private:
   bool CheckSections(std::span<const uint8_t> block, const VkScreenGeometry& g) const;

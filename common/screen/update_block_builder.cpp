@@ -16,8 +16,8 @@ void PutU32(uint8_t* out, uint32_t v) {
 }
 
 uint32_t GetU32(const uint8_t* in) {
-  return static_cast<uint32_t>(in[0]) | (static_cast<uint32_t>(in[1]) << 8) |
-         (static_cast<uint32_t>(in[2]) << 16) | (static_cast<uint32_t>(in[3]) << 24);
+  return static_cast<uint32_t>(in[0]) | (static_cast<uint32_t>(in[1]) << 8) | (static_cast<uint32_t>(in[2]) << 16) |
+         (static_cast<uint32_t>(in[3]) << 24);
 }
 
 int32_t ErrorFromZlib(int rc) {
@@ -99,8 +99,7 @@ int32_t cVkUpdateBlockBuilder::Flush() {
 // would not fit is sent as two or more smaller blocks instead.
 int32_t cVkUpdateBlockBuilder::Send(std::span<const uint8_t> block, std::span<const size_t> sectionStarts) {
   uLongf length = static_cast<uLongf>(StreamRoom());
-  int rc = compress2(output_.data() + kMessageHead, &length, block.data(), static_cast<uLong>(block.size()),
-                     level_);
+  int rc = compress2(output_.data() + kMessageHead, &length, block.data(), static_cast<uLong>(block.size()), level_);
   if (rc == Z_BUF_ERROR) return SendHalves(block, sectionStarts);
   if (rc != Z_OK) return ErrorFromZlib(rc);
   PutU32(output_.data(), VK_MESSAGE_SCREEN_UPDATE);

@@ -64,10 +64,10 @@ class cVkUpdateBlockBuilder {
 
   VkScreenGeometry geometry_;
   int32_t level_ = 6;
-  std::vector<uint8_t> block_;    // W x H x B + 16
+  std::vector<uint8_t> block_;  // W x H x B + 16
   size_t used_ = 0;
   std::vector<size_t> sectionStarts_;
-  std::vector<uint8_t> output_;   // message head + stream
+  std::vector<uint8_t> output_;  // message head + stream
   size_t streamRoom_ = 0;
   VkUpdateSink sink_;
 };

@@ -23,8 +23,7 @@ VkAccountList ReadList(cVkArchive& ar) {
 
 }  // namespace
 
-cVkServiceSecurity::cVkServiceSecurity(VkAccountList administrators, VkAccountList operators,
-                                       VkAccountList users)
+cVkServiceSecurity::cVkServiceSecurity(VkAccountList administrators, VkAccountList operators, VkAccountList users)
     : administrators_(std::move(administrators)), operators_(std::move(operators)), users_(std::move(users)) {}
 
 void cVkServiceSecurity::Serialize(cVkArchive& ar) {

@@ -5,6 +5,6 @@
 
 void VkRegisterSettingsClasses() {
   VkRegisterArchiveClasses();
-  VkRegisterClasses<cVkServiceSettings, cVkServiceSettingsConnection, cVkServiceSettingsInput,
-                    cVkServiceSettingsScreen, cVkServiceSettingsTray>();
+  VkRegisterClasses<cVkServiceSettings, cVkServiceSettingsConnection, cVkServiceSettingsInput, cVkServiceSettingsScreen,
+                    cVkServiceSettingsTray>();
 }

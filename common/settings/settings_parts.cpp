@@ -97,9 +97,7 @@ void cVkServiceSettingsConnection::VisitFields(cVkFieldVisitor& visitor) const {
   visitor.Number("inputPort", inputPort);
 }
 
-void cVkServiceSettingsInput::VisitFields(cVkFieldVisitor& visitor) const {
-  visitor.Number("inputFlags", inputFlags);
-}
+void cVkServiceSettingsInput::VisitFields(cVkFieldVisitor& visitor) const { visitor.Number("inputFlags", inputFlags); }
 
 void cVkServiceSettingsScreen::VisitFields(cVkFieldVisitor& visitor) const {
   visitor.Number("fullRefreshInterval", fullRefreshInterval);

@@ -31,8 +31,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using vk::testing::ChildProcess;
-using vk::x11::testing::XDrawing;
 using vk::testing::XvfbServer;
+using vk::x11::testing::XDrawing;
 
 constexpr int kWidth = 640, kHeight = 400;
 

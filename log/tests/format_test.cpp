@@ -7,8 +7,8 @@
 namespace vk {
 namespace {
 
-std::u16string Fmt(std::u16string_view f, std::initializer_list<FormatArg> args,
-                   FormatResult expect = FormatResult::Ok, size_t limit = SIZE_MAX) {
+std::u16string Fmt(std::u16string_view f, std::initializer_list<FormatArg> args, FormatResult expect = FormatResult::Ok,
+                   size_t limit = SIZE_MAX) {
   std::u16string out;
   EXPECT_EQ(FormatWide(out, f, std::span<const FormatArg>(args.begin(), args.size()), limit), expect);
   return out;
@@ -33,14 +33,14 @@ TEST(Format, StringMeaningsOfAWideFormat) {
 }
 
 TEST(Format, MismatchesAreRefusedNotGuessed) {
-  Fmt(u"%s", {42}, FormatResult::Invalid);         // number for a string
-  Fmt(u"%d", {u"text"}, FormatResult::Invalid);    // string for a number
-  Fmt(u"%S", {u"wide"}, FormatResult::Invalid);    // wide for narrow
-  Fmt(u"%d %d", {1}, FormatResult::Invalid);       // too few arguments
-  Fmt(u"%d", {1, 2}, FormatResult::Invalid);       // one left over
-  Fmt(u"%y", {1}, FormatResult::Invalid);          // unknown conversion
+  Fmt(u"%s", {42}, FormatResult::Invalid);       // number for a string
+  Fmt(u"%d", {u"text"}, FormatResult::Invalid);  // string for a number
+  Fmt(u"%S", {u"wide"}, FormatResult::Invalid);  // wide for narrow
+  Fmt(u"%d %d", {1}, FormatResult::Invalid);     // too few arguments
+  Fmt(u"%d", {1, 2}, FormatResult::Invalid);     // one left over
+  Fmt(u"%y", {1}, FormatResult::Invalid);        // unknown conversion
   Fmt(u"ends in %", {}, FormatResult::Invalid);
-  Fmt(u"%*d", {1, 2}, FormatResult::Invalid);      // star widths are not supported
+  Fmt(u"%*d", {1, 2}, FormatResult::Invalid);  // star widths are not supported
 }
 
 TEST(Format, StopsAtTheLimit) {

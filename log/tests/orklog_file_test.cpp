@@ -34,8 +34,8 @@ void Replay(cOrkLog& log, int32_t time, uint32_t type, int32_t code, std::u16str
 // Replays fixed entries so that their time stamps are known.
 void LogFixed(cOrkLog& log) {
   cOrkLog fixed;
-  fixed.AddMessage(1102428239, LOG_ERROR, 5, u"Access\r\n denied.");            // 14:03:59 12/07/2004
-  fixed.AddMessage(0, LOG_WARNING, 0, u"Operation timed out.");                 // 00:00:00 01/01/1970
+  fixed.AddMessage(1102428239, LOG_ERROR, 5, u"Access\r\n denied.");  // 14:03:59 12/07/2004
+  fixed.AddMessage(0, LOG_WARNING, 0, u"Operation timed out.");       // 00:00:00 01/01/1970
   fixed.AddMessage(1700000000, LOG_ERROR, -1, u"Latin \u00E4\u00FF, Greek \u03A9, clef \U0001D11E.");
   fixed.AddMessage(1700000001, LOG_INFORMATION, 7, u"not for the file");
   fixed.AddMessage(2147483647, LOG_ERROR, INT32_MIN, u"Last second.");
@@ -93,8 +93,8 @@ TEST(OrkLogFile, SecondInitializeEndsTheFirstSessionAndAppends) {
   EXPECT_EQ(log.CloseLogFile(), 0);
   EXPECT_EQ(log.CloseLogFile(), 0);  // nothing open: no second end line
   const std::string bytes = ReadBytes(path);
-  EXPECT_TRUE(std::regex_match(
-      bytes, std::regex(std::string(kStart) + "00:00:00 01/01/1970 one\\r\\n" + kEnd + kStart + kEnd)))
+  EXPECT_TRUE(
+      std::regex_match(bytes, std::regex(std::string(kStart) + "00:00:00 01/01/1970 one\\r\\n" + kEnd + kStart + kEnd)))
       << bytes;
 }
 
@@ -148,10 +148,9 @@ TEST(OrkLogFile, CopyLogAppendsToTheSourcesFileInsideItsSession) {
   Replay(parent, 120, LOG_ERROR, 3, u"parent after");
   parent.CloseLogFile();
   const std::string s = kStart, e = kEnd;
-  EXPECT_TRUE(std::regex_match(ReadBytes(path),
-                               std::regex(s + "00:00:00 01/01/1970 parent before \\(1\\)\\r\\n" + s +
-                                          "00:01:00 01/01/1970 worker \\(2\\)\\r\\n" + e +
-                                          "00:02:00 01/01/1970 parent after \\(3\\)\\r\\n" + e)))
+  EXPECT_TRUE(std::regex_match(ReadBytes(path), std::regex(s + "00:00:00 01/01/1970 parent before \\(1\\)\\r\\n" + s +
+                                                           "00:01:00 01/01/1970 worker \\(2\\)\\r\\n" + e +
+                                                           "00:02:00 01/01/1970 parent after \\(3\\)\\r\\n" + e)))
       << ReadBytes(path);
 }
 

@@ -36,8 +36,7 @@ TEST(OrkLogThreads, ConcurrentLoggingLosesAndMixesNothing) {
       if (text) {
         const std::u16string composed = text;
         size_t breaks = 0;
-        for (size_t p = composed.find(u"\r\n"); p != std::u16string::npos; p = composed.find(u"\r\n", p + 2))
-          ++breaks;
+        for (size_t p = composed.find(u"\r\n"); p != std::u16string::npos; p = composed.find(u"\r\n", p + 2)) ++breaks;
         EXPECT_EQ(breaks, 2u * static_cast<size_t>(lines));
       }
       log.ReleaseMemoryMessage(text);
@@ -100,7 +99,8 @@ TEST(OrkLogThreads, TwoLogsAppendToOneFileAtOnce) {
   const std::string bytes = ReadBytes(path);
   for (const char* who : {"parent", "child"}) {
     for (int k = 0; k < kLines; ++k) {
-      const std::string line = std::string(" ") + who + " line " + std::to_string(k) + " (" + std::to_string(k + 1) + ")\r\n";
+      const std::string line =
+          std::string(" ") + who + " line " + std::to_string(k) + " (" + std::to_string(k + 1) + ")\r\n";
       ASSERT_NE(bytes.find(line), std::string::npos) << line;
     }
   }

@@ -28,17 +28,22 @@ int32_t Answer(Sid found, std::u16string_view foundDomain, uint32_t foundUse, Si
 
 // A name of this computer: the alias, a user, or a group.
 int32_t LookupLocalName(std::u16string_view name, Sid* sid, std::u16string* domain, uint32_t* use) {
-  if (SameName(name, kAdministratorsName)) return Answer(Sid::Administrators(), kBuiltinDomain, SidTypeAlias, sid, domain, use);
-  if (auto user = FindUserByName(name)) return Answer(Sid::UnixUser(user->uid), LocalComputerName(), SidTypeUser, sid, domain, use);
-  if (auto group = FindGroupByName(name)) return Answer(Sid::UnixGroup(group->gid), LocalComputerName(), SidTypeGroup, sid, domain, use);
+  if (SameName(name, kAdministratorsName))
+    return Answer(Sid::Administrators(), kBuiltinDomain, SidTypeAlias, sid, domain, use);
+  if (auto user = FindUserByName(name))
+    return Answer(Sid::UnixUser(user->uid), LocalComputerName(), SidTypeUser, sid, domain, use);
+  if (auto group = FindGroupByName(name))
+    return Answer(Sid::UnixGroup(group->gid), LocalComputerName(), SidTypeGroup, sid, domain, use);
   return ERROR_NONE_MAPPED;
 }
 
 // A name that NSS keeps with its domain ("CORP\bob", as winbind and SSSD do).
 int32_t LookupDomainName(std::u16string_view qualified, std::u16string_view domainPart, Sid* sid,
                          std::u16string* domain, uint32_t* use) {
-  if (auto user = FindUserByName(qualified)) return Answer(Sid::UnixUser(user->uid), domainPart, SidTypeUser, sid, domain, use);
-  if (auto group = FindGroupByName(qualified)) return Answer(Sid::UnixGroup(group->gid), domainPart, SidTypeGroup, sid, domain, use);
+  if (auto user = FindUserByName(qualified))
+    return Answer(Sid::UnixUser(user->uid), domainPart, SidTypeUser, sid, domain, use);
+  if (auto group = FindGroupByName(qualified))
+    return Answer(Sid::UnixGroup(group->gid), domainPart, SidTypeGroup, sid, domain, use);
   return ERROR_NONE_MAPPED;
 }
 
@@ -72,8 +77,8 @@ int32_t FillToken(const UnixUser& user, AccessToken* token) {
 
 }  // namespace
 
-int32_t LookupAccountByName(std::u16string_view computer, std::u16string_view account, Sid* sid,
-                            std::u16string* domain, uint32_t* use) {
+int32_t LookupAccountByName(std::u16string_view computer, std::u16string_view account, Sid* sid, std::u16string* domain,
+                            uint32_t* use) {
   if (!IsLocalComputer(computer)) return RPC_S_SERVER_UNAVAILABLE;
   size_t sep = account.find(u'\\');
   if (sep == std::u16string_view::npos) return LookupLocalName(account, sid, domain, use);
@@ -91,8 +96,8 @@ int32_t LookupAccountByName(std::u16string_view computer, std::u16string_view ac
   return LookupDomainName(account, domainPart, sid, domain, use);
 }
 
-int32_t LookupAccountBySid(std::u16string_view computer, const Sid& sid, std::u16string* domain,
-                           std::u16string* name, uint32_t* use) {
+int32_t LookupAccountBySid(std::u16string_view computer, const Sid& sid, std::u16string* domain, std::u16string* name,
+                           uint32_t* use) {
   if (!IsLocalComputer(computer)) return RPC_S_SERVER_UNAVAILABLE;
   if (sid == Sid::Administrators()) {
     *domain = kBuiltinDomain;

@@ -29,10 +29,10 @@ inline constexpr std::u16string_view kBuiltinDomain = u"BUILTIN";
 inline constexpr std::u16string_view kAdministratorsName = u"Administrators";
 
 // Answers 0, ERROR_NONE_MAPPED (1332) for an unknown name, or 1722.
-int32_t LookupAccountByName(std::u16string_view computer, std::u16string_view account, Sid* sid,
-                            std::u16string* domain, uint32_t* use);
-int32_t LookupAccountBySid(std::u16string_view computer, const Sid& sid, std::u16string* domain,
-                           std::u16string* name, uint32_t* use);
+int32_t LookupAccountByName(std::u16string_view computer, std::u16string_view account, Sid* sid, std::u16string* domain,
+                            uint32_t* use);
+int32_t LookupAccountBySid(std::u16string_view computer, const Sid& sid, std::u16string* domain, std::u16string* name,
+                           uint32_t* use);
 
 // The token of a user of this computer: its SID, its groups' SIDs and, for
 // an administrator, the Administrators alias. 1332 when NSS has no such user.

@@ -98,8 +98,7 @@ std::u16string ReadWorkgroup(const char* smbConfPath) {
   return u"WORKGROUP";
 }
 
-int32_t QueryWorkstationInfo(std::u16string_view computer, std::u16string* computerName,
-                             std::u16string* lanGroup) {
+int32_t QueryWorkstationInfo(std::u16string_view computer, std::u16string* computerName, std::u16string* lanGroup) {
   if (!IsLocalComputer(computer)) return ERROR_BAD_NETPATH;
   *computerName = LocalComputerName();
   *lanGroup = ReadWorkgroup();

@@ -27,8 +27,7 @@ int32_t QueryOsVersion(OsVersionInfo* info, const char* osReleasePath = nullptr)
 
 // Workstation information of a computer (empty: this one): its computer
 // name and its workgroup. Another computer answers ERROR_BAD_NETPATH (53).
-int32_t QueryWorkstationInfo(std::u16string_view computer, std::u16string* computerName,
-                             std::u16string* lanGroup);
+int32_t QueryWorkstationInfo(std::u16string_view computer, std::u16string* computerName, std::u16string* lanGroup);
 
 // The domain controller of a domain, with its leading "\\". This computer
 // belongs to no domain that names its controllers, so every domain answers

@@ -54,11 +54,18 @@ int Converse(int count, const pam_message** messages, pam_response** out, void* 
   for (int i = 0; i < count; ++i) {
     const char* answer = nullptr;
     switch (messages[i]->msg_style) {
-      case PAM_PROMPT_ECHO_OFF: answer = conversation->password->c_str(); break;
-      case PAM_PROMPT_ECHO_ON: answer = conversation->user; break;
+      case PAM_PROMPT_ECHO_OFF:
+        answer = conversation->password->c_str();
+        break;
+      case PAM_PROMPT_ECHO_ON:
+        answer = conversation->user;
+        break;
       case PAM_ERROR_MSG:
-      case PAM_TEXT_INFO: continue;
-      default: DropReplies(replies, i); return PAM_CONV_ERR;
+      case PAM_TEXT_INFO:
+        continue;
+      default:
+        DropReplies(replies, i);
+        return PAM_CONV_ERR;
     }
     replies[i].resp = strdup(answer);
     if (!replies[i].resp) {
@@ -72,16 +79,22 @@ int Converse(int count, const pam_message** messages, pam_response** out, void* 
 
 int32_t Win32FromPam(int rc) {
   switch (rc) {
-    case PAM_SUCCESS: return 0;
+    case PAM_SUCCESS:
+      return 0;
     case PAM_AUTH_ERR:
     case PAM_USER_UNKNOWN:
     case PAM_MAXTRIES:
-    case PAM_CRED_INSUFFICIENT: return ERROR_LOGON_FAILURE;
-    case PAM_ACCT_EXPIRED: return ERROR_ACCOUNT_EXPIRED;
+    case PAM_CRED_INSUFFICIENT:
+      return ERROR_LOGON_FAILURE;
+    case PAM_ACCT_EXPIRED:
+      return ERROR_ACCOUNT_EXPIRED;
     case PAM_NEW_AUTHTOK_REQD:
-    case PAM_AUTHTOK_EXPIRED: return ERROR_PASSWORD_EXPIRED;
-    case PAM_PERM_DENIED: return ERROR_ACCOUNT_RESTRICTION;
-    default: return ERROR_NO_LOGON_SERVERS;
+    case PAM_AUTHTOK_EXPIRED:
+      return ERROR_PASSWORD_EXPIRED;
+    case PAM_PERM_DENIED:
+      return ERROR_ACCOUNT_RESTRICTION;
+    default:
+      return ERROR_NO_LOGON_SERVERS;
   }
 }
 
@@ -101,8 +114,8 @@ bool IsLocalDomain(std::u16string_view domain) {
 
 int32_t LogonNetworkUser(std::u16string_view user, std::u16string_view domain, std::u16string_view password,
                          AccessToken* token) {
-  std::u16string account = IsLocalDomain(domain) ? std::u16string(user)
-                                                 : std::u16string(domain) + u"\\" + std::u16string(user);
+  std::u16string account =
+      IsLocalDomain(domain) ? std::u16string(user) : std::u16string(domain) + u"\\" + std::u16string(user);
   std::string name = ToUtf8(account);
   if (user.empty() || name.find('\0') != std::string::npos) return ERROR_LOGON_FAILURE;
   SecretText secret(password);

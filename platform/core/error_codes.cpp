@@ -70,10 +70,15 @@ constexpr CodeText kSystemTexts[] = {
     {1011, u"The configuration registry key could not be opened."},
     {1012, u"The configuration registry key could not be read."},
     {1013, u"The configuration registry key could not be written."},
-    {1015, u"The registry is corrupted. The structure of one of the files containing registry data is corrupted, or the system's memory image of the file is corrupted, or the file could not be recovered because the alternate copy or log was absent or corrupted."},
+    {1015,
+     u"The registry is corrupted. The structure of one of the files containing registry data is corrupted, or the "
+     u"system's memory image of the file is corrupted, or the file could not be recovered because the alternate copy "
+     u"or log was absent or corrupted."},
     {1053, u"The service did not respond to the start or control request in a timely fashion."},
     {1056, u"An instance of the service is already running."},
-    {1058, u"The service cannot be started, either because it is disabled or because it has no enabled devices associated with it."},
+    {1058,
+     u"The service cannot be started, either because it is disabled or because it has no enabled devices associated "
+     u"with it."},
     {1060, u"The specified service does not exist as an installed service."},
     {1061, u"The service cannot accept control messages at this time."},
     {1062, u"The service has not been started."},
@@ -86,7 +91,9 @@ constexpr CodeText kSystemTexts[] = {
     {1168, u"Element not found."},
     {1200, u"The specified device name is invalid."},
     {1201, u"The device is not currently connected but it is a remembered connection."},
-    {1203, u"The network path was either typed incorrectly, does not exist, or the network provider is not currently available. Please try retyping the path or contact your network administrator."},
+    {1203,
+     u"The network path was either typed incorrectly, does not exist, or the network provider is not currently "
+     u"available. Please try retyping the path or contact your network administrator."},
     {1223, u"The operation was canceled by the user."},
     {1224, u"The requested operation cannot be performed on a file with a user-mapped section open."},
     {1225, u"The remote system refused the network connection."},
@@ -140,8 +147,12 @@ constexpr CodeText kSystemTexts[] = {
     {10037, u"An operation was attempted on a non-blocking socket that already had an operation in progress."},
     {10038, u"An operation was attempted on something that is not a socket."},
     {10039, u"A required address was omitted from an operation on a socket."},
-    {10040, u"A message sent on a datagram socket was larger than the internal message buffer or some other network limit, or the buffer used to receive a datagram into was smaller than the datagram itself."},
-    {10041, u"A protocol was specified in the socket function call that does not support the semantics of the socket type requested."},
+    {10040,
+     u"A message sent on a datagram socket was larger than the internal message buffer or some other network limit, or "
+     u"the buffer used to receive a datagram into was smaller than the datagram itself."},
+    {10041,
+     u"A protocol was specified in the socket function call that does not support the semantics of the socket type "
+     u"requested."},
     {10042, u"An unknown, invalid, or unsupported option or level was specified in a getsockopt or setsockopt call."},
     {10043, u"The requested protocol has not been configured into the system, or no implementation for it exists."},
     {10044, u"The support for the specified socket type does not exist in this address family."},
@@ -152,21 +163,35 @@ constexpr CodeText kSystemTexts[] = {
     {10049, u"The requested address is not valid in its context."},
     {10050, u"A socket operation encountered a dead network."},
     {10051, u"A socket operation was attempted to an unreachable network."},
-    {10052, u"The connection has been broken due to keep-alive activity detecting a failure while the operation was in progress."},
+    {10052,
+     u"The connection has been broken due to keep-alive activity detecting a failure while the operation was in "
+     u"progress."},
     {10053, u"An established connection was aborted by the software in your host machine."},
     {10054, u"An existing connection was forcibly closed by the remote host."},
-    {10055, u"An operation on a socket could not be performed because the system lacked sufficient buffer space or because a queue was full."},
+    {10055,
+     u"An operation on a socket could not be performed because the system lacked sufficient buffer space or because a "
+     u"queue was full."},
     {10056, u"A connect request was made on an already connected socket."},
-    {10057, u"A request to send or receive data was disallowed because the socket is not connected and (when sending on a datagram socket using a sendto call) no address was supplied."},
-    {10058, u"A request to send or receive data was disallowed because the socket had already been shut down in that direction with a previous shutdown call."},
-    {10060, u"A connection attempt failed because the connected party did not properly respond after a period of time, or established connection failed because connected host has failed to respond."},
+    {10057,
+     u"A request to send or receive data was disallowed because the socket is not connected and (when sending on a "
+     u"datagram socket using a sendto call) no address was supplied."},
+    {10058,
+     u"A request to send or receive data was disallowed because the socket had already been shut down in that "
+     u"direction with a previous shutdown call."},
+    {10060,
+     u"A connection attempt failed because the connected party did not properly respond after a period of time, or "
+     u"established connection failed because connected host has failed to respond."},
     {10061, u"No connection could be made because the target machine actively refused it."},
     {10064, u"A socket operation failed because the destination host was down."},
     {10065, u"A socket operation was attempted to an unreachable host."},
-    {10091, u"WSAStartup cannot function at this time because the underlying system it uses to provide network services is currently unavailable."},
+    {10091,
+     u"WSAStartup cannot function at this time because the underlying system it uses to provide network services is "
+     u"currently unavailable."},
     {10093, u"Either the application has not called WSAStartup, or WSAStartup failed."},
     {11001, u"No such host is known."},
-    {11002, u"This is usually a temporary error during hostname resolution and means that the local server did not receive a response from an authoritative server."},
+    {11002,
+     u"This is usually a temporary error during hostname resolution and means that the local server did not receive a "
+     u"response from an authoritative server."},
     {11003, u"A non-recoverable error occurred during a database lookup."},
     {11004, u"The requested name is valid, but no data of the requested type was found."},
 };
@@ -189,8 +214,8 @@ constexpr CodeText kNetworkTexts[] = {
 
 template <size_t N>
 std::u16string_view Find(const CodeText (&table)[N], int32_t code) {
-  const auto* it = std::find_if(std::begin(table), std::end(table),
-                                [code](const CodeText& e) { return e.code == code; });
+  const auto* it =
+      std::find_if(std::begin(table), std::end(table), [code](const CodeText& e) { return e.code == code; });
   return it == std::end(table) ? std::u16string_view{} : it->text;
 }
 
@@ -198,101 +223,172 @@ std::u16string_view Find(const CodeText (&table)[N], int32_t code) {
 
 int32_t Win32FromErrno(int err) {
   switch (err) {
-    case 0: return ERROR_SUCCESS;
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case 0:
+      return ERROR_SUCCESS;
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
     case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case ENFILE:
+      return ERROR_TOO_MANY_OPEN_FILES;
     case EACCES:
     case EPERM:
-    case EROFS: return ERROR_ACCESS_DENIED;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case EEXIST: return ERROR_ALREADY_EXISTS;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case EBADF:
+      return ERROR_INVALID_HANDLE;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case EEXIST:
+      return ERROR_ALREADY_EXISTS;
+    case EINVAL:
+      return ERROR_INVALID_PARAMETER;
     case ENOSPC:
-    case EDQUOT: return ERROR_DISK_FULL;
-    case EPIPE: return ERROR_BROKEN_PIPE;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
-    case EBUSY: return ERROR_BUSY;
-    case EAGAIN: return ERROR_LOCK_VIOLATION;
-    case ETIMEDOUT: return ERROR_TIMEOUT;
-    case EINTR: return ERROR_OPERATION_ABORTED;
-    case EISDIR: return ERROR_DIRECTORY;
+    case EDQUOT:
+      return ERROR_DISK_FULL;
+    case EPIPE:
+      return ERROR_BROKEN_PIPE;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
+    case ENOTEMPTY:
+      return ERROR_DIR_NOT_EMPTY;
+    case EBUSY:
+      return ERROR_BUSY;
+    case EAGAIN:
+      return ERROR_LOCK_VIOLATION;
+    case ETIMEDOUT:
+      return ERROR_TIMEOUT;
+    case EINTR:
+      return ERROR_OPERATION_ABORTED;
+    case EISDIR:
+      return ERROR_DIRECTORY;
     case ENOSYS:
-    case EOPNOTSUPP: return ERROR_NOT_SUPPORTED;
-    case EIO: return ERROR_GEN_FAILURE;
-    case EFAULT: return ERROR_NOACCESS;
-    case ECONNREFUSED: return ERROR_CONNECTION_REFUSED;
-    case EOVERFLOW: return ERROR_ARITHMETIC_OVERFLOW;
-    case EDEADLK: return ERROR_POSSIBLE_DEADLOCK;
-    case ETXTBSY: return ERROR_SHARING_VIOLATION;
-    case EXDEV: return ERROR_NOT_SAME_DEVICE;
-    case ESRCH: return ERROR_INVALID_HANDLE;
-    default: return ERROR_GEN_FAILURE;
+    case EOPNOTSUPP:
+      return ERROR_NOT_SUPPORTED;
+    case EIO:
+      return ERROR_GEN_FAILURE;
+    case EFAULT:
+      return ERROR_NOACCESS;
+    case ECONNREFUSED:
+      return ERROR_CONNECTION_REFUSED;
+    case EOVERFLOW:
+      return ERROR_ARITHMETIC_OVERFLOW;
+    case EDEADLK:
+      return ERROR_POSSIBLE_DEADLOCK;
+    case ETXTBSY:
+      return ERROR_SHARING_VIOLATION;
+    case EXDEV:
+      return ERROR_NOT_SAME_DEVICE;
+    case ESRCH:
+      return ERROR_INVALID_HANDLE;
+    default:
+      return ERROR_GEN_FAILURE;
   }
 }
 
 int32_t WinsockFromErrno(int err) {
   switch (err) {
-    case 0: return ERROR_SUCCESS;
-    case EINTR: return WSAEINTR;
-    case EBADF: return WSAEBADF;
+    case 0:
+      return ERROR_SUCCESS;
+    case EINTR:
+      return WSAEINTR;
+    case EBADF:
+      return WSAEBADF;
     case EACCES:
-    case EPERM: return WSAEACCES;
-    case EFAULT: return WSAEFAULT;
-    case EINVAL: return WSAEINVAL;
+    case EPERM:
+      return WSAEACCES;
+    case EFAULT:
+      return WSAEFAULT;
+    case EINVAL:
+      return WSAEINVAL;
     case EMFILE:
-    case ENFILE: return WSAEMFILE;
-    case EAGAIN: return WSAEWOULDBLOCK;
-    case EINPROGRESS: return WSAEINPROGRESS;
-    case EALREADY: return WSAEALREADY;
-    case ENOTSOCK: return WSAENOTSOCK;
-    case EDESTADDRREQ: return WSAEDESTADDRREQ;
-    case EMSGSIZE: return WSAEMSGSIZE;
-    case EPROTOTYPE: return WSAEPROTOTYPE;
-    case ENOPROTOOPT: return WSAENOPROTOOPT;
-    case EPROTONOSUPPORT: return WSAEPROTONOSUPPORT;
-    case ESOCKTNOSUPPORT: return WSAESOCKTNOSUPPORT;
-    case EOPNOTSUPP: return WSAEOPNOTSUPP;
-    case EPFNOSUPPORT: return WSAEPFNOSUPPORT;
-    case EAFNOSUPPORT: return WSAEAFNOSUPPORT;
-    case EADDRINUSE: return WSAEADDRINUSE;
-    case EADDRNOTAVAIL: return WSAEADDRNOTAVAIL;
-    case ENETDOWN: return WSAENETDOWN;
-    case ENETUNREACH: return WSAENETUNREACH;
-    case ENETRESET: return WSAENETRESET;
-    case ECONNABORTED: return WSAECONNABORTED;
+    case ENFILE:
+      return WSAEMFILE;
+    case EAGAIN:
+      return WSAEWOULDBLOCK;
+    case EINPROGRESS:
+      return WSAEINPROGRESS;
+    case EALREADY:
+      return WSAEALREADY;
+    case ENOTSOCK:
+      return WSAENOTSOCK;
+    case EDESTADDRREQ:
+      return WSAEDESTADDRREQ;
+    case EMSGSIZE:
+      return WSAEMSGSIZE;
+    case EPROTOTYPE:
+      return WSAEPROTOTYPE;
+    case ENOPROTOOPT:
+      return WSAENOPROTOOPT;
+    case EPROTONOSUPPORT:
+      return WSAEPROTONOSUPPORT;
+    case ESOCKTNOSUPPORT:
+      return WSAESOCKTNOSUPPORT;
+    case EOPNOTSUPP:
+      return WSAEOPNOTSUPP;
+    case EPFNOSUPPORT:
+      return WSAEPFNOSUPPORT;
+    case EAFNOSUPPORT:
+      return WSAEAFNOSUPPORT;
+    case EADDRINUSE:
+      return WSAEADDRINUSE;
+    case EADDRNOTAVAIL:
+      return WSAEADDRNOTAVAIL;
+    case ENETDOWN:
+      return WSAENETDOWN;
+    case ENETUNREACH:
+      return WSAENETUNREACH;
+    case ENETRESET:
+      return WSAENETRESET;
+    case ECONNABORTED:
+      return WSAECONNABORTED;
     case ECONNRESET:
-    case EPIPE: return WSAECONNRESET;
+    case EPIPE:
+      return WSAECONNRESET;
     case ENOBUFS:
-    case ENOMEM: return WSAENOBUFS;
-    case EISCONN: return WSAEISCONN;
-    case ENOTCONN: return WSAENOTCONN;
-    case ESHUTDOWN: return WSAESHUTDOWN;
-    case ETIMEDOUT: return WSAETIMEDOUT;
-    case ECONNREFUSED: return WSAECONNREFUSED;
-    case EHOSTDOWN: return WSAEHOSTDOWN;
-    case EHOSTUNREACH: return WSAEHOSTUNREACH;
-    default: return WSAEINVAL;
+    case ENOMEM:
+      return WSAENOBUFS;
+    case EISCONN:
+      return WSAEISCONN;
+    case ENOTCONN:
+      return WSAENOTCONN;
+    case ESHUTDOWN:
+      return WSAESHUTDOWN;
+    case ETIMEDOUT:
+      return WSAETIMEDOUT;
+    case ECONNREFUSED:
+      return WSAECONNREFUSED;
+    case EHOSTDOWN:
+      return WSAEHOSTDOWN;
+    case EHOSTUNREACH:
+      return WSAEHOSTUNREACH;
+    default:
+      return WSAEINVAL;
   }
 }
 
 int32_t WinsockFromResolver(int eai, int err) {
   switch (eai) {
-    case 0: return ERROR_SUCCESS;
+    case 0:
+      return ERROR_SUCCESS;
     case EAI_NONAME:
 #ifdef EAI_NODATA
     case EAI_NODATA:
 #endif
       return WSAHOST_NOT_FOUND;
-    case EAI_AGAIN: return WSATRY_AGAIN;
-    case EAI_FAIL: return WSANO_RECOVERY;
-    case EAI_FAMILY: return WSAEAFNOSUPPORT;
-    case EAI_MEMORY: return WSAENOBUFS;
-    case EAI_SYSTEM: return WinsockFromErrno(err);
-    default: return WSANO_RECOVERY;
+    case EAI_AGAIN:
+      return WSATRY_AGAIN;
+    case EAI_FAIL:
+      return WSANO_RECOVERY;
+    case EAI_FAMILY:
+      return WSAEAFNOSUPPORT;
+    case EAI_MEMORY:
+      return WSAENOBUFS;
+    case EAI_SYSTEM:
+      return WinsockFromErrno(err);
+    default:
+      return WSANO_RECOVERY;
   }
 }
 

@@ -13,9 +13,12 @@ namespace {
 
 int PriorityOf(EventType type) {
   switch (type) {
-    case EventType::Error: return LOG_ERR;
-    case EventType::Warning: return LOG_WARNING;
-    case EventType::Information: return LOG_INFO;
+    case EventType::Error:
+      return LOG_ERR;
+    case EventType::Warning:
+      return LOG_WARNING;
+    case EventType::Information:
+      return LOG_INFO;
   }
   return LOG_INFO;
 }

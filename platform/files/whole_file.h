@@ -26,9 +26,7 @@ int32_t WriteWholeFileAtomic(std::u16string_view path, std::span<const uint8_t> 
 
 // Reads the whole file into `bytes`. A file larger than `cap` bytes is not
 // read and answers ERROR_FILE_TOO_LARGE; a missing file ERROR_FILE_NOT_FOUND.
-int32_t ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes,
-                      size_t cap = kDefaultReadCap);
-int32_t ReadWholeFile(std::u16string_view path, std::vector<uint8_t>& bytes,
-                      size_t cap = kDefaultReadCap);
+int32_t ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, size_t cap = kDefaultReadCap);
+int32_t ReadWholeFile(std::u16string_view path, std::vector<uint8_t>& bytes, size_t cap = kDefaultReadCap);
 
 }  // namespace vk::files

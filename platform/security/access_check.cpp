@@ -36,8 +36,10 @@ int32_t CheckAccess(std::span<const uint8_t> selfRelative, const AccessToken& to
   for (const Ace& ace : sd->dacl->entries) {
     if ((ace.flags & INHERIT_ONLY_ACE) || !token.Holds(ace.sid)) continue;
     uint32_t mask = MapGenericMask(ace.mask, mapping);
-    if (ace.type == ACCESS_DENIED_ACE_TYPE) denied |= mask & ~allowed;
-    else allowed |= mask & ~denied;
+    if (ace.type == ACCESS_DENIED_ACE_TYPE)
+      denied |= mask & ~allowed;
+    else
+      allowed |= mask & ~denied;
   }
   bool wantedHeld = (wanted & ~allowed) == 0;
   if (maximum) {

@@ -7,9 +7,7 @@ void Put32At(std::vector<uint8_t>* out, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) (*out)[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-uint32_t Get32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
 
 // Reads the SID at offset (0: none); false when the offset or the SID is bad.
 bool SidAt(std::span<const uint8_t> bytes, uint32_t offset, std::optional<Sid>* out) {

@@ -49,11 +49,16 @@ bool NotifyAddress(sockaddr_un* address, socklen_t* length) {
 
 std::string NotifyText(const ServiceStatus& status) {
   switch (status.currentState) {
-    case SERVICE_START_PENDING: return PendingText("Start pending", status);
-    case SERVICE_RUNNING: return "READY=1\nSTATUS=Running\n";
-    case SERVICE_STOP_PENDING: return "STOPPING=1\n" + PendingText("Stop pending", status);
-    case SERVICE_STOPPED: return StoppedText(status);
-    default: return "STATUS=State " + std::to_string(status.currentState) + "\n";
+    case SERVICE_START_PENDING:
+      return PendingText("Start pending", status);
+    case SERVICE_RUNNING:
+      return "READY=1\nSTATUS=Running\n";
+    case SERVICE_STOP_PENDING:
+      return "STOPPING=1\n" + PendingText("Stop pending", status);
+    case SERVICE_STOPPED:
+      return StoppedText(status);
+    default:
+      return "STATUS=State " + std::to_string(status.currentState) + "\n";
   }
 }
 

@@ -61,7 +61,6 @@ int main(int argc, char** argv) {
     std::cerr << "vksnap: no picture written (error " << (code != 0 ? code : written) << ")\n";
     return 1;
   }
-  std::cout << options->output << ": " << width << "x" << height << ", " << client.UpdatesApplied()
-            << " update(s)\n";
+  std::cout << options->output << ": " << width << "x" << height << ", " << client.UpdatesApplied() << " update(s)\n";
   return 0;
 }

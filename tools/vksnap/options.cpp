@@ -52,14 +52,22 @@ std::optional<cVkSnapOptions> ParseSnapOptions(const std::vector<std::string>& a
     }
     const std::string& v = args[++i];
     bool ok = true;
-    if (a == "--host") o.host = v;
-    else if (a == "--port") ok = ParseNumber<uint16_t>(v, 65535, o.port) && o.port != 0;
-    else if (a == "--user") o.user = FromUtf8(v);
-    else if (a == "--domain") o.domain = FromUtf8(v);
-    else if (a == "--password-env") passwordVariable = v;
-    else if (a == "--output") o.output = v;
-    else if (a == "--updates") ok = ParseNumber<uint32_t>(v, 1000000, o.updates);
-    else if (a == "--seconds") ok = ParseNumber<uint32_t>(v, 86400, o.seconds) && o.seconds != 0;
+    if (a == "--host")
+      o.host = v;
+    else if (a == "--port")
+      ok = ParseNumber<uint16_t>(v, 65535, o.port) && o.port != 0;
+    else if (a == "--user")
+      o.user = FromUtf8(v);
+    else if (a == "--domain")
+      o.domain = FromUtf8(v);
+    else if (a == "--password-env")
+      passwordVariable = v;
+    else if (a == "--output")
+      o.output = v;
+    else if (a == "--updates")
+      ok = ParseNumber<uint32_t>(v, 1000000, o.updates);
+    else if (a == "--seconds")
+      ok = ParseNumber<uint32_t>(v, 86400, o.seconds) && o.seconds != 0;
     else {
       error = "unknown option: " + a;
       return std::nullopt;

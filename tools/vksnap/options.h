@@ -16,9 +16,9 @@ struct cVkSnapOptions {
   std::u16string domain;
   std::u16string password;
   std::string output = "snapshot.png";
-  uint32_t updates = 1;     // stop after this many screen updates ...
-  uint32_t seconds = 30;    // ... or after this many seconds, whichever comes first
-  bool stats = false;       // print the bytes received at the end
+  uint32_t updates = 1;   // stop after this many screen updates ...
+  uint32_t seconds = 30;  // ... or after this many seconds, whichever comes first
+  bool stats = false;     // print the bytes received at the end
 };
 
 // Parses argv. The password comes from the environment variable named by

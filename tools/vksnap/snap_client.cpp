@@ -67,7 +67,8 @@ int32_t cVkSnapClient::Connect(const cVkSnapOptions& options, Clock::time_point 
   code = socket_.SendAll(block.data(), block.size());
   WipeBuffer(block);
   if (code != 0)
-    log_.LogNetMsg(LOG_ERROR, code, u"An error has occurred while sending the authentication data. Errorcode %ld.", code);
+    log_.LogNetMsg(LOG_ERROR, code, u"An error has occurred while sending the authentication data. Errorcode %ld.",
+                   code);
   return code;
 }
 
@@ -102,8 +103,8 @@ int32_t cVkSnapClient::HandleMessage(uint32_t type) {
       }
       code = screen_.ApplyUpdate([this](void* bytes, size_t length) { return Receive(bytes, length); });
       if (code != 0) {
-        log_.LogNetMsg(LOG_ERROR, code, u"An error has occurred while receiving the screendata buffer data. Errorcode %ld.",
-                       code);
+        log_.LogNetMsg(LOG_ERROR, code,
+                       u"An error has occurred while receiving the screendata buffer data. Errorcode %ld.", code);
         return code;
       }
       if (++updates_ == 1) bytesAtFirstUpdate_ = bytesReceived_;
@@ -113,10 +114,13 @@ int32_t cVkSnapClient::HandleMessage(uint32_t type) {
       if ((code = ReceiveRecord(record)) != 0) return code;
       std::unique_ptr<cVkScreenInfo> info;
       code = ObjectFromBufferAs(record.data(), record.size(), info);
-      if (code == 0 && info) code = screen_.ApplyScreenInfo(*info);
-      else if (code == 0) code = ERROR_INVALID_DATA;
+      if (code == 0 && info)
+        code = screen_.ApplyScreenInfo(*info);
+      else if (code == 0)
+        code = ERROR_INVALID_DATA;
       if (code != 0) {
-        log_.LogMsg(LOG_ERROR, code, u"An error has occurred while creating an object from the buffer. Errorcode %ld.", code);
+        log_.LogMsg(LOG_ERROR, code, u"An error has occurred while creating an object from the buffer. Errorcode %ld.",
+                    code);
         return code;
       }
       haveFormat_ = true;
@@ -158,7 +162,8 @@ int32_t cVkSnapClient::ReceiveRecord(std::vector<uint8_t>& bytes) {
   }
   bytes.resize(length);
   code = length ? Receive(bytes.data(), length) : 0;
-  if (code != 0) log_.LogNetMsg(LOG_ERROR, code, u"An error has occurred while receiving the buffer. Errorcode %ld.", code);
+  if (code != 0)
+    log_.LogNetMsg(LOG_ERROR, code, u"An error has occurred while receiving the buffer. Errorcode %ld.", code);
   return code;
 }
 

@@ -13,8 +13,8 @@
 namespace {
 
 using vk::test::WaitUntil;
-using vk::x11::testing::XDrawing;
 using vk::testing::XvfbServer;
+using vk::x11::testing::XDrawing;
 
 // A session's view of the screen side: takes formats, sends updates.
 struct SessionSide {

@@ -20,7 +20,7 @@ std::vector<int> Coverage(const std::vector<VkRect>& rects) {
 TEST(ScreenRegion, KeepsTheUnionAsNonOverlappingRectanglesInScreenOrder) {
   cVkScreenRegion region;
   const std::vector<VkRect> added = {{10, 10, 30, 20}, {20, 15, 40, 35}, {0, 0, 5, 5},
-                                     {12, 12, 18, 18}, {0, 50, 64, 64}, {30, 40, 30, 60}};
+                                     {12, 12, 18, 18}, {0, 50, 64, 64},  {30, 40, 30, 60}};
   for (const VkRect& r : added) region.Add(r);
   auto expected = Coverage({{10, 10, 30, 20}, {20, 15, 40, 35}, {0, 0, 5, 5}, {0, 50, 64, 64}});
   for (int& c : expected) c = c ? 1 : 0;

@@ -123,7 +123,11 @@ TEST(UpdateBuilder, AFailedSendEndsTheUpdateAndResetEmptiesEverything) {
   EXPECT_EQ(builder.Geometry().width, 0);
   EXPECT_EQ(builder.Level(), 6);
   EXPECT_TRUE(builder.ChangedRects().empty());
-  EXPECT_EQ(builder.SendUpdate([](std::span<const uint8_t>) -> int32_t { ADD_FAILURE(); return 0; }), 0);
+  EXPECT_EQ(builder.SendUpdate([](std::span<const uint8_t>) -> int32_t {
+    ADD_FAILURE();
+    return 0;
+  }),
+            0);
   EXPECT_NE(builder.Init(0, 10, 4, 6), 0);
   ASSERT_EQ(builder.Init(10, 10, 4, 42), 0);  // an impossible level is used as 6
   EXPECT_EQ(builder.Level(), 6);

@@ -38,9 +38,8 @@ bool RegisterAll() {
   VkRegisterArchiveClasses();
   VkRegisterSettingsClasses();
   VkRegisterScreenClasses();
-  VkRegisterClasses<cVkStringData, cVkServiceSecurity, cVkLocations, cVkNT4Computer, cVkNT4Domain,
-                    cVkW2KComputer, cVkW2KDomain, cVkLDAPData, cVkUserInfo, cVkStringVariable,
-                    cVkStringVariableArray, cVkTreeItem>();
+  VkRegisterClasses<cVkStringData, cVkServiceSecurity, cVkLocations, cVkNT4Computer, cVkNT4Domain, cVkW2KComputer,
+                    cVkW2KDomain, cVkLDAPData, cVkUserInfo, cVkStringVariable, cVkStringVariableArray, cVkTreeItem>();
 #ifdef VK_FUZZ_WITH_MFCLOG
   VkRegisterMfcLogClasses();
 #endif

@@ -66,9 +66,9 @@ TEST_F(ArchiveObjects, SecondObjectOfAClassCarriesAClassReference) {
   list.Add(new cVkStringData(u"a"));
   list.Add(new cVkStringData(u"bc"));
   list.Add(nullptr);
-  auto expected = Cat({CollectionHead(), Hex("01 00 00 00 03 00"),
-                       Hex("FF FF 01 00 0D 00"), Ascii("cVkStringData"), Hex("01 00 00 00 FF FE FF 01 61 00"),
-                       Hex("03 80 01 00 00 00 FF FE FF 02 62 00 63 00"), Hex("00 00")});
+  auto expected =
+      Cat({CollectionHead(), Hex("01 00 00 00 03 00"), Hex("FF FF 01 00 0D 00"), Ascii("cVkStringData"),
+           Hex("01 00 00 00 FF FE FF 01 61 00"), Hex("03 80 01 00 00 00 FF FE FF 02 62 00 63 00"), Hex("00 00")});
   EXPECT_EQ(ToBytes(&list), expected);
 
   std::unique_ptr<cVkObject> read;
@@ -86,9 +86,8 @@ TEST_F(ArchiveObjects, RepeatedPointerIsWrittenAsItsIndexAndReadAsAnOwnedCopy) {
   auto* shared = new cVkStringData(u"x");
   list.Add(shared);
   list.Add(shared);  // destroyed once by the collection
-  auto expected = Cat({CollectionHead(), Hex("01 00 00 00 02 00"),
-                       Hex("FF FF 01 00 0D 00"), Ascii("cVkStringData"), Hex("01 00 00 00 FF FE FF 01 78 00"),
-                       Hex("04 00")});
+  auto expected = Cat({CollectionHead(), Hex("01 00 00 00 02 00"), Hex("FF FF 01 00 0D 00"), Ascii("cVkStringData"),
+                       Hex("01 00 00 00 FF FE FF 01 78 00"), Hex("04 00")});
   EXPECT_EQ(ToBytes(&list), expected);
 
   std::unique_ptr<cVkObject> read;
@@ -106,11 +105,11 @@ TEST_F(ArchiveObjects, LargeIndicesUseThe7FFFEscapes) {
   auto* inner1 = new cVkCollection;
   auto* inner2 = new cVkCollection;
   auto* repeated = new cVkStringData(u"r");
-  list.Add(repeated);  // 0x8002
-  list.Add(inner1);    // new collection object, class by reference 0x8001 (small)
+  list.Add(repeated);              // 0x8002
+  list.Add(inner1);                // new collection object, class by reference 0x8001 (small)
   list.Add(new cVkTestVersioned);  // new class 0x8004, object 0x8005
   list.Add(new cVkTestVersioned);  // class reference 0x8004: big escape
-  list.Add(repeated);  // object reference 0x8002: big escape
+  list.Add(repeated);              // object reference 0x8002: big escape
   list.Add(inner2);
   auto bytes = ToBytes(&list);
   auto tail = Cat({Hex("FF 7F 04 80 00 80"), Hex("FF 7F 02 80 00 00"), Hex("01 80 01 00 00 00 00 00")});

@@ -92,8 +92,7 @@ TEST(ArchiveStrings, RefusesLengthsThatDoNotFit) {
   auto r = ReadStringFrom(Hex("FF FE FF FF FF FF FE FF FF 7F 41 00"));
   EXPECT_EQ(r.cause, VK_AR_END_OF_FILE);
   EXPECT_TRUE(r.text.empty());
-  EXPECT_EQ(ReadStringFrom(Hex("FF FE FF FF FF FF FF FF FF FF FF FF FF 7F 00 00 00 00")).cause,
-            VK_AR_END_OF_FILE);
+  EXPECT_EQ(ReadStringFrom(Hex("FF FE FF FF FF FF FF FF FF FF FF FF FF 7F 00 00 00 00")).cause, VK_AR_END_OF_FILE);
   EXPECT_EQ(ReadStringFrom(Hex("FF FE FF 03 61 00 62 00 63")).cause, VK_AR_END_OF_FILE);
   EXPECT_EQ(ReadStringFrom(Hex("05 61 62")).cause, VK_AR_END_OF_FILE);
   EXPECT_EQ(ReadStringFrom(Hex("FF FE")).cause, VK_AR_END_OF_FILE);

@@ -73,7 +73,8 @@ TEST_F(NetworkRecords, EveryRecordRoundTripsAndClones) {
   std::vector<std::unique_ptr<cVkObject>> records;
   records.emplace_back(new cVkNT4Computer(u"PC1", 5, 1, 0x1003, u"comment"));
   records.emplace_back(new cVkNT4Domain(u"DOM", 4, 0, 0x80000000, u"\\\\PDC"));
-  records.emplace_back(new cVkW2KComputer(u"PC2", u"Windows XP Professional", u"pc2.x", u"Service Pack 2", u"5.1 (2600)"));
+  records.emplace_back(
+      new cVkW2KComputer(u"PC2", u"Windows XP Professional", u"pc2.x", u"Service Pack 2", u"5.1 (2600)"));
   records.emplace_back(new cVkW2KDomain(u"x.example.com", u"DC=x,DC=example,DC=com", u"example.com", 1));
   records.emplace_back(new cVkLDAPData(u"CN=Bob,DC=x", u"bob", u"X", VK_LDAP_USER));
   records.emplace_back(new cVkUserInfo(u"bob", u"X", u"\\\\srv\\home\\bob", u""));

@@ -38,8 +38,8 @@ TEST_F(TreeItems, TwoChildrenAreACountAndTwoRecords) {
   std::vector<uint8_t> body;
   cVkArchive ar(&body);
   root->Serialize(ar);
-  EXPECT_EQ(body, Cat({Hex("01000000 FFFEFF 01 5200 02000000 01000000 02000000 0000 0200"),
-                       Hex("FFFF 0100 0B00"), Ascii("cVkTreeItem"), kChildA, Hex("0180"), kChildB}));
+  EXPECT_EQ(body, Cat({Hex("01000000 FFFEFF 01 5200 02000000 01000000 02000000 0000 0200"), Hex("FFFF 0100 0B00"),
+                       Ascii("cVkTreeItem"), kChildA, Hex("0180"), kChildB}));
 
   // As a record, the root's class part comes first and the children refer to it.
   std::vector<uint8_t> record;
@@ -58,8 +58,8 @@ TEST_F(TreeItems, TwoChildrenAreACountAndTwoRecords) {
 TEST_F(TreeItems, NodesAndSubtreesCopyDeep) {
   auto root = TwoChildren();
   root->node = std::make_unique<cVkNT4Domain>(u"DOM", 0, 0, 0, u"PDC");
-  root->children[0]->AddChild(std::make_unique<cVkTreeItem>(u"deep", 0x7B, 3, 4,
-                                                            std::make_unique<cVkNT4Domain>(u"D2", 0, 0, 0, u"")));
+  root->children[0]->AddChild(
+      std::make_unique<cVkTreeItem>(u"deep", 0x7B, 3, 4, std::make_unique<cVkNT4Domain>(u"D2", 0, 0, 0, u"")));
   std::vector<uint8_t> record;
   ASSERT_EQ(ObjectToBuffer(root.get(), record), 0);
   std::unique_ptr<cVkTreeItem> back;

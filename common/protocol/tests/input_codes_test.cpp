@@ -8,8 +8,7 @@ namespace {
 
 TEST(InputDatagram, EncodesLittleEndianGoldenBytes) {
   auto bytes = vk::EncodeInputDatagram({WM_MOUSEWHEEL, 0xFF880000u, vk::MakePointParam(-2, 300)});
-  const std::array<uint8_t, 12> golden = {0x0A, 0x02, 0x00, 0x00, 0x00, 0x00, 0x88, 0xFF,
-                                          0xFE, 0xFF, 0x2C, 0x01};
+  const std::array<uint8_t, 12> golden = {0x0A, 0x02, 0x00, 0x00, 0x00, 0x00, 0x88, 0xFF, 0xFE, 0xFF, 0x2C, 0x01};
   EXPECT_EQ(bytes, golden);
   auto back = vk::DecodeInputDatagram(golden);
   ASSERT_TRUE(back);

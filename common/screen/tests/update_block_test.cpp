@@ -103,8 +103,8 @@ TEST_F(UpdateBlocks, ABlockIsSectionHeadsAndRowsInOneStream) {
   auto dirty = copy.TakeDirtyRects();
   EXPECT_EQ(dirty, (std::vector<VkRect>{{1, 2, 3, 3}, {5, 0, 5, 4}}));
   auto after = CopyFrame();
-  EXPECT_TRUE(std::equal(after.begin() + (2 * 8 + 1) * 4, after.begin() + (2 * 8 + 3) * 4,
-                         frame.begin() + (2 * 8 + 1) * 4));
+  EXPECT_TRUE(
+      std::equal(after.begin() + (2 * 8 + 1) * 4, after.begin() + (2 * 8 + 3) * 4, frame.begin() + (2 * 8 + 1) * 4));
   EXPECT_EQ(after[0], 0) << "pixels outside the sections stay black";
   EXPECT_TRUE(copy.TakeDirtyRects().empty());
 }
@@ -176,8 +176,8 @@ TEST_F(UpdateBlocks, ScreenCopyRefusesWhatDoesNotFit) {
   refuse(with("03000000 00000000 02000000 01000000", 0));   // negative width
   refuse(with("00000000 03000000 01000000 02000000", 0));   // negative height
   refuse(with("00000000 00000000 02000000 02000000", 15));  // rows run past the data
-  refuse(Hex("00000000 00000000 00000000"));               // a cut head
-  refuse(std::vector<uint8_t>(g.BlockBytes() + 1, 0));     // inflates beyond the block buffer
+  refuse(Hex("00000000 00000000 00000000"));                // a cut head
+  refuse(std::vector<uint8_t>(g.BlockBytes() + 1, 0));      // inflates beyond the block buffer
   // A valid section followed by a bad one: nothing of the block is applied.
   auto mixed = with("00000000 00000000 01000000 01000000", 4);
   auto bad = with("00000000 00000000 08000000 09000000", 0);

@@ -26,11 +26,11 @@ class cVkExtendedSecurity : public cVkServiceSecurity {
 };
 VK_IMPLEMENT_SERIAL_NAMED(cVkExtendedSecurity, "cVkServiceSecurity", &cVkServiceSecurity::classInfo, 1)
 
-const std::vector<uint8_t> kBody = Hex(
-    "01000000"
-    "0100 FFFEFF 03 41 00 5C 00 42 00"
-    "0300 FFFEFF 01 61 00 FFFEFF 00 FFFEFF 01 62 00"
-    "0000");
+const std::vector<uint8_t> kBody =
+    Hex("01000000"
+        "0100 FFFEFF 03 41 00 5C 00 42 00"
+        "0300 FFFEFF 01 61 00 FFFEFF 00 FFFEFF 01 62 00"
+        "0000");
 
 class ServiceSecurity : public ::testing::Test {
  protected:

@@ -19,9 +19,9 @@ using vktest::Hex;
 
 namespace {
 
-const std::vector<uint8_t> kDefaultBody = Hex(
-    "01000000 01000000 0200 00BD 0200 02BD 01000000 0B000000 02000000 FFFFFFFF E8030000 64000000 "
-    "06000000 01000000 01000000");
+const std::vector<uint8_t> kDefaultBody =
+    Hex("01000000 01000000 0200 00BD 0200 02BD 01000000 0B000000 02000000 FFFFFFFF E8030000 64000000 "
+        "06000000 01000000 01000000");
 
 std::vector<uint8_t> Body(cVkObject& object) {
   std::vector<uint8_t> bytes;
@@ -151,7 +151,7 @@ TEST_F(ServiceSettings, GettersHandOutCopiesAndCopyFromReplacesEverything) {
 
   cVkServiceSettings incoming;
   ASSERT_EQ(LoadBody(incoming, Cat({Hex("01000000 01000000 0300 1000 0100 1100 01000000 1F000000"),
-                                     Hex("02000000 01000000 02000000 03000000 09000000 01000000 03000000")})),
+                                    Hex("02000000 01000000 02000000 03000000 09000000 01000000 03000000")})),
             0);
   shared.CopyFrom(incoming);
   EXPECT_EQ(Body(shared), Body(incoming));
@@ -165,7 +165,7 @@ TEST_F(ServiceSettings, GettersHandOutCopiesAndCopyFromReplacesEverything) {
 TEST_F(ServiceSettings, ReadersSeeWholeReplacements) {
   cVkServiceSettings shared;
   ASSERT_EQ(LoadBody(shared, Cat({Hex("01000000 01000000 0200 00BD 0200 02BD 01000000 0B000000"),
-                                   Hex("02000000 07000000 07000000 07000000 07000000 01000000 01000000")})),
+                                  Hex("02000000 07000000 07000000 07000000 07000000 01000000 01000000")})),
             0);
   std::atomic<bool> stop{false};
   std::thread writer([&] {

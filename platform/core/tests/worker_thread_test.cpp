@@ -49,7 +49,8 @@ TEST(WorkerThread, StopSignalsTheEventAndReturnsTheExitCode) {
   ASSERT_EQ(worker.Start([](ManualResetEvent& stop) -> int32_t {
     stop.Wait();
     return 42;
-  }), 0);
+  }),
+            0);
   EXPECT_TRUE(worker.Running());
   EXPECT_EQ(worker.Start([](ManualResetEvent&) { return 0; }), ERROR_BUSY);
   auto event = worker.StopEvent();
@@ -69,7 +70,8 @@ TEST(WorkerThread, StopSignalsTheEventAndReturnsTheExitCode) {
   ASSERT_EQ(worker.Start([&setAtStart](ManualResetEvent& stop) -> int32_t {
     setAtStart.set_value(stop.IsSet());
     return 2;
-  }), 0);
+  }),
+            0);
   ASSERT_EQ(wasSet.wait_for(kDeadline), std::future_status::ready);
   EXPECT_FALSE(wasSet.get());
   EXPECT_EQ(worker.Stop().code, 2);
@@ -91,13 +93,14 @@ TEST(WorkerThread, GivingUpLetsTheThreadKeepWhatItUses) {
       const bool intact = stop.IsSet() && work->data == u"still here";
       work->finished.set_value(intact ? 7 : 8);
       return 0;
-    }), 0);
+    }),
+              0);
     const ThreadStopResult r = worker.Stop({1ms, 3});
     EXPECT_EQ(r.outcome, ThreadStopOutcome::TimedOut);
     EXPECT_EQ(r.code, -1);
     EXPECT_FALSE(worker.Running());
     EXPECT_EQ(worker.Stop().outcome, ThreadStopOutcome::NoThread);
-  }  // the owner is gone; the thread still runs
+  }              // the owner is gone; the thread still runs
   work.reset();  // only the thread holds its work now
   release.set_value();
   ASSERT_EQ(finished.wait_for(kDeadline), std::future_status::ready);
@@ -114,7 +117,8 @@ TEST(WorkerThread, StopWakesAThreadBlockedInASocketReceive) {
     char byte;
     const ssize_t n = ::recv(fd, &byte, 1, 0);
     return n == 0 ? 0 : 1;
-  }), 0);
+  }),
+            0);
   const ThreadStopResult r = worker.Stop({std::chrono::milliseconds(kDeadline), 1});
   EXPECT_EQ(r.outcome, ThreadStopOutcome::Ended);
   EXPECT_EQ(r.code, 0);
@@ -132,7 +136,8 @@ TEST(WorkerThread, AThreadStoppingItselfGetsAPlatformCode) {
     go.wait();
     own.set_value(worker.Stop());
     return 0;
-  }), 0);
+  }),
+            0);
   started.set_value();
   ASSERT_EQ(ownResult.wait_for(kDeadline), std::future_status::ready);
   const ThreadStopResult r = ownResult.get();
@@ -152,7 +157,8 @@ TEST(WorkerThread, DefaultPolicyIsSixtyOnePollsOfTheSetInterval) {
   ASSERT_EQ(worker.Start([released](ManualResetEvent&) -> int32_t {
     released.wait();
     return 0;
-  }), 0);
+  }),
+            0);
   EXPECT_EQ(worker.Stop().outcome, ThreadStopOutcome::TimedOut);
   release.set_value();
   SetThreadStopPollInterval(1000ms);

@@ -70,7 +70,7 @@ TEST(WholeFile, FailedWriteKeepsThePreviousFile) {
 
   // A file-size limit makes the write fail half-way, as a full disk would.
   ::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved {};
+  rlimit saved{};
   ::getrlimit(RLIMIT_FSIZE, &saved);
   rlimit small = saved;
   small.rlim_cur = 1024;

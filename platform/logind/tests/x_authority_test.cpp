@@ -22,8 +22,8 @@ namespace {
 
 using vk::logind::FindXAuthority;
 using vk::logind::LoginSession;
-using vk::x11::testing::WriteAuthorityFile;
 using vk::testing::XvfbServer;
+using vk::x11::testing::WriteAuthorityFile;
 
 constexpr uid_t kUser = 65534;
 

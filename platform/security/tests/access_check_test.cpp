@@ -70,7 +70,7 @@ TEST(AccessCheck, DenyEntriesAndMissingListsAsThePlatformHasThem) {
   EXPECT_EQ(r.grantedMask, 9u);
   EXPECT_FALSE(Check(sd, Token(1, {Sid::UnixGroup(5)}), 2).granted);
   EXPECT_FALSE(Check(Descriptor({}), Token(1, {}), MAXIMUM_ALLOWED).granted);  // empty list: nobody
-  r = Check(Descriptor({}, false), Token(1, {}), 2);  // no list at all: no restriction
+  r = Check(Descriptor({}, false), Token(1, {}), 2);                           // no list at all: no restriction
   EXPECT_TRUE(r.granted);
   EXPECT_EQ(r.grantedMask, 2u);
   AccessResult bad;

@@ -29,8 +29,8 @@ void XDrawing::FillRoot(int x, int y, int width, int height, uint32_t rgb) {
 
 void XDrawing::PatternRoot(int x, int y, int width, int height, uint32_t seed) {
   const Window root = DefaultRootWindow(display_);
-  XImage* image = XGetImage(display_, root, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                            AllPlanes, ZPixmap);
+  XImage* image =
+      XGetImage(display_, root, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes, ZPixmap);
   if (!image) return;
   for (int row = 0; row < height; ++row) {
     for (int col = 0; col < width; ++col) {
@@ -51,8 +51,8 @@ unsigned long XDrawing::MakeWindow(int x, int y, int width, int height, uint32_t
   attributes.background_pixel = rgb;
   attributes.override_redirect = True;
   const Window window = XCreateWindow(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
-                                      static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
-                                      CopyFromParent, CWBackPixel | CWOverrideRedirect, &attributes);
+                                      static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                                      CWBackPixel | CWOverrideRedirect, &attributes);
   XMapRaised(display_, window);
   Sync();
   return window;

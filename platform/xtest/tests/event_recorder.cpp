@@ -16,8 +16,8 @@ bool EventRecorder::Open(const std::string& displayName) {
   int screen = DefaultScreen(display_);
   XSetWindowAttributes attributes{};
   attributes.override_redirect = True;
-  attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                          PointerMotionMask | StructureNotifyMask;
+  attributes.event_mask =
+      KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
   window_ = XCreateWindow(display_, RootWindow(display_, screen), 0, 0, DisplayWidth(display_, screen),
                           DisplayHeight(display_, screen), 0, CopyFromParent, InputOutput, CopyFromParent,
                           CWOverrideRedirect | CWEventMask, &attributes);

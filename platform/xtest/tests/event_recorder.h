@@ -12,13 +12,13 @@
 namespace vk::testing {
 
 struct RecordedEvent {
-  int type = 0;            // KeyPress, KeyRelease, ButtonPress, ButtonRelease, MotionNotify
+  int type = 0;  // KeyPress, KeyRelease, ButtonPress, ButtonRelease, MotionNotify
   unsigned keycode = 0;
   unsigned long keysym = 0;  // of the key at the event's time, with its modifiers
   std::string text;          // what the key types
   unsigned state = 0;
   unsigned button = 0;
-  int x = 0, y = 0;          // root coordinates
+  int x = 0, y = 0;  // root coordinates
 };
 
 class EventRecorder {

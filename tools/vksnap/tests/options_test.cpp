@@ -12,7 +12,11 @@ struct Sources {
   std::optional<std::string> line;
   std::optional<cVkSnapOptions> Parse(std::vector<std::string> args, std::string& error) {
     return ParseSnapOptions(
-        args, [this](const char* n) -> const char* { auto it = env.find(n); return it == env.end() ? nullptr : it->second.c_str(); },
+        args,
+        [this](const char* n) -> const char* {
+          auto it = env.find(n);
+          return it == env.end() ? nullptr : it->second.c_str();
+        },
         [this] { return line; }, error);
   }
 };
@@ -44,7 +48,7 @@ TEST(SnapOptions, PasswordComesFromEnvironmentOrStdinNeverArgv) {
 TEST(SnapOptions, RefusesBadValues) {
   Sources s;
   std::string error;
-  EXPECT_FALSE(s.Parse({}, error));                                  // no user
+  EXPECT_FALSE(s.Parse({}, error));  // no user
   EXPECT_FALSE(s.Parse({"--user", "a", "--port", "0"}, error));
   EXPECT_FALSE(s.Parse({"--user", "a", "--port", "65536"}, error));
   EXPECT_FALSE(s.Parse({"--user", "a", "--port", "12x"}, error));

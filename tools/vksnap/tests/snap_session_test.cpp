@@ -37,9 +37,11 @@ class SyntheticScreen : public iVkSessionScreen {
   void PaintLocked(const VkRect& r, uint32_t seed) {
     for (int32_t y = r.top; y < r.bottom; ++y)
       for (int32_t x = r.left; x < r.right; ++x) {
-        const uint32_t rgb = (seed * 2654435761u) ^ (static_cast<uint32_t>(x) * 73856093u) ^ (static_cast<uint32_t>(y) * 19349663u);
+        const uint32_t rgb =
+            (seed * 2654435761u) ^ (static_cast<uint32_t>(x) * 73856093u) ^ (static_cast<uint32_t>(y) * 19349663u);
         uint8_t* p = &frame_[(static_cast<size_t>(y) * geometry_.width + x) * 4];
-        p[0] = static_cast<uint8_t>(rgb), p[1] = static_cast<uint8_t>(rgb >> 8), p[2] = static_cast<uint8_t>(rgb >> 16), p[3] = 0;
+        p[0] = static_cast<uint8_t>(rgb), p[1] = static_cast<uint8_t>(rgb >> 8), p[2] = static_cast<uint8_t>(rgb >> 16),
+        p[3] = 0;
       }
     pending_.push_back(r);
   }

@@ -22,17 +22,64 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using vk::testing::ChildProcess;
-using vk::x11::testing::XDrawing;
 using vk::testing::XvfbServer;
+using vk::x11::testing::XDrawing;
 
 // Settings.dat: the defaults with the session port changed (input channel
 // off, tray silent).
 std::vector<uint8_t> SettingsFile(uint16_t port) {
-  return {1, 0, 0, 0,                                                      // settings
-          1, 0, 0, 0, 2, 0, static_cast<uint8_t>(port), static_cast<uint8_t>(port >> 8), 1, 0, 0x02, 0xBD,
-          1, 0, 0, 0, 0x0B, 0, 0, 0,                                       // input
-          2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xE8, 3, 0, 0, 100, 0, 0, 0, 6, 0, 0, 0,  // screen
-          1, 0, 0, 0, 1, 0, 0, 0};                                         // tray: silent
+  return {1,
+          0,
+          0,
+          0,  // settings
+          1,
+          0,
+          0,
+          0,
+          2,
+          0,
+          static_cast<uint8_t>(port),
+          static_cast<uint8_t>(port >> 8),
+          1,
+          0,
+          0x02,
+          0xBD,
+          1,
+          0,
+          0,
+          0,
+          0x0B,
+          0,
+          0,
+          0,  // input
+          2,
+          0,
+          0,
+          0,
+          0xFF,
+          0xFF,
+          0xFF,
+          0xFF,
+          0xE8,
+          3,
+          0,
+          0,
+          100,
+          0,
+          0,
+          0,
+          6,
+          0,
+          0,
+          0,  // screen
+          1,
+          0,
+          0,
+          0,
+          1,
+          0,
+          0,
+          0};  // tray: silent
 }
 
 class AgentProcess : public ::testing::Test {

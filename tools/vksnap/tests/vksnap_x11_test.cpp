@@ -19,8 +19,8 @@ namespace {
 
 using namespace vk::testing;
 using namespace std::chrono_literals;
-using vk::x11::testing::XDrawing;
 using vk::testing::XvfbServer;
+using vk::x11::testing::XDrawing;
 
 // What the agent writes to its log file.
 struct FileLog : iVkLogSink {
