@@ -106,14 +106,14 @@ void cVkSessionTrayHost::SessionChanged(const LoginSession& session) {
 }
 
 void cVkSessionTrayHost::StartHelper(const LoginSession& session, std::unique_ptr<cVkTrayHelperLink>* link) {
-  vk::UserProcessSpec spec;
-  spec.program = config_.helperProgram;
-  spec.uid = session.uid;
-  spec.environment = vk::logind::SessionEnvironment(session);
-  spec.environment.insert(spec.environment.end(), config_.extraEnvironment.begin(), config_.extraEnvironment.end());
+  vk::UserProcessLaunch launch;
+  launch.program = config_.helperProgram;
+  launch.uid = session.uid;
+  launch.environment = vk::logind::SessionEnvironment(session);
+  launch.environment.insert(launch.environment.end(), config_.extraEnvironment.begin(), config_.extraEnvironment.end());
   cVkTrayHelperLink::Events events{[this](const TrayMessage& m) { HelperEvent(m); },
                                    [this](cVkTrayHelperLink::End end) { HelperEnded(end); }};
-  if (int32_t code = cVkTrayHelperLink::Start(spec, std::move(events), link); code != 0)
+  if (int32_t code = cVkTrayHelperLink::Start(launch, std::move(events), link); code != 0)
     WriteFailure(code, u"An error has occurred while starting the tray helper. Errorcode %ld.");
 }
 

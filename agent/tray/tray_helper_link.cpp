@@ -7,7 +7,7 @@ using vk::traylink::FrameReader;
 using vk::traylink::MessageType;
 using vk::traylink::TrayMessage;
 
-int32_t cVkTrayHelperLink::Start(const vk::UserProcessSpec& helper, Events events,
+int32_t cVkTrayHelperLink::Start(const vk::UserProcessLaunch& helper, Events events,
                                  std::unique_ptr<cVkTrayHelperLink>* link) {
   std::unique_ptr<cVkTrayHelperLink> started(new cVkTrayHelperLink(std::move(events)));
   if (int32_t code = vk::UserProcess::Start(helper, &started->process_); code != 0) return code;

@@ -27,7 +27,7 @@ class cVkTrayHelperLink {
   };
 
   // Starts the helper and its reader; 0 or a Win32 code.
-  static int32_t Start(const vk::UserProcessSpec& helper, Events events, std::unique_ptr<cVkTrayHelperLink>* link);
+  static int32_t Start(const vk::UserProcessLaunch& helper, Events events, std::unique_ptr<cVkTrayHelperLink>* link);
   // Stops the helper (a Quit first) and the reader.
   ~cVkTrayHelperLink();
   cVkTrayHelperLink(const cVkTrayHelperLink&) = delete;

@@ -87,20 +87,21 @@ std::string EnvironmentValue(const std::vector<std::string>& environment, const 
   return {};
 }
 
-int32_t UserProcess::Start(const UserProcessSpec& spec, std::unique_ptr<UserProcess>* process) {
-  if (spec.program.empty() || spec.program[0] != '/') return ERROR_INVALID_PARAMETER;
+int32_t UserProcess::Start(const UserProcessLaunch& launch, std::unique_ptr<UserProcess>* process) {
+  if (launch.program.empty() || launch.program[0] != '/') return ERROR_INVALID_PARAMETER;
   Account account;
-  if (int32_t code = LookUpAccount(spec.uid, &account); code != 0) return code;
-  std::vector<std::string> args{spec.program};
-  args.insert(args.end(), spec.args.begin(), spec.args.end());
-  std::vector<std::string> env = spec.environment;
+  if (int32_t code = LookUpAccount(launch.uid, &account); code != 0) return code;
+  std::vector<std::string> args{launch.program};
+  args.insert(args.end(), launch.args.begin(), launch.args.end());
+  std::vector<std::string> env = launch.environment;
   std::vector<char*> argv = Pointers(args);
   std::vector<char*> envp = Pointers(env);
 
   int pair[2] = {-1, -1};
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return Win32FromErrno(errno);
   int errFd = -1;
-  if (!spec.stderrPath.empty()) errFd = open(spec.stderrPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  if (!launch.stderrPath.empty())
+    errFd = open(launch.stderrPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   pid_t pid = fork();
   if (pid == 0) BecomeUserAndExec(account, pair[1], errFd, argv.data(), envp.data());
   int forkError = errno;

@@ -12,7 +12,7 @@
 
 namespace vk {
 
-struct UserProcessSpec {
+struct UserProcessLaunch {
   std::string program;  // absolute path
   std::vector<std::string> args;
   uint32_t uid = 0;
@@ -26,7 +26,7 @@ inline constexpr int kUserProcessLinkFd = 3;
 class UserProcess {
  public:
   // 0 or a Win32 code (ERROR_NO_SUCH_USER for an unknown uid).
-  static int32_t Start(const UserProcessSpec& spec, std::unique_ptr<UserProcess>* process);
+  static int32_t Start(const UserProcessLaunch& launch, std::unique_ptr<UserProcess>* process);
   // Ends the program (SIGTERM, then SIGKILL when it does not go) and reaps it.
   ~UserProcess();
   UserProcess(const UserProcess&) = delete;

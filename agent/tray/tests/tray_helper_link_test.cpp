@@ -55,13 +55,13 @@ class Observed {
   std::optional<End> end_;
 };
 
-vk::UserProcessSpec Script(const std::string& script) {
-  vk::UserProcessSpec spec;
-  spec.program = "/bin/sh";
-  spec.args = {"-c", script};
-  spec.uid = kNobody;
-  spec.environment = {"PATH=/usr/bin:/bin"};
-  return spec;
+vk::UserProcessLaunch Script(const std::string& script) {
+  vk::UserProcessLaunch launch;
+  launch.program = "/bin/sh";
+  launch.args = {"-c", script};
+  launch.uid = kNobody;
+  launch.environment = {"PATH=/usr/bin:/bin"};
+  return launch;
 }
 
 class TrayHelperLinkTest : public testing::Test {

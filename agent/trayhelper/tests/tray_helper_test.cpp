@@ -95,17 +95,17 @@ class TrayHelperTest : public testing::Test {
     if (!dir_.empty()) std::filesystem::remove_all(dir_);
   }
   void StartHelper() {
-    vk::UserProcessSpec spec;
-    spec.program = TRAY_HELPER_PATH;
-    spec.uid = kNobody;
-    spec.environment = {"DISPLAY=" + xvfb_->DisplayName(),
-                        "XAUTHORITY=" + authority_,
-                        "XDG_RUNTIME_DIR=" + runtime_,
-                        "QT_QPA_PLATFORM=xcb",
-                        "PATH=/usr/bin:/bin",
-                        "ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0"};
-    spec.stderrPath = dir_ + "/helper.err";
-    ASSERT_EQ(cVkTrayHelperLink::Start(spec, received_.Events(), &link_), 0);
+    vk::UserProcessLaunch launch;
+    launch.program = TRAY_HELPER_PATH;
+    launch.uid = kNobody;
+    launch.environment = {"DISPLAY=" + xvfb_->DisplayName(),
+                          "XAUTHORITY=" + authority_,
+                          "XDG_RUNTIME_DIR=" + runtime_,
+                          "QT_QPA_PLATFORM=xcb",
+                          "PATH=/usr/bin:/bin",
+                          "ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0"};
+    launch.stderrPath = dir_ + "/helper.err";
+    ASSERT_EQ(cVkTrayHelperLink::Start(launch, received_.Events(), &link_), 0);
   }
   void Ask(uint64_t id) {
     TrayMessage state;

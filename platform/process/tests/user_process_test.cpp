@@ -42,15 +42,15 @@ TEST_F(UserProcessTest, RunsAsTheUserWithOnlyItsEnvironmentAndTheLink) {
   // A descriptor of the agent without close-on-exec: it must not be passed.
   int stray = open("/dev/null", O_RDONLY);
   ASSERT_GE(stray, 0);
-  vk::UserProcessSpec spec;
-  spec.program = "/bin/sh";
-  spec.args = {"-c",
-               "id -u >&3; id -G >&3; echo \"[$VK_GIVEN][$VK_AGENT_ONLY]\" >&3; pwd >&3; "
-               "[ -e /proc/$$/fd/$STRAY ] && echo inherited >&3; [ -e /proc/$$/fd/3 ] && echo link >&3"};
-  spec.uid = kNobody;
-  spec.environment = {"VK_GIVEN=yes", "PATH=/usr/bin:/bin", "STRAY=" + std::to_string(stray)};
+  vk::UserProcessLaunch launch;
+  launch.program = "/bin/sh";
+  launch.args = {"-c",
+                 "id -u >&3; id -G >&3; echo \"[$VK_GIVEN][$VK_AGENT_ONLY]\" >&3; pwd >&3; "
+                 "[ -e /proc/$$/fd/$STRAY ] && echo inherited >&3; [ -e /proc/$$/fd/3 ] && echo link >&3"};
+  launch.uid = kNobody;
+  launch.environment = {"VK_GIVEN=yes", "PATH=/usr/bin:/bin", "STRAY=" + std::to_string(stray)};
   std::unique_ptr<vk::UserProcess> process;
-  ASSERT_EQ(vk::UserProcess::Start(spec, &process), 0);
+  ASSERT_EQ(vk::UserProcess::Start(launch, &process), 0);
   std::string out = ReadUntilClosed(process->LinkFd());
   close(stray);
   unsetenv("VK_AGENT_ONLY");
@@ -60,24 +60,24 @@ TEST_F(UserProcessTest, RunsAsTheUserWithOnlyItsEnvironmentAndTheLink) {
 }
 
 TEST_F(UserProcessTest, UnknownUsersAndRelativeProgramsAreRefused) {
-  vk::UserProcessSpec spec;
-  spec.program = "/bin/true";
-  spec.uid = 4000000000u;
+  vk::UserProcessLaunch launch;
+  launch.program = "/bin/true";
+  launch.uid = 4000000000u;
   std::unique_ptr<vk::UserProcess> process;
-  EXPECT_EQ(vk::UserProcess::Start(spec, &process), 1317);
-  spec.uid = kNobody;
-  spec.program = "true";
-  EXPECT_NE(vk::UserProcess::Start(spec, &process), 0);
+  EXPECT_EQ(vk::UserProcess::Start(launch, &process), 1317);
+  launch.uid = kNobody;
+  launch.program = "true";
+  EXPECT_NE(vk::UserProcess::Start(launch, &process), 0);
   EXPECT_EQ(process, nullptr);
 }
 
 TEST_F(UserProcessTest, AProgramThatIgnoresTerminationIsKilled) {
-  vk::UserProcessSpec spec;
-  spec.program = "/bin/sh";
-  spec.args = {"-c", "trap '' TERM; echo up >&3; exec tail -f /dev/null"};
-  spec.uid = kNobody;
+  vk::UserProcessLaunch launch;
+  launch.program = "/bin/sh";
+  launch.args = {"-c", "trap '' TERM; echo up >&3; exec tail -f /dev/null"};
+  launch.uid = kNobody;
   std::unique_ptr<vk::UserProcess> process;
-  ASSERT_EQ(vk::UserProcess::Start(spec, &process), 0);
+  ASSERT_EQ(vk::UserProcess::Start(launch, &process), 0);
   char buffer[3];
   ASSERT_EQ(read(process->LinkFd(), buffer, 3), 3);
   EXPECT_FALSE(process->HasExited());
