@@ -1,7 +1,9 @@
 // File operations of a session over SFTP.
 #include <fcntl.h>
+#include <unistd.h>
 
-#include <fstream>
+#include <cerrno>
+
 #include <vector>
 
 #include "platform/core/error_codes.h"
@@ -20,6 +22,13 @@ struct FileGuard {
   }
 };
 
+struct LocalFile {
+  int fd;
+  ~LocalFile() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
 }  // namespace
 
 int32_t SshSession::Impl::OpenSftp() {
@@ -32,6 +41,24 @@ int32_t SshSession::Impl::OpenSftp() {
     sftp = nullptr;
     return FailSsh(ERROR_NOT_SUPPORTED, "The server offers no SFTP subsystem");
   }
+  return 0;
+}
+
+int32_t SshSession::Impl::WriteAll(sftp_file file, std::span<const uint8_t> bytes, const std::string& remotePath) {
+  while (!bytes.empty()) {
+    size_t n = std::min(bytes.size(), kChunk);
+    ssize_t written = sftp_write(file, bytes.data(), n);
+    if (written <= 0) return FailSftp("Writing", remotePath);
+    bytes = bytes.subspan(static_cast<size_t>(written));
+  }
+  return 0;
+}
+
+// Closes a remote file the caller's guard held; the close is where a full disk shows.
+int32_t SshSession::Impl::CloseRemote(sftp_file& file, const std::string& remotePath) {
+  int rc = sftp_close(file);
+  file = nullptr;
+  if (rc != SSH_OK) return FailSftp("Closing", remotePath);
   return 0;
 }
 
@@ -74,24 +101,29 @@ int32_t SshSession::PutBytes(std::span<const uint8_t> bytes, const std::string& 
   if (int32_t rc = impl_->OpenSftp(); rc != 0) return rc;
   FileGuard guard{sftp_open(impl_->sftp, remotePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode)};
   if (guard.file == nullptr) return impl_->FailSftp("Opening", remotePath);
-  while (!bytes.empty()) {
-    size_t n = std::min(bytes.size(), kChunk);
-    ssize_t written = sftp_write(guard.file, bytes.data(), n);
-    if (written <= 0) return impl_->FailSftp("Writing", remotePath);
-    bytes = bytes.subspan(static_cast<size_t>(written));
-  }
-  int rc = sftp_close(guard.file);
-  guard.file = nullptr;
-  if (rc != SSH_OK) return impl_->FailSftp("Closing", remotePath);
-  return 0;
+  if (int32_t rc = impl_->WriteAll(guard.file, bytes, remotePath); rc != 0) return rc;
+  return impl_->CloseRemote(guard.file, remotePath);
 }
 
+// Streams the file in chunks: agent binaries are tens of megabytes, and reading
+// them whole (or byte by byte through a stream iterator) costs far more than
+// the transfer itself.
 int32_t SshSession::PutFile(const std::string& localPath, const std::string& remotePath, uint32_t mode) {
-  std::ifstream in(localPath, std::ios::binary);
-  if (!in) return impl_->Fail(ERROR_FILE_NOT_FOUND, u"The local file cannot be read");
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return impl_->Fail(ERROR_READ_FAULT, u"The local file cannot be read");
-  return PutBytes(bytes, remotePath, mode);
+  LocalFile local{::open(localPath.c_str(), O_RDONLY | O_CLOEXEC)};
+  if (local.fd < 0) return impl_->Fail(ERROR_FILE_NOT_FOUND, u"The local file cannot be read");
+  if (int32_t rc = impl_->OpenSftp(); rc != 0) return rc;
+  FileGuard guard{sftp_open(impl_->sftp, remotePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode)};
+  if (guard.file == nullptr) return impl_->FailSftp("Opening", remotePath);
+  std::vector<uint8_t> chunk(kChunk);
+  for (;;) {
+    ssize_t n = ::read(local.fd, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return impl_->Fail(ERROR_READ_FAULT, u"The local file cannot be read");
+    if (n == 0) break;
+    std::span<const uint8_t> piece(chunk.data(), static_cast<size_t>(n));
+    if (int32_t rc = impl_->WriteAll(guard.file, piece, remotePath); rc != 0) return rc;
+  }
+  return impl_->CloseRemote(guard.file, remotePath);
 }
 
 int32_t SshSession::RemoveFile(const std::string& path) {

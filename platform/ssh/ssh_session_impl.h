@@ -4,6 +4,7 @@
 #include <libssh/libssh.h>
 #include <libssh/sftp.h>
 
+#include <span>
 #include <string>
 
 #include "platform/ssh/ssh_session.h"
@@ -27,6 +28,8 @@ struct SshSession::Impl {
   int32_t FailSsh(int32_t code, std::string_view what);
   int32_t FailSftp(std::string_view what, const std::string& path);
   int32_t OpenSftp();
+  int32_t WriteAll(sftp_file file, std::span<const uint8_t> bytes, const std::string& remotePath);
+  int32_t CloseRemote(sftp_file& file, const std::string& remotePath);
   void Close();
 };
 
