@@ -2,11 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
+#include <chrono>
+#include <thread>
 
 #include "common/mfclog/mfc_log.h"
 #include "common/screen/register_screen.h"
@@ -21,18 +24,48 @@ void ShowLogBox(void* owner, std::u16string_view caption, std::u16string_view te
 
 }  // namespace
 
-cVkConsoleApp::cVkConsoleApp() {
+cVkConsoleApp::cVkConsoleApp(const vk::ssh::SshTarget& ssh)
+    : connector_(vk::remote::MakeSshConnector(ssh, &questions_)) {
   startup_.SetMemLogMask(LOG_ALL);
   startup_.SetFileLogMask(LOG_ALL);
   OrkSetMessageBoxHandler(&ShowLogBox);
   VkRegisterConsoleClasses();
   VkRegisterScreenClasses();
   VkRegisterMfcLogClasses();
+  VkRegisterAdminClasses();
+  cVkAdminContext context;
+  context.connector = connector_.get();
+  context.binder = &binder_;
+  context.questions = &questions_;
+  context.wait = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  state_.agents.SetContext(context);
+  state_.questions = &questions_;
 }
 
 cVkConsoleApp::~cVkConsoleApp() {
   frame_.reset();
   StopSockets(startup_);
+  if (started_) SaveAgentRecords();
+}
+
+void cVkConsoleApp::LoadAgentRecords() {
+  const std::u16string path = state_.dataFolder + u"SM.dat";
+  if (!QFileInfo::exists(ToQString(path))) return;
+  const int32_t rc = state_.agents.Load(path);
+  if (rc == 0) return;
+  // A damaged file gives a fresh start; the next exit writes a sound one.
+  state_.agents.DeleteAll();
+  startup_.LogMsg(LOG_ERROR, rc, u"An error has occurred while loading the agent records from '%s'. Errorcode %ld.",
+                  path, rc);
+}
+
+void cVkConsoleApp::SaveAgentRecords() {
+  const std::u16string path = state_.dataFolder + u"SM.dat";
+  const int32_t rc = state_.agents.Save(path);
+  if (rc != 0) {
+    startup_.LogMsg(LOG_ERROR, rc, u"An error has occurred while saving the agent records to '%s'. Errorcode %ld.",
+                    path, rc);
+  }
 }
 
 std::u16string cVkConsoleApp::DataFolder() {
@@ -50,6 +83,9 @@ int32_t cVkConsoleApp::Start(const VkConsoleOptions& options, std::u16string pas
   state_.dataFolder = DataFolder();
   int32_t rc = StartSockets(startup_);
   if (rc != 0) return rc;
+  started_ = true;
+  LoadAgentRecords();
+  state_.agents.InitServiceFiles(startup_, state_.programFolder);
   // Errors while loading stay in the start-up log: the console starts with
   // what it could load.
   const int32_t loaded = state_.connections.Load(state_.dataFolder + u"Connections.dat");

@@ -4,13 +4,19 @@
 
 #include <memory>
 
+#include "console/admin/ssh_rpc_binder.h"
 #include "console/core/command_line.h"
+#include "console/ui/console_questions.h"
 #include "console/ui/main_frame.h"
 #include "log/orklog.h"
+#include "platform/ssh/remote_computer.h"
 
 class cVkConsoleApp {
  public:
-  cVkConsoleApp();
+  // `ssh`: how the agent manager reaches computers (by default as the ssh
+  // command does for this user: ~/.ssh/config, keys, known_hosts).
+  explicit cVkConsoleApp(const vk::ssh::SshTarget& ssh = {});
+  // Program exit: the windows go first, then sockets, then SM.dat is saved.
   ~cVkConsoleApp();
 
   // Everything up to the shown main window; `options` from the command line.
@@ -25,7 +31,14 @@ class cVkConsoleApp {
   static std::u16string ProgramFolder();
 
  private:
+  void LoadAgentRecords();
+  void SaveAgentRecords();
+
   cOrkLog startup_;
+  cVkConsoleQuestions questions_;
+  std::unique_ptr<vk::remote::RemoteConnector> connector_;
+  cVkSshRpcBinder binder_;
   cVkConsoleState state_;
   std::unique_ptr<CMainFrame> frame_;
+  bool started_ = false;
 };

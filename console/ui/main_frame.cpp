@@ -23,6 +23,7 @@
 #include "console/ui/child_frame.h"
 #include "console/ui/child_view.h"
 #include "console/ui/computer_name_dialog.h"
+#include "console/ui/console_questions.h"
 #include "console/ui/logon_dialog.h"
 #include "console/ui/qt_text.h"
 
@@ -77,6 +78,7 @@ CMainFrame::CMainFrame(cVkConsoleState& state) : state_(state) {
   CreateBrowseBar();
   connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandStates(); });
   UpdateCommandStates();
+  if (state_.questions != nullptr) state_.questions->SetOwner(this);
 }
 
 CMainFrame::~CMainFrame() {
@@ -129,14 +131,17 @@ void CMainFrame::CreateActions() {
        "Configuring the ViewKeeper service"},
       {ID_SECURITY, "Security Settings...", "Configure the ViewKeeper service security",
        "The security settings of the ViewKeeper service"},
-      {ID_START, "Start", "Starts an ViewKeeper service.", "Starting the ViewKeeper service"},
-      {ID_STOP, "Stop", "Stops an ViewKeeper service.", "Stopping the ViewKeeper service"},
   };
   for (const Later& item : later) {
     const QString what = QString::fromLatin1(item.what);
     connect(AddAction(item.command, QString::fromLatin1(item.text), QString::fromLatin1(item.tip)), &QAction::triggered,
             this, [this, what] { NotAvailableYet(what); });
   }
+
+  connect(AddAction(ID_START, QStringLiteral("Start"), QStringLiteral("Starts an ViewKeeper service.")),
+          &QAction::triggered, this, &CMainFrame::StartServices);
+  connect(AddAction(ID_STOP, QStringLiteral("Stop"), QStringLiteral("Stops an ViewKeeper service.")),
+          &QAction::triggered, this, &CMainFrame::StopServices);
 
   QAction* browse = AddAction(ID_BROWSE_NETWORK, QStringLiteral("&Browse Network"),
                               QStringLiteral("Shows or hides the browse network bar."));
@@ -402,12 +407,6 @@ void CMainFrame::UpdateCommandStates() {
 QStringList CMainFrame::SelectComputers() {
   // The browse tree has no selection to offer yet.
   return cVkComputerNameDialog::Ask(this);
-}
-
-void CMainFrame::ShowRemoteDesktop() {
-  const QStringList computers = SelectComputers();
-  if (computers.isEmpty()) return;
-  OpenViewers(computers);
 }
 
 void CMainFrame::OpenViewers(const QStringList& computers) {

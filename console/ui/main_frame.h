@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <map>
 
+#include "console/admin/agent_manager.h"
 #include "console/core/connection_manager.h"
 
 class CChildFrame;
@@ -15,10 +16,14 @@ class QAction;
 class QDockWidget;
 class QMdiArea;
 class QToolBar;
+class cVkConsoleQuestions;
 
 // What the main window needs of the application.
 struct cVkConsoleState {
   cVkConnectionManager connections;
+  cVkAgentManager agents;  // SM.dat
+  // Answers the agent operations' questions; boxes open over the main window.
+  cVkConsoleQuestions* questions = nullptr;
   std::u16string dataFolder;  // ends with "/"
   std::u16string programFolder;
   // Logon data given on the command line: used for the first viewer of
@@ -41,6 +46,10 @@ class CMainFrame : public QMainWindow, public iVkViewerOpener {
 
   // The commands (menu, toolbar, accelerators).
   void ShowRemoteDesktop();
+  void StartServices();
+  void StopServices();
+  // Closes every viewer of that computer (names compared ignoring case).
+  void CloseViewersOf(const QString& computer);
   void OpenViewers(const QStringList& computers);
   void SetScaleMode(int32_t mode);
   void ToggleFullScreen();
