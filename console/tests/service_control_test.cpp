@@ -1,0 +1,206 @@
+// The console's service commands end to end: a test sshd on 127.0.0.1 in
+// private mount and network namespaces, where /opt, /etc/systemd/system and
+// /var/lib are empty and systemctl is the stand-in that starts and stops the
+// installed deskagent. The main window's Start, Stop and "Show Remote
+// Desktop" run through the real agent manager over SSH, offscreen, with the
+// operator's answers given to the real dialogs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QTest>
+#include <filesystem>
+#include <random>
+
+#include "console/core/service_flow_texts.h"
+#include "console/tests/operator_answers.h"
+#include "console/ui/child_frame.h"
+#include "console/ui/child_view.h"
+#include "console/ui/console_app.h"
+#include "console/ui/qt_text.h"
+#include "platform/ssh/testing/test_sshd.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr uint32_t kShowRemoteDesktop = 57600;
+constexpr uint32_t kStart = 32774;
+constexpr uint32_t kStop = 32775;
+
+bool Until(const std::function<bool()>& done, std::chrono::seconds limit = 30s) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    QTest::qWait(20);
+  }
+  return true;
+}
+
+class ServiceControl : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "console_service_test";
+    static char* argv[] = {name, nullptr};
+    application_ = new QApplication(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Corvalline"));
+    QCoreApplication::setApplicationName(QStringLiteral("ViewKeeper"));
+    if (!vk::testing::EnterPrivateNamespaces({"/opt", "/etc/systemd/system", "/var/lib", "/usr/local/sbin"})) return;
+    fs::copy_file(STANDIN_PATH, "/usr/local/sbin/systemctl");
+    unsetenv("SSH_AUTH_SOCK");
+    sshd_ = new vk::testing::TestSshd();
+    if (sshd_->Ready()) vk::testing::WriteText(KnownHosts(), sshd_->KnownHostsLine(sshd_->HostKey().publicLine) + "\n");
+  }
+  static void TearDownTestSuite() {
+    delete sshd_;
+    sshd_ = nullptr;
+    delete application_;
+  }
+
+  void SetUp() override {
+    if (sshd_ == nullptr || !sshd_->Ready()) GTEST_SKIP() << "no private namespaces or sshd here";
+    dir_ = fs::temp_directory_path() / ("vk-console-services-" + std::to_string(std::random_device{}()));
+    fs::create_directories(dir_);
+    setenv("XDG_DATA_HOME", dir_.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+    vk::ssh::SshTarget target;
+    target.user = "root";
+    target.port = sshd_->Port();
+    target.configFile = "none";
+    target.knownHostsFile = KnownHosts();
+    target.identityFiles = {sshd_->ClientKey().path};
+    app_ = std::make_unique<cVkConsoleApp>(target);
+    ASSERT_EQ(app_->Start(VkConsoleOptions{}, u""), 0);
+    log_.SetMemLogMask(LOG_ALL);
+  }
+  void TearDown() override {
+    app_.reset();
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+
+  static std::string KnownHosts() { return sshd_->Folder() + "/known_hosts"; }
+  static bool AgentRunning() {
+    std::string pid = vk::testing::ReadFileText("/run/vk-systemctl/pid");
+    while (!pid.empty() && pid.back() == '\n') pid.pop_back();
+    std::error_code ec;
+    return !pid.empty() && fs::read_symlink("/proc/" + pid + "/exe", ec) == "/opt/viewkeeper/deskagent";
+  }
+  CMainFrame& Frame() { return *app_->MainFrame(); }
+  cVkAgentManager& Agents() { return app_->State().agents; }
+  void Installed() {
+    if (fs::exists("/etc/systemd/system/viewkeeper.service")) return;
+    ASSERT_EQ(Agents().InstallAgent(log_, u"127.0.0.1", u"/opt/viewkeeper/", nullptr), 0);
+    ASSERT_EQ(Agents().StartAgent(log_, u"127.0.0.1", nullptr), 0);
+    ASSERT_TRUE(AgentRunning());
+  }
+  void Command(uint32_t command) { Frame().Action(command)->trigger(); }
+
+  static QApplication* application_;
+  static vk::testing::TestSshd* sshd_;
+  fs::path dir_;
+  cOrkLog log_;
+  std::unique_ptr<cVkConsoleApp> app_;
+  cVkOperatorAnswers operator_;
+};
+
+QApplication* ServiceControl::application_ = nullptr;
+vk::testing::TestSshd* ServiceControl::sshd_ = nullptr;
+
+TEST_F(ServiceControl, StopAsksFirstGoesOnAfterAFailureAndClosesTheStoppedComputersViewers) {
+  ASSERT_NO_FATAL_FAILURE(Installed());
+  // "localhost" is not in known_hosts: its host key is refused below.
+  operator_.computers = QStringLiteral("localhost,127.0.0.1");
+  operator_.buttons = {QMessageBox::No};
+  Command(kStop);
+  ASSERT_EQ(operator_.boxes.size(), 1);
+  EXPECT_EQ(operator_.boxes[0],
+            QStringLiteral("Are you sure that you want to stop the services on computers: localhost,127.0.0.1?"));
+  EXPECT_TRUE(AgentRunning());
+
+  // A viewer of that computer (its connection fails: nothing listens there).
+  cVkConnectionInfo record;
+  record.computerName = u"127.0.0.1";
+  record.updatePort = static_cast<uint16_t>(vk::testing::FreeLoopbackPort());
+  Frame().OpenViewer(record);
+  ASSERT_EQ(Frame().Viewers().size(), 1);
+  ASSERT_TRUE(Until([&] { return !operator_.errors.isEmpty(); }));
+  operator_.Forget();
+
+  operator_.buttons = {QMessageBox::Yes, QMessageBox::No};  // stop; the unknown host key
+  Command(kStop);
+  ASSERT_EQ(operator_.boxes.size(), 2) << operator_.boxes.join('\n').toStdString();
+  EXPECT_TRUE(operator_.boxes[1].startsWith(QStringLiteral("The authenticity of host 'localhost'")))
+      << operator_.boxes[1].toStdString();
+  ASSERT_EQ(operator_.errors.size(), 1);
+  EXPECT_TRUE(
+      operator_.errors[0].startsWith(QStringLiteral("An error has occurred while stopping the service on computer "
+                                                    "localhost.\n")))
+      << operator_.errors[0].toStdString();
+  EXPECT_FALSE(AgentRunning());
+  EXPECT_TRUE(Frame().Viewers().isEmpty());
+
+  operator_.Forget();
+  operator_.computers = QStringLiteral("127.0.0.1");
+  operator_.buttons = {QMessageBox::Yes};  // a single computer
+  Command(kStop);
+  EXPECT_EQ(operator_.boxes,
+            QStringList{QStringLiteral("Are you sure that you want to stop the service on computer 127.0.0.1?")});
+  // Stopping a stopped agent is no failure.
+  EXPECT_TRUE(operator_.errors.isEmpty()) << operator_.errors.join('\n').toStdString();
+
+  operator_.Forget();
+  Command(kStart);
+  EXPECT_TRUE(operator_.boxes.isEmpty());
+  EXPECT_TRUE(operator_.errors.isEmpty()) << operator_.errors.join('\n').toStdString();
+  EXPECT_TRUE(AgentRunning());
+}
+
+TEST_F(ServiceControl, ShowRemoteDesktopChecksTheServiceStateBeforeTheLogon) {
+  ASSERT_NO_FATAL_FAILURE(Installed());
+  ASSERT_EQ(Agents().StopAgent(log_, u"127.0.0.1", nullptr), 0);
+  operator_.computers = QStringLiteral("127.0.0.1");
+
+  // A stopped agent: the start offer; No leaves it stopped and opens nothing.
+  operator_.buttons = {QMessageBox::No};
+  Command(kShowRemoteDesktop);
+  EXPECT_EQ(operator_.boxes, QStringList{ToQString(VkStartOfferQuestion())});
+  EXPECT_EQ(operator_.logons, 0);
+  EXPECT_FALSE(AgentRunning());
+
+  // Yes starts it, then the logon follows (cancelled here: no viewer).
+  operator_.Forget();
+  operator_.buttons = {QMessageBox::Yes};
+  Command(kShowRemoteDesktop);
+  EXPECT_EQ(operator_.boxes.size(), 1);
+  EXPECT_TRUE(AgentRunning());
+  EXPECT_EQ(operator_.logons, 1);
+  EXPECT_TRUE(Frame().Viewers().isEmpty());
+
+  // A running agent goes straight to the logon.
+  operator_.Forget();
+  Command(kShowRemoteDesktop);
+  EXPECT_TRUE(operator_.boxes.isEmpty()) << operator_.boxes.join('\n').toStdString();
+  EXPECT_EQ(operator_.logons, 1);
+
+  // A computer whose state cannot be read: the question; Cancel skips it.
+  operator_.Forget();
+  operator_.computers = QStringLiteral("localhost");
+  operator_.buttons = {QMessageBox::No, QMessageBox::Cancel};  // the host key; the question
+  Command(kShowRemoteDesktop);
+  ASSERT_EQ(operator_.boxes.size(), 2) << operator_.boxes.join('\n').toStdString();
+  EXPECT_EQ(operator_.boxes[1], ToQString(VkUnknownServiceQuestion()));
+  EXPECT_EQ(operator_.logons, 0);
+
+  // No agent: the installation wizard is offered.
+  ASSERT_EQ(Agents().RemoveAgent(log_, u"127.0.0.1", nullptr), 0);
+  operator_.Forget();
+  operator_.computers = QStringLiteral("127.0.0.1");
+  Command(kShowRemoteDesktop);
+  ASSERT_EQ(operator_.boxes.size(), 1);
+  EXPECT_TRUE(operator_.boxes[0].startsWith(QStringLiteral("The installation wizard")))
+      << operator_.boxes[0].toStdString();
+  EXPECT_EQ(operator_.logons, 0);
+}
+
+}  // namespace
