@@ -3,28 +3,18 @@
 // log, and the other data files load as before.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
+#include "console/tests/console_test_support.h"
 #include "console/ui/console_app.h"
-#include "platform/core/text.h"
 #include "platform/ssh/testing/test_sshd.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string LogText(cOrkLog& log) {
-  std::u16string all;
-  char16_t text[1100];
-  uint32_t index = 0, type = 0;
-  int32_t time = 0, code = 0;
-  while (log.GetMemMessageEx(&index, LOG_ALL, &time, &type, &code, text, 1100) == 0)
-    all += std::u16string(text) + u"\n";
-  return vk::ToUtf8(all);
-}
+using vktest::LogText;
 
 std::string FileBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -33,16 +23,8 @@ std::string FileBytes(const fs::path& path) {
 
 class AgentRecords : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "console_records_test";
-    static char* argv[] = {name, nullptr};
-    application_ = new QApplication(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Corvalline"));
-    QCoreApplication::setApplicationName(QStringLiteral("ViewKeeper"));
-  }
-  static void TearDownTestSuite() { delete application_; }
   void SetUp() override {
+    vktest::ConsoleApplication();
     dir_ = fs::temp_directory_path() / ("vk-console-records-" + std::to_string(std::random_device{}()));
     fs::create_directories(dir_);
     setenv("XDG_DATA_HOME", dir_.c_str(), 1);
@@ -56,12 +38,9 @@ class AgentRecords : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
   fs::path Data(const char* name) const { return dir_ / "ViewKeeper" / name; }
 
-  static QApplication* application_;
   fs::path dir_;
   vk::ssh::SshTarget target_;
 };
-
-QApplication* AgentRecords::application_ = nullptr;
 
 class AcceptingOpener : public iVkViewerOpener {
  public:

@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QTest>
 #include <filesystem>
 #include <random>
 
 #include "console/core/service_flow_texts.h"
+#include "console/tests/console_test_support.h"
 #include "console/tests/operator_answers.h"
 #include "console/ui/child_frame.h"
 #include "console/ui/child_view.h"
@@ -22,30 +22,16 @@
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
+using vktest::Until;
 
 constexpr uint32_t kShowRemoteDesktop = 57600;
 constexpr uint32_t kStart = 32774;
 constexpr uint32_t kStop = 32775;
 
-bool Until(const std::function<bool()>& done, std::chrono::seconds limit = 30s) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    QTest::qWait(20);
-  }
-  return true;
-}
-
 class ServiceControl : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "console_service_test";
-    static char* argv[] = {name, nullptr};
-    application_ = new QApplication(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Corvalline"));
-    QCoreApplication::setApplicationName(QStringLiteral("ViewKeeper"));
+    vktest::ConsoleApplication();
     if (!vk::testing::EnterPrivateNamespaces({"/opt", "/etc/systemd/system", "/var/lib", "/usr/local/sbin"})) return;
     fs::copy_file(STANDIN_PATH, "/usr/local/sbin/systemctl");
     unsetenv("SSH_AUTH_SOCK");
@@ -55,7 +41,6 @@ class ServiceControl : public ::testing::Test {
   static void TearDownTestSuite() {
     delete sshd_;
     sshd_ = nullptr;
-    delete application_;
   }
 
   void SetUp() override {
@@ -96,7 +81,6 @@ class ServiceControl : public ::testing::Test {
   }
   void Command(uint32_t command) { Frame().Action(command)->trigger(); }
 
-  static QApplication* application_;
   static vk::testing::TestSshd* sshd_;
   fs::path dir_;
   cOrkLog log_;
@@ -104,7 +88,6 @@ class ServiceControl : public ::testing::Test {
   cVkOperatorAnswers operator_;
 };
 
-QApplication* ServiceControl::application_ = nullptr;
 vk::testing::TestSshd* ServiceControl::sshd_ = nullptr;
 
 TEST_F(ServiceControl, StopAsksFirstGoesOnAfterAFailureAndClosesTheStoppedComputersViewers) {
