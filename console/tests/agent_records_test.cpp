@@ -23,8 +23,9 @@ std::string FileBytes(const fs::path& path) {
 
 class AgentRecords : public ::testing::Test {
  protected:
+  static void SetUpTestSuite() { vktest::StartConsoleApplication(); }
+  static void TearDownTestSuite() { vktest::EndConsoleApplication(); }
   void SetUp() override {
-    vktest::ConsoleApplication();
     dir_ = fs::temp_directory_path() / ("vk-console-records-" + std::to_string(std::random_device{}()));
     fs::create_directories(dir_);
     setenv("XDG_DATA_HOME", dir_.c_str(), 1);

@@ -14,17 +14,26 @@
 
 namespace vktest {
 
-inline QApplication& ConsoleApplication() {
+// The test program's QApplication: made by the first suite that needs it,
+// destroyed by the last (Qt's font caches are freed only then).
+inline QApplication*& ConsoleApplicationSlot() {
+  static QApplication* application = nullptr;
+  return application;
+}
+
+inline void StartConsoleApplication() {
   static int argc = 1;
   static char name[] = "console_test";
   static char* argv[] = {name, nullptr};
-  static QApplication* application = [] {
-    auto* app = new QApplication(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Corvalline"));
-    QCoreApplication::setApplicationName(QStringLiteral("ViewKeeper"));
-    return app;
-  }();
-  return *application;
+  if (ConsoleApplicationSlot() != nullptr) return;
+  ConsoleApplicationSlot() = new QApplication(argc, argv);
+  QCoreApplication::setOrganizationName(QStringLiteral("Corvalline"));
+  QCoreApplication::setApplicationName(QStringLiteral("ViewKeeper"));
+}
+
+inline void EndConsoleApplication() {
+  delete ConsoleApplicationSlot();
+  ConsoleApplicationSlot() = nullptr;
 }
 
 inline std::string LogText(cOrkLog& log) {

@@ -31,7 +31,7 @@ constexpr uint32_t kStop = 32775;
 class ServiceControl : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    vktest::ConsoleApplication();
+    vktest::StartConsoleApplication();
     if (!vk::testing::EnterPrivateNamespaces({"/opt", "/etc/systemd/system", "/var/lib", "/usr/local/sbin"})) return;
     fs::copy_file(STANDIN_PATH, "/usr/local/sbin/systemctl");
     unsetenv("SSH_AUTH_SOCK");
@@ -41,6 +41,7 @@ class ServiceControl : public ::testing::Test {
   static void TearDownTestSuite() {
     delete sshd_;
     sshd_ = nullptr;
+    vktest::EndConsoleApplication();
   }
 
   void SetUp() override {
