@@ -1,7 +1,7 @@
 // The console's service commands end to end: a test sshd on 127.0.0.1 in
-// private mount and network namespaces, where /opt, /etc/systemd/system and
-// /var/lib are empty and systemctl is the stand-in that starts and stops the
-// installed deskagent. The main window's Start, Stop and "Show Remote
+// private mount and network namespaces, where /opt, /etc/systemd/system,
+// /var/lib and the X server sockets are empty and systemctl is the stand-in
+// that starts and stops the installed deskagent. The main window's Start, Stop and "Show Remote
 // Desktop" run through the real agent manager over SSH, offscreen, with the
 // operator's answers given to the real dialogs.
 #include <gtest/gtest.h>
@@ -33,6 +33,9 @@ class ServiceControl : public ::testing::Test {
   static void SetUpTestSuite() {
     vktest::StartConsoleApplication();
     if (!vk::testing::EnterPrivateNamespaces({"/opt", "/etc/systemd/system", "/var/lib", "/usr/local/sbin"})) return;
+    // The installed agent sees no X server of the machine (one that other
+    // tests start and end would take it down with it).
+    if (fs::is_directory("/tmp/.X11-unix")) vk::testing::EnterPrivateNamespaces({"/tmp/.X11-unix"});
     fs::copy_file(STANDIN_PATH, "/usr/local/sbin/systemctl");
     unsetenv("SSH_AUTH_SOCK");
     sshd_ = new vk::testing::TestSshd();
@@ -77,7 +80,8 @@ class ServiceControl : public ::testing::Test {
   void Installed() {
     if (fs::exists("/etc/systemd/system/viewkeeper.service")) return;
     ASSERT_EQ(Agents().InstallAgent(log_, u"127.0.0.1", u"/opt/viewkeeper/", nullptr), 0);
-    ASSERT_EQ(Agents().StartAgent(log_, u"127.0.0.1", nullptr), 0);
+    ASSERT_EQ(Agents().StartAgent(log_, u"127.0.0.1", nullptr), 0)
+        << vktest::LogText(log_) << vk::testing::ReadFileText("/run/vk-systemctl/agent.out");
     ASSERT_TRUE(AgentRunning());
   }
   void Command(uint32_t command) { Frame().Action(command)->trigger(); }
