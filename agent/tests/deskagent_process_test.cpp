@@ -10,6 +10,7 @@
 #include <random>
 #include <span>
 
+#include "agent/tests/service_notify_texts.h"
 #include "agent/tests/agent_test_support.h"
 #include "platform/service/tests/notify_socket.h"
 #include "platform/testing/child_process.h"
@@ -21,8 +22,6 @@ using vk::testing::ChildProcess;
 using vk::testing::NotifySocket;
 using vk::testing::ReadFileText;
 
-const int kStartHints[] = {2000, 5000, 3000, 10000, 3000, 10000, 10000};
-const int kStopHints[] = {10000, 65000, 65000, 5000, 10000, 10000, 65000};
 // The RPC listener thread reports from its own thread, in between: start
 // pending while it sets up, stop pending once listening ends.
 const int kListenerStartHints[] = {4000, 4000, 4000, 6000};
@@ -55,15 +54,10 @@ std::string RandomBytes(size_t size, unsigned seed) {
   return bytes;
 }
 
-std::string StartPending(int checkPoint, int hint) {
-  return "STATUS=Start pending (checkpoint " + std::to_string(checkPoint) + ", wait hint " + std::to_string(hint) +
-         " ms)\nEXTEND_TIMEOUT_USEC=" + std::to_string(hint) + "000\n";
-}
-
-std::string StopPending(int checkPoint, int hint) {
-  return "STOPPING=1\nSTATUS=Stop pending (checkpoint " + std::to_string(checkPoint) + ", wait hint " +
-         std::to_string(hint) + " ms)\nEXTEND_TIMEOUT_USEC=" + std::to_string(hint) + "000\n";
-}
+using vk::testing::kStartHints;
+using vk::testing::kStopHints;
+using vk::testing::StartPending;
+using vk::testing::StopPending;
 
 class DeskAgentProcess : public ::testing::Test {
  protected:
@@ -73,9 +67,13 @@ class DeskAgentProcess : public ::testing::Test {
   }
 
   std::unique_ptr<ChildProcess> Start(bool withNotify = true) {
+    // No DISPLAY or XAUTHORITY of the caller's: the agent must never reach a
+    // developer's real desktop.
     std::map<std::string, std::string> env{{"VIEWKEEPER_REGISTRY_DIR", folder_.Registry()},
                                            {"VIEWKEEPER_EVENT_LOG", "stderr"},
-                                           {"NOTIFY_SOCKET", withNotify ? notify_.Path() : ""}};
+                                           {"NOTIFY_SOCKET", withNotify ? notify_.Path() : ""},
+                                           {"DISPLAY", ""},
+                                           {"XAUTHORITY", ""}};
     auto child = std::make_unique<ChildProcess>(DESKAGENT_PATH, env, StderrFile());
     EXPECT_TRUE(child->Started());
     return child;
@@ -152,7 +150,8 @@ TEST_F(DeskAgentProcess, StartsRunsAnswersInterrogateAndStopsOnSigterm) {
       << events;
   EXPECT_NE(events.find("event 0x40000002 information: The ViewKeeper service has stopped.\n"), std::string::npos);
   // Nothing failed, so the log file holds nothing.
-  EXPECT_FALSE(std::filesystem::exists(LogFile()) && std::filesystem::file_size(LogFile()) > 0);
+  EXPECT_FALSE(std::filesystem::exists(LogFile()) && std::filesystem::file_size(LogFile()) > 0)
+      << ReadFileText(LogFile());
   // The event source was registered with the service folder of the registry.
   std::string registry = ReadFileText(folder_.Registry() + "/HKLM.reg");
   EXPECT_NE(registry.find("\"EventMessageFile\"=\"" + folder_.Service() + "DeskMsg.dll\""), std::string::npos)
@@ -188,7 +187,8 @@ TEST_F(DeskAgentProcess, StopDuringStartUpIsHonouredOnceStartUpEnds) {
 
 TEST_F(DeskAgentProcess, RunsInTheForegroundWithReportsOnStandardError) {
   // Without a notification socket the reports are lines on standard error.
-  std::map<std::string, std::string> env{{"VIEWKEEPER_REGISTRY_DIR", folder_.Registry()}, {"NOTIFY_SOCKET", ""}};
+  std::map<std::string, std::string> env{
+      {"VIEWKEEPER_REGISTRY_DIR", folder_.Registry()}, {"NOTIFY_SOCKET", ""}, {"DISPLAY", ""}, {"XAUTHORITY", ""}};
   ChildProcess child(DESKAGENT_PATH, env, "");
   ASSERT_TRUE(child.Started());
   ASSERT_TRUE(child.ReadStderrUntil("READY=1")) << child.StderrText();

@@ -63,7 +63,10 @@ TEST(InstallLayout, ScriptInstallsBelowDestdirAndTheInstalledAgentRuns) {
   vk::testing::NotifySocket notify;
   ASSERT_TRUE(notify.Ok());
   ChildProcess agent(stage + "/opt/viewkeeper/deskagent",
-                     {{"VIEWKEEPER_REGISTRY_DIR", folder.Registry()}, {"NOTIFY_SOCKET", notify.Path()}},
+                     {{"VIEWKEEPER_REGISTRY_DIR", folder.Registry()},
+                      {"NOTIFY_SOCKET", notify.Path()},
+                      {"DISPLAY", ""},
+                      {"XAUTHORITY", ""}},
                      folder.Root() + "/agent.txt");
   ASSERT_TRUE(agent.Started());
   std::optional<std::string> report;

@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 
+#include "agent/tests/service_notify_texts.h"
 #include "agent/service/agent_log.h"
 #include "agent/service/locations_setup.h"
 #include "agent/service/service.h"
@@ -30,18 +31,10 @@ using namespace vk::agent;
 using vk::testing::AgentFolder;
 using vk::testing::U16;
 
-std::string StartPending(int checkPoint, int hint) {
-  return "STATUS=Start pending (checkpoint " + std::to_string(checkPoint) + ", wait hint " + std::to_string(hint) +
-         " ms)\nEXTEND_TIMEOUT_USEC=" + std::to_string(hint) + "000\n";
-}
-
-std::string StopPending(int checkPoint, int hint) {
-  return "STOPPING=1\nSTATUS=Stop pending (checkpoint " + std::to_string(checkPoint) + ", wait hint " +
-         std::to_string(hint) + " ms)\nEXTEND_TIMEOUT_USEC=" + std::to_string(hint) + "000\n";
-}
-
-const int kStartHints[] = {2000, 5000, 3000, 10000, 3000, 10000, 10000};
-const int kStopHints[] = {10000, 65000, 65000, 5000, 10000, 10000, 65000};
+using vk::testing::kStartHints;
+using vk::testing::kStopHints;
+using vk::testing::StartPending;
+using vk::testing::StopPending;
 
 class ServiceRoutines;
 

@@ -118,7 +118,7 @@ TEST_F(DeskHook, ReportsDrawingDisplayChangesAndCursorChanges) {
 }
 
 TEST_F(DeskHook, WithoutDisplaySetHookFails) {
-  setenv("DISPLAY", ":65001", 1);
+  setenv("DISPLAY", vk::testing::NoServerDisplayName().c_str(), 1);
   Recorder rec;
   EXPECT_NE(SetHook(&rec.Window(), kUpdate, kDisplayChange, kMouseMove), 0);
   EXPECT_EQ(StopHook(), 0);

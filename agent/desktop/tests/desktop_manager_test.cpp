@@ -11,6 +11,7 @@
 #include "agent/desktop/capture_set.h"
 #include "agent/screen/tests/capture_test_support.h"
 #include "platform/core/error_codes.h"
+#include "platform/x11/testing/xvfb_server.h"
 
 namespace {
 
@@ -96,7 +97,8 @@ class FakeHooks : public iVkHookLibrary {
 
 class DesktopManagerTest : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("DISPLAY", ":65004", 1); }  // the message window needs no display here
+  // The message window needs no display here.
+  void SetUp() override { setenv("DISPLAY", vk::testing::NoServerDisplayName().c_str(), 1); }
 
   FakeDesktopSource source_;
   FakeHooks hooks_;

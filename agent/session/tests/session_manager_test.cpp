@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "common/protocol/auth_block.h"
 #include "agent/session/session_pending.h"
 #include "platform/net/socket_calls.h"
@@ -44,7 +46,7 @@ class SessionManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetThreadStopPollInterval(10ms);
-    port_ = FreePort();
+    port_ = reservedPort_.Port();
     ASSERT_NE(port_, 0);
     screen_.makeInfo = [] { return MakeInfoObject(u"format"); };
   }
@@ -95,6 +97,7 @@ class SessionManagerTest : public ::testing::Test {
       log.Clear();
     }
   } fileSink_;
+  ReservedPort reservedPort_;
   uint16_t port_ = 0;
   std::unique_ptr<cVkSessionManager> manager_;
 };
@@ -303,8 +306,13 @@ TEST_F(SessionManagerTest, SilentConsoleDoesNotBlockStop) {
   Console console;
   ASSERT_TRUE(progress_.WaitUntil([&] { return console.Connect(port_); }));
   ASSERT_TRUE(progress_.WaitUntil([&] { return manager_->PendingConnections() == 1; }));
-  cOrkLog log;
-  EXPECT_EQ(manager_->Stop(log), 0);  // returns without waiting out any time-out
+  // The stop must not wait out the 30 s the console has for its block.
+  auto stopped = std::async(std::launch::async, [this] {
+    cOrkLog log;
+    return manager_->Stop(log);
+  });
+  ASSERT_EQ(stopped.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(stopped.get(), 0);
   manager_.reset();
 }
 

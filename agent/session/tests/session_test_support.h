@@ -163,15 +163,26 @@ class FakeScreen : public iVkSessionScreen {
   Progress& progress_;
 };
 
-// A port that was free a moment ago (the agent refuses to listen on port 0).
-inline uint16_t FreePort() {
-  cOrkLog log;
-  cVkSocket probe(5);
-  if (probe.Create(log, net::kStream) != 0 || probe.Bind(log, 0) != 0) return 0;
-  const uint16_t port = probe.LocalPort();
-  probe.Close(log);
-  return port;
-}
+// A port of the test's own (the agent refuses to listen on port 0): bound,
+// never listening, for as long as the object lives, so that no parallel test
+// is handed it, while the agent, whose sockets share addresses
+// (SO_REUSEADDR), still listens on it.
+class ReservedPort {
+ public:
+  ReservedPort() {
+    if (socket_.Create(log_, net::kStream) == 0 && socket_.Bind(log_, 0) == 0) port_ = socket_.LocalPort();
+  }
+  ~ReservedPort() { socket_.Close(log_); }
+  ReservedPort(const ReservedPort&) = delete;
+  ReservedPort& operator=(const ReservedPort&) = delete;
+  // 0 when no port could be bound.
+  uint16_t Port() const { return port_; }
+
+ private:
+  cOrkLog log_;
+  cVkSocket socket_{5};
+  uint16_t port_ = 0;
+};
 
 struct Message {
   uint32_t type = 0;

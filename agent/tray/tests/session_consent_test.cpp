@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/testing/child_failures.h"
 #include "agent/input/input_handler.h"
 #include "common/protocol/auth_block.h"
 #include "agent/session/tests/session_test_support.h"
@@ -36,16 +37,7 @@ using namespace std::chrono_literals;
 
 constexpr uint32_t kLoopback = 0x0100007F;  // 127.0.0.1, network order
 
-// The child never ends its test normally: its failures are written out here,
-// where the parent's report shows them.
-void ReportChildFailures() {
-  const testing::TestResult* result = testing::UnitTest::GetInstance()->current_test_info()->result();
-  for (int i = 0; i < result->total_part_count(); ++i) {
-    const testing::TestPartResult& part = result->GetTestPartResult(i);
-    if (part.failed())
-      fprintf(stderr, "%s:%d: %s\n", part.file_name() ? part.file_name() : "?", part.line_number(), part.summary());
-  }
-}
+using vk::testing::ReportChildFailures;
 
 class NoBlocker : public iVkLocalInputBlocker {
  public:
@@ -61,7 +53,7 @@ struct Agent {
   explicit Agent(const std::string& display)
       : logon(progress),
         screen(progress),
-        port(vk::testing::FreePort()),
+        port(reservedPort.Port()),
         tray(
             viewer, [] { return NOTIFY_QUESTION; }, display),
         input({viewer, screen,
@@ -98,6 +90,7 @@ struct Agent {
   vk::testing::FakeScreen screen;
   vk::RecordingPowerControl power;
   NoBlocker blocker;
+  vk::testing::ReservedPort reservedPort;
   uint16_t port = 0;
   vk::cVkSessionViewer viewer;
   cVkTrayManager tray;

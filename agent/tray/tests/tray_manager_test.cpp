@@ -13,6 +13,7 @@
 #include <future>
 #include <mutex>
 
+#include "platform/testing/child_failures.h"
 #include "agent/tray/about_window.h"
 #include "agent/tray/notification_window.h"
 #include "agent/tray/tests/tray_owner.h"
@@ -27,16 +28,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The child never ends its test normally: its failures are written out here,
-// where the parent's report shows them.
-void ReportChildFailures() {
-  const testing::TestResult* result = testing::UnitTest::GetInstance()->current_test_info()->result();
-  for (int i = 0; i < result->total_part_count(); ++i) {
-    const testing::TestPartResult& part = result->GetTestPartResult(i);
-    if (part.failed())
-      fprintf(stderr, "%s:%d: %s\n", part.file_name() ? part.file_name() : "?", part.line_number(), part.summary());
-  }
-}
+using vk::testing::ReportChildFailures;
 
 // The session manager's viewer and the settings' notification mode.
 class FakeContext : public vk::iVkViewerQuery {
@@ -211,7 +203,12 @@ TEST_F(TrayManagerTest, UnansweredCancelledOrStoppedQuestionCountsAsNo) {
     cOrkLog log;
     EXPECT_EQ(tray_->Uninitialize(log), 0);  // a stop is not held up by the question
     stopped.get();
-    EXPECT_FALSE(tray_->IsViewingAllowed() && tray_->State().iconState == TRAY_QUESTION);
+    // The stopped question counts as No: its texts are those of the answer
+    // No, and no question stays open (the icon itself is gone with the tray).
+    const cVkTrayState afterStop = tray_->State();
+    EXPECT_EQ(afterStop.tipText, u"ViewKeeper Remote Desktop Viewer Service - Service has been disallowed.");
+    EXPECT_EQ(afterStop.balloonText, tray_text::kDisallowedBalloon);
+    EXPECT_EQ(afterStop.iconState, TRAY_NO_ICON);
   });
 }
 

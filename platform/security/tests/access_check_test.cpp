@@ -28,12 +28,18 @@ AccessResult Check(const std::vector<uint8_t>& sd, const AccessToken& token, uin
   return result;
 }
 
+// Three matching entries with disjoint rights: neither the first match nor
+// the entry with the most rights gives 7, only their union does.
 TEST(AccessCheck, GrantsTheUnionOfTheMatchingEntries) {
   auto sd = Descriptor({{ACCESS_ALLOWED_ACE_TYPE, 0, 1, Sid::UnixGroup(100)},
                         {ACCESS_ALLOWED_ACE_TYPE, 0, 2, Sid::UnixUser(1000)},
+                        {ACCESS_ALLOWED_ACE_TYPE, 0, 4, Sid::UnixGroup(200)},
                         {ACCESS_ALLOWED_ACE_TYPE, 0, 8, Sid::UnixUser(2000)}});
+  AccessResult r = Check(sd, Token(1000, {Sid::UnixGroup(100), Sid::UnixGroup(200)}), MAXIMUM_ALLOWED);
+  EXPECT_TRUE(r.granted);
+  EXPECT_EQ(r.grantedMask, 7u);
   AccessToken both = Token(1000, {Sid::UnixGroup(100)});
-  AccessResult r = Check(sd, both, MAXIMUM_ALLOWED);
+  r = Check(sd, both, MAXIMUM_ALLOWED);
   EXPECT_TRUE(r.granted);
   EXPECT_EQ(r.grantedMask, 3u);
   r = Check(sd, both, 2);

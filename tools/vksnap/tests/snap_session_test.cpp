@@ -102,7 +102,7 @@ class SnapSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetThreadStopPollInterval(10ms);
-    port_ = FreePort();
+    port_ = reservedPort_.Port();
     ASSERT_NE(port_, 0);
     cVkSessionParts parts;
     parts.logon = &logon_;
@@ -129,6 +129,7 @@ class SnapSessionTest : public ::testing::Test {
   Progress progress_;
   FakeLogon logon_{progress_};
   SyntheticScreen screen_{203, 117};  // odd sizes: no row is a multiple of anything convenient
+  vk::testing::ReservedPort reservedPort_;
   uint16_t port_ = 0;
   std::unique_ptr<cVkSessionManager> manager_;
 };

@@ -92,7 +92,7 @@ class AgentProcess : public ::testing::Test {
     dir_ = fs::temp_directory_path() / ("vksnap-e2e-" + std::to_string(std::random_device{}()));
     ASSERT_TRUE(fs::create_directories(dir_ / "registry"));
     fs::create_directories(dir_ / "settings");
-    port_ = vk::testing::FreePort();
+    port_ = reservedPort_.Port();
     ASSERT_NE(port_, 0);
     const auto settings = SettingsFile(port_);
     std::ofstream(dir_ / "settings" / "Settings.dat", std::ios::binary)
@@ -130,6 +130,7 @@ class AgentProcess : public ::testing::Test {
   }
 
   fs::path dir_;
+  vk::testing::ReservedPort reservedPort_;
   uint16_t port_ = 0;
   std::string preload_;
 };

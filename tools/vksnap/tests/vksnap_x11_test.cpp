@@ -43,9 +43,11 @@ class SessionOnX11 : public ::testing::Test {
  protected:
   void SetUp() override {
     SetThreadStopPollInterval(10ms);
-    port_ = FreePort();
+    port_ = reservedPort_.Port();
     ASSERT_NE(port_, 0);
-    screen_ = std::make_unique<cVkSessionScreen>([] { return cVkScreenCaptureSettings{}; }, &fileLog_);
+    // No foreground refresh: what the viewer gets comes from the hooks and
+    // the session alone.
+    screen_ = std::make_unique<cVkSessionScreen>([] { return cVkScreenCaptureSettings{-1, -1, 100, 6}; }, &fileLog_);
     cVkSessionParts parts;
     parts.logon = &logon_;
     parts.screen = screen_.get();
@@ -95,6 +97,7 @@ class SessionOnX11 : public ::testing::Test {
   Progress progress_;
   FakeLogon logon_{progress_};
   FileLog fileLog_;
+  vk::testing::ReservedPort reservedPort_;
   uint16_t port_ = 0;
   std::unique_ptr<cVkSessionScreen> screen_;
   std::unique_ptr<cVkSessionManager> manager_;
@@ -155,6 +158,44 @@ TEST_F(SessionOnX11, ViewerFollowsTheScreenPixelForPixel) {
     x.FillRoot(600, 390, 43, 11, 0x10E0F0);  // at the bottom-right edge
     x.MakeWindow(300, 200, 120, 80, 0x336699);
   }));
+}
+
+// After a display change the agent sends the new format and then, by
+// itself, the whole new screen. The change comes once a drawing has reached
+// the viewer, so the agent's hooks are set by then.
+TEST_F(SessionOnX11, AfterADisplayChangeTheAgentSendsTheWholeNewScreen) {
+  XvfbServer xvfb(800, 600);
+  ASSERT_TRUE(xvfb.Running());
+  XDrawing x;
+  ASSERT_TRUE(x.Connected());
+  x.PatternRoot(0, 0, 800, 600, 23);
+  cOrkLog log;
+  cVkSnapClient client(log);
+  bool marked = false, resized = false, equal = false;
+  client.SetUpdateObserver([&] {
+    uint32_t w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    if (!client.Picture(w, h, rgb)) return true;
+    if (!marked) {
+      x.FillRoot(10, 10, 16, 16, 0xFF00FF);
+      marked = true;
+    } else if (!resized) {
+      const size_t at = (static_cast<size_t>(18) * w + 18) * 3;
+      if (rgb.size() > at + 2 && rgb[at] == 0xFF && rgb[at + 1] == 0 && rgb[at + 2] == 0xFF) {
+        // Drawn while capture restarts: its damage reports reach no
+        // capture run, so only the full update after the new format
+        // brings it.
+        resized = x.ResizeScreen(640, 480);
+        x.PatternRoot(0, 0, 640, 480, 24);
+      }
+    } else {
+      equal = w == 640 && h == 480 && rgb == ScreenRgb(x, 640, 480);
+    }
+    return !equal;
+  });
+  client.Run(Options());
+  EXPECT_TRUE(resized);
+  EXPECT_TRUE(equal);
 }
 
 }  // namespace
