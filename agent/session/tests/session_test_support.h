@@ -17,6 +17,7 @@
 #include "common/archive/object.h"
 #include "common/socket/socket.h"
 #include "log/orklog.h"
+#include "platform/net/socket_calls.h"
 
 namespace vk::testing {
 
@@ -163,24 +164,31 @@ class FakeScreen : public iVkSessionScreen {
   Progress& progress_;
 };
 
-// A port of the test's own (the agent refuses to listen on port 0): bound,
-// never listening, for as long as the object lives, so that no parallel test
-// is handed it, while the agent, whose sockets share addresses
-// (SO_REUSEADDR), still listens on it.
+// A port of the test's own (the agent refuses to listen on port 0), bound
+// for as long as the object lives so that no parallel test is handed it. A
+// stream port is bound on every address and never listens: the agent's
+// listener, whose sockets share addresses (SO_REUSEADDR), still listens on
+// it. A datagram port is bound on 127.0.0.2 only, so that the datagrams a
+// test sends to 127.0.0.1 reach the agent's socket alone.
 class ReservedPort {
  public:
-  ReservedPort() {
-    if (socket_.Create(log_, net::kStream) == 0 && socket_.Bind(log_, 0) == 0) port_ = socket_.LocalPort();
+  explicit ReservedPort(int type = net::kStream) {
+    constexpr uint32_t kAnyAddress = 0, kSecondLoopback = 0x0200007F;  // network order
+    if (net::OpenSocket(type, &handle_) != 0) return;
+    if (net::SetIntOption(handle_, net::kSolSocket, net::kSoReuseAddr, 1) != 0) return;
+    if (net::BindAddress(handle_, type == net::kDatagram ? kSecondLoopback : kAnyAddress, 0) != 0) return;
+    if (net::LocalPort(handle_, &port_) != 0) port_ = 0;
   }
-  ~ReservedPort() { socket_.Close(log_); }
+  ~ReservedPort() {
+    if (handle_ != 0) net::CloseSocket(handle_);
+  }
   ReservedPort(const ReservedPort&) = delete;
   ReservedPort& operator=(const ReservedPort&) = delete;
   // 0 when no port could be bound.
   uint16_t Port() const { return port_; }
 
  private:
-  cOrkLog log_;
-  cVkSocket socket_{5};
+  net::SocketHandle handle_ = 0;
   uint16_t port_ = 0;
 };
 

@@ -2,7 +2,11 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/XTest.h>
 #include <poll.h>
+
+#include <cstring>
 
 namespace vk::testing {
 
@@ -98,6 +102,47 @@ bool EventRecorder::WaitFor(const std::function<bool(const std::vector<RecordedE
 void EventRecorder::Drain() {
   XSync(display_, False);
   ReadPending();
+}
+
+bool EventRecorder::TypeLocally(unsigned long keysym) {
+  const KeyCode keycode = XKeysymToKeycode(display_, keysym);
+  if (keycode == 0) return false;
+  XTestFakeKeyEvent(display_, keycode, True, CurrentTime);
+  XTestFakeKeyEvent(display_, keycode, False, CurrentTime);
+  XSync(display_, False);
+  return true;
+}
+
+namespace {
+
+// A keyboard other than XTest's, attached or (grabbed by a client) floating.
+bool IsPhysicalKeyboard(const XIDeviceInfo& device) {
+  if (device.use != XISlaveKeyboard && device.use != XIFloatingSlave) return false;
+  if (std::strstr(device.name, "XTEST") != nullptr) return false;
+  for (int i = 0; i < device.num_classes; ++i)
+    if (device.classes[i]->type == XIKeyClass) return true;
+  return false;
+}
+
+}  // namespace
+
+bool EventRecorder::PhysicalKeyboardsGrabbable() {
+  int count = 0;
+  XIDeviceInfo* devices = XIQueryDevice(display_, XIAllDevices, &count);
+  bool grabbable = true;
+  for (int i = 0; i < count && grabbable; ++i) {
+    const XIDeviceInfo& device = devices[i];
+    if (!IsPhysicalKeyboard(device)) continue;
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XIEventMask mask{device.deviceid, sizeof bits, bits};
+    const int status = XIGrabDevice(display_, device.deviceid, DefaultRootWindow(display_), CurrentTime, None,
+                                    XIGrabModeAsync, XIGrabModeAsync, False, &mask);
+    if (status == Success) XIUngrabDevice(display_, device.deviceid, CurrentTime);
+    grabbable = status == Success;
+  }
+  XIFreeDeviceInfo(devices);
+  XSync(display_, False);
+  return grabbable;
 }
 
 unsigned long EventRecorder::KeysymOf(unsigned keycode) {

@@ -36,6 +36,12 @@ class EventRecorder {
   void Drain();
   const std::vector<RecordedEvent>& Events() const { return events_; }
   void Clear() { events_.clear(); }
+  // Presses and releases the key of keysym through XTest on this client's
+  // own connection, as a local typing tool does; false when no key has it.
+  bool TypeLocally(unsigned long keysym);
+  // Whether another client can grab every physical keyboard (XTest's own
+  // device aside) now; each grab is released again at once.
+  bool PhysicalKeyboardsGrabbable();
   // Keysym bound to a keycode right now (first column).
   unsigned long KeysymOf(unsigned keycode);
   // Keycode that produces keysym, 0 when none.

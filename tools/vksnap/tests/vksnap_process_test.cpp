@@ -5,16 +5,23 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
+#include <X11/keysym.h>
+
 #include "agent/session/tests/session_test_support.h"
+#include "common/protocol/auth_block.h"
+#include "common/protocol/input_codes.h"
+#include "common/settings/settings_parts.h"
 #include "platform/testing/child_process.h"
 #include "platform/x11/testing/x_drawing.h"
 #include "platform/x11/testing/xvfb_server.h"
+#include "platform/xtest/tests/event_recorder.h"
 
 namespace vk {
 namespace {
@@ -25,61 +32,22 @@ using vk::testing::ChildProcess;
 using vk::testing::XvfbServer;
 using vk::x11::testing::XDrawing;
 
-// Settings.dat: the defaults with the session port changed (input channel
-// off, tray silent).
-std::vector<uint8_t> SettingsFile(uint16_t port) {
-  return {1,
-          0,
-          0,
-          0,  // settings
-          1,
-          0,
-          0,
-          0,
-          2,
-          0,
-          static_cast<uint8_t>(port),
-          static_cast<uint8_t>(port >> 8),
-          1,
-          0,
-          0x02,
-          0xBD,
-          1,
-          0,
-          0,
-          0,
-          0x0B,
-          0,
-          0,
-          0,  // input
-          2,
-          0,
-          0,
-          0,
-          0xFF,
-          0xFF,
-          0xFF,
-          0xFF,
-          0xE8,
-          3,
-          0,
-          0,
-          100,
-          0,
-          0,
-          0,
-          6,
-          0,
-          0,
-          0,  // screen
-          1,
-          0,
-          0,
-          0,
-          1,
-          0,
-          0,
-          0};  // tray: silent
+// Settings.dat: the defaults with the session port changed and the tray
+// silent; the input channel off unless an input port is given, with these
+// input flags.
+std::vector<uint8_t> SettingsFile(uint16_t port, uint16_t inputPort = 0, uint8_t inputFlags = 0x0B) {
+  auto lo = [](uint16_t v) { return static_cast<uint8_t>(v); };
+  auto hi = [](uint16_t v) { return static_cast<uint8_t>(v >> 8); };
+  const uint16_t input = inputPort != 0 ? inputPort : 48386;
+  const uint8_t inputMode = inputPort != 0 ? 2 : 1;
+  // clang-format off
+  return {1, 0, 0, 0,                                      // settings
+          1, 0, 0, 0, 2, 0, lo(port), hi(port),            // session: mode normal, port
+          inputMode, 0, lo(input), hi(input),              // input channel: mode, port
+          1, 0, 0, 0, inputFlags, 0, 0, 0,                 // input
+          2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xE8, 3, 0, 0, 100, 0, 0, 0, 6, 0, 0, 0,  // screen
+          1, 0, 0, 0, 1, 0, 0, 0};                         // tray: silent
+  // clang-format on
 }
 
 class AgentProcess : public ::testing::Test {
@@ -94,7 +62,11 @@ class AgentProcess : public ::testing::Test {
     fs::create_directories(dir_ / "settings");
     port_ = reservedPort_.Port();
     ASSERT_NE(port_, 0);
-    const auto settings = SettingsFile(port_);
+    WriteSettings(SettingsFile(port_), "root");
+  }
+  // Settings.dat and the registry's locations and access lists (alice is a
+  // user, or an administrator too when named there).
+  void WriteSettings(const std::vector<uint8_t>& settings, const std::string& administrators) {
     std::ofstream(dir_ / "settings" / "Settings.dat", std::ios::binary)
         .write(reinterpret_cast<const char*>(settings.data()), static_cast<std::streamsize>(settings.size()));
     std::ofstream(dir_ / "registry" / "HKLM.reg")
@@ -102,7 +74,7 @@ class AgentProcess : public ::testing::Test {
         << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Locations]\r\n"
         << "\"SettingsPath\"=\"" << (dir_ / "settings").string() << "/\"\r\n\r\n"
         << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Settings]\r\n"
-        << "\"Administrators\"=\"root\"\r\n\"Operators\"=\"\"\r\n\"Users\"=\"alice\"\r\n";
+        << "\"Administrators\"=\"" << administrators << "\"\r\n\"Operators\"=\"\"\r\n\"Users\"=\"alice\"\r\n";
   }
   void TearDown() override {
     fs::remove_all(dir_);
@@ -183,6 +155,91 @@ TEST_F(AgentProcess, SnapshotEqualsTheScreenAndAWrongPasswordIsRefused) {
   EXPECT_EQ(*status, 0) << vk::testing::ReadFileText((dir_ / "agent.err").string()) << log;
   // The agent's log file never holds a password.
   EXPECT_EQ(log.find("alice-secret"), std::string::npos);
+}
+
+// A viewer's keys through the input channel, sent until the desktop has
+// the release (a datagram sent before the session's input channel is open
+// is lost, as over any network).
+bool TypeThroughInputChannel(vk::testing::EventRecorder& desktop, uint16_t inputPort, uint8_t key,
+                             unsigned long keysym) {
+  cOrkLog log;
+  cVkSocket udp(5);
+  if (udp.Create(log, net::kDatagram) != 0) return false;
+  auto released = [keysym](const std::vector<vk::testing::RecordedEvent>& events) {
+    return std::any_of(events.begin(), events.end(),
+                       [keysym](const auto& e) { return e.type == KeyRelease && e.keysym == keysym; });
+  };
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  bool arrived = false;
+  while (!arrived && std::chrono::steady_clock::now() < deadline) {
+    for (uint32_t code : {WM_KEYDOWN, WM_KEYUP}) {
+      const auto bytes = EncodeInputDatagram({code, key, MakeKeyData(0x10, false, code == WM_KEYUP)});
+      udp.SendTo(bytes.data(), bytes.size(), 0x0100007F, inputPort);  // 127.0.0.1 in network order
+    }
+    arrived = desktop.WaitFor(released, 500ms);
+  }
+  udp.Close(log);
+  return arrived;
+}
+
+// A second console that connects while a session runs waits in the listen
+// backlog. Meanwhile the first console's typing reaches the desktop; the
+// second gets its session once the first ends; afterwards the local
+// keyboard, blocked during the sessions, is the local person's again.
+TEST_F(AgentProcess, ConsoleWaitingBehindASessionLosesNoTypingAndLeavesTheKeyboardFree) {
+  XvfbServer xvfb(320, 200);
+  ASSERT_TRUE(xvfb.Running());
+  vk::testing::EventRecorder desktop;  // the focused window of the desktop
+  ASSERT_TRUE(desktop.Open(xvfb.DisplayName()));
+  ASSERT_TRUE(desktop.PhysicalKeyboardsGrabbable());
+  vk::testing::ReservedPort inputPort(net::kDatagram);
+  ASSERT_NE(inputPort.Port(), 0);
+  WriteSettings(SettingsFile(port_, inputPort.Port(),
+                             INPUT_ALLOW_KEYBOARD | INPUT_ALLOW_CTRL_ALT_DEL | INPUT_ALLOW_MOUSE |
+                                 INPUT_DISABLE_LOCAL_KEYBOARD | INPUT_DISABLE_LOCAL_MOUSE),
+                "root,alice");
+  auto agent = StartAgent();
+  vk::testing::Progress progress;
+  auto startSession = [&](vk::testing::Console& console) {
+    return progress.WaitUntil([&] { return console.Connect(port_); }) &&
+           console.Send(BuildAuthBlock(u"alice", u"", u"alice-secret")) == 0;
+  };
+
+  auto first = std::make_unique<vk::testing::Console>();
+  ASSERT_TRUE(startSession(*first));
+  vk::testing::Message format;
+  ASSERT_EQ(first->Read(format), 0);
+  ASSERT_EQ(format.type, kObjectMessage);
+  ASSERT_TRUE(TypeThroughInputChannel(desktop, inputPort.Port(), 'Q', XK_q));
+  EXPECT_FALSE(desktop.PhysicalKeyboardsGrabbable());  // the session blocks the local keyboard
+
+  vk::testing::Console second;
+  ASSERT_TRUE(startSession(second));  // accepted by the kernel, waiting behind the session
+  desktop.Clear();
+  EXPECT_TRUE(TypeThroughInputChannel(desktop, inputPort.Port(), 'W', XK_w));
+  EXPECT_TRUE(TypeThroughInputChannel(desktop, inputPort.Port(), 'E', XK_e));
+
+  first.reset();  // the first console leaves: the waiting one gets the session
+  second.SetReceiveTimeout(20000);
+  vk::testing::Message secondFormat;
+  ASSERT_EQ(second.Read(secondFormat), 0);
+  EXPECT_EQ(secondFormat.type, kObjectMessage);
+  EXPECT_TRUE(TypeThroughInputChannel(desktop, inputPort.Port(), 'R', XK_r));
+  second.Close();
+
+  // Both gone: the local keyboard is free again and the focused window gets
+  // what is typed locally.
+  EXPECT_TRUE(progress.WaitUntil([&] { return desktop.PhysicalKeyboardsGrabbable(); }));
+  desktop.Clear();
+  ASSERT_TRUE(desktop.TypeLocally(XK_t));
+  EXPECT_TRUE(desktop.WaitFor([](const auto& events) {
+    return std::any_of(events.begin(), events.end(),
+                       [](const auto& e) { return e.type == KeyRelease && e.keysym == XK_t; });
+  }));
+  agent->Signal(SIGTERM);
+  const auto status = agent->Wait(20s);
+  ASSERT_TRUE(status.has_value());
+  EXPECT_EQ(*status, 0) << vk::testing::ReadFileText((dir_ / "agent.err").string());
 }
 
 }  // namespace
