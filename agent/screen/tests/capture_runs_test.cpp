@@ -2,7 +2,12 @@
 // and updates, and a thread that a stop gave up on stays out of later runs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "agent/screen/capture_wake.h"
 
 #include "agent/screen/screen_manager.h"
 #include "agent/screen/tests/capture_test_support.h"
@@ -64,6 +69,49 @@ class CaptureRuns : public testing::Test {
   cVkScreenManager screen_{builder_, {[this] { return settings_; }, &logFile_, nullptr}};
   cOrkLog log_;
 };
+
+// Waits without sleeping for timing: true once `done` holds, false after
+// the deadline.
+bool SpinUntil(const std::function<bool()>& done, std::chrono::seconds limit = 5s) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done())
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+  return true;
+}
+
+// The capture thread's sleep, as sessions drive it: work is added the
+// moment the thread has finished the last piece (so each wake-up falls
+// between its look at the flags and its sleep as often as the scheduler
+// allows), and each run is stopped the moment it finished its work. No
+// wake-up may be lost: a lost one leaves the thread asleep with work to do,
+// or asleep through its stop.
+TEST(CaptureWake, NoWorkAndNoStopIsLostAsTheThreadGoesToSleep) {
+  constexpr int kRuns = 100, kRounds = 50;
+  for (int run = 0; run < kRuns; ++run) {
+    auto wake = std::make_shared<cVkCaptureWake>();
+    auto done = std::make_shared<std::atomic<int>>(0);
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    std::thread sleeper([wake, done, ended] {
+      while (wake->Wait()) ++*done;
+      *ended = true;
+    });
+    bool lost = false;
+    for (int round = 0; round < kRounds && !lost; ++round) {
+      wake->Notify();
+      lost = !SpinUntil([&] { return done->load() > round; });
+    }
+    if (!lost) {
+      wake->Cancel();
+      lost = !SpinUntil([&] { return ended->load(); });
+    }
+    if (lost) {
+      wake->Cancel();
+      sleeper.detach();  // it holds what it uses; the test has failed
+      FAIL() << "a wake-up was lost in run " << run << " after " << done->load() << " pieces of work";
+    }
+    sleeper.join();
+  }
+}
 
 // Starts and stops in quick succession, as sessions come and go: no stop may
 // have to give up on its thread, and every session gets its format and its
