@@ -8,14 +8,12 @@
 // thread and must not wait for the link's owner.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "common/traylink/tray_link.h"
+#include "platform/core/worker_thread.h"
 #include "platform/process/user_process.h"
 
 class cVkTrayHelperLink {
@@ -35,18 +33,15 @@ class cVkTrayHelperLink {
 
   // False once the link has ended.
   bool Send(const vk::traylink::TrayMessage& message);
-  bool Ended() const { return ended_; }
-  int HelperPid() const { return process_->Pid(); }
+  bool Ended() const;
+  int HelperPid() const;
 
  private:
-  explicit cVkTrayHelperLink(Events events) : events_(std::move(events)) {}
-  void Read();
-  void Finish(End end);
+  // What the reader thread uses: shared with it, so that a reader the stop
+  // gave up on never touches a destroyed link.
+  struct State;
+  explicit cVkTrayHelperLink(std::shared_ptr<State> state);
 
-  Events events_;
-  std::unique_ptr<vk::UserProcess> process_;
-  std::mutex sendLock_;
-  std::atomic<bool> ended_{false};
-  std::atomic<End> end_{End::HelperGone};
-  std::thread reader_;
+  std::shared_ptr<State> state_;
+  vk::WorkerThread reader_;
 };
