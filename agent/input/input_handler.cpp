@@ -35,7 +35,7 @@ struct cVkInputHandler::Outcome {
   }
 };
 
-cVkInputHandler::cVkInputHandler(cVkInputHandlerLinks links, std::unique_ptr<vk::InputInjector> injector)
+cVkInputHandler::cVkInputHandler(cVkInputHandlerLinks links, std::unique_ptr<vk::iVkInputInjector> injector)
     : links_(std::move(links)), injector_(std::move(injector)) {}
 
 cVkInputHandler::~cVkInputHandler() {

@@ -36,13 +36,13 @@ struct cVkInputHandlerLinks {
   vk::iVkScreenRefresh& screen;         // the screen capture's AddFullScreen
   std::function<cVkInputSettings()> settings;
   iVkLogSink* logFile = nullptr;  // none: failures stay in the thread's log
-  vk::PowerControl& power;
+  vk::iVkPowerControl& power;
   iVkLocalInputBlocker& blocker;
 };
 
 class cVkInputHandler final : public vk::iVkSessionInput {
  public:
-  cVkInputHandler(cVkInputHandlerLinks links, std::unique_ptr<vk::InputInjector> injector);
+  cVkInputHandler(cVkInputHandlerLinks links, std::unique_ptr<vk::iVkInputInjector> injector);
   ~cVkInputHandler() override;
   cVkInputHandler(const cVkInputHandler&) = delete;
   cVkInputHandler& operator=(const cVkInputHandler&) = delete;
@@ -84,7 +84,7 @@ class cVkInputHandler final : public vk::iVkSessionInput {
   void AppendToFile(cOrkLog& log);
 
   cVkInputHandlerLinks links_;
-  std::unique_ptr<vk::InputInjector> injector_;
+  std::unique_ptr<vk::iVkInputInjector> injector_;
 
   // Written by Start and by the thread's start-up, under stateLock_.
   mutable std::mutex stateLock_;

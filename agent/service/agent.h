@@ -71,7 +71,7 @@ class cVkAgent {
   cVkSettingsFile settingsFile_{settings_, locations_};
   cVkAgentSecurity security_{&logFile_};
 
-  std::unique_ptr<vk::PowerControl> power_;
+  std::unique_ptr<vk::iVkPowerControl> power_;
   cVkDeskHookInputBlocker inputBlocker_;
   vk::cVkSessionScreen screen_;
   vk::cVkSessionViewer viewer_;

@@ -9,7 +9,7 @@
 namespace vk {
 namespace {
 
-class LogindPowerControl final : public PowerControl {
+class LogindPowerControl final : public iVkPowerControl {
  public:
   explicit LogindPowerControl(std::string busAddress) : busAddress_(std::move(busAddress)) {}
 
@@ -48,7 +48,7 @@ class LogindPowerControl final : public PowerControl {
 
 }  // namespace
 
-std::unique_ptr<PowerControl> CreateLogindPowerControl(const std::string& busAddress) {
+std::unique_ptr<iVkPowerControl> CreateLogindPowerControl(const std::string& busAddress) {
   return std::make_unique<LogindPowerControl>(busAddress);
 }
 

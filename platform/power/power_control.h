@@ -9,9 +9,9 @@ namespace vk {
 
 enum class PowerAction { LogOff, ShutDown, Restart };
 
-class PowerControl {
+class iVkPowerControl {
  public:
-  virtual ~PowerControl() = default;
+  virtual ~iVkPowerControl() = default;
   // 0 or a Win32-numbered code.
   virtual int32_t Perform(PowerAction action) = 0;
 };
@@ -19,6 +19,6 @@ class PowerControl {
 // logind over D-Bus: log off terminates the active session of seat0, shut
 // down and restart ask logind to power off or reboot the machine. The system
 // bus unless `busAddress` names another bus.
-std::unique_ptr<PowerControl> CreateLogindPowerControl(const std::string& busAddress = {});
+std::unique_ptr<iVkPowerControl> CreateLogindPowerControl(const std::string& busAddress = {});
 
 }  // namespace vk

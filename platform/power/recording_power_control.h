@@ -9,7 +9,7 @@
 
 namespace vk {
 
-class RecordingPowerControl final : public PowerControl {
+class RecordingPowerControl final : public iVkPowerControl {
  public:
   int32_t Perform(PowerAction action) override {
     std::lock_guard<std::mutex> hold(lock_);

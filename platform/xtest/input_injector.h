@@ -9,9 +9,9 @@ namespace vk {
 
 enum class MouseButton { Left, Right, Middle };
 
-class InputInjector {
+class iVkInputInjector {
  public:
-  virtual ~InputInjector() = default;
+  virtual ~iVkInputInjector() = default;
   // Connects to the desktop; 0 or a Win32-numbered code. Connecting again
   // while connected does nothing.
   virtual int32_t Open() = 0;
@@ -29,7 +29,7 @@ class InputInjector {
 };
 
 // XTest on the X display named (empty: $DISPLAY).
-std::unique_ptr<InputInjector> CreateXTestInjector(const std::string& displayName = {});
+std::unique_ptr<iVkInputInjector> CreateXTestInjector(const std::string& displayName = {});
 
 // True when the X display named (empty: $DISPLAY) accepts a connection now.
 bool XDisplayReachable(const std::string& displayName = {});

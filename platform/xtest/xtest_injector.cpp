@@ -31,7 +31,7 @@ unsigned XButtonNumber(MouseButton button) {
   return 1;
 }
 
-class XTestInjector final : public InputInjector {
+class XTestInjector final : public iVkInputInjector {
  public:
   explicit XTestInjector(std::string displayName) : displayName_(std::move(displayName)) {}
   ~XTestInjector() override { Close(); }
@@ -233,7 +233,7 @@ class XTestInjector final : public InputInjector {
 
 }  // namespace
 
-std::unique_ptr<InputInjector> CreateXTestInjector(const std::string& displayName) {
+std::unique_ptr<iVkInputInjector> CreateXTestInjector(const std::string& displayName) {
   return std::make_unique<XTestInjector>(displayName);
 }
 

@@ -17,7 +17,7 @@ class LogindPowerControlTest : public testing::Test {
     power_ = vk::CreateLogindPowerControl(logind_.Address());
   }
   MockLogind logind_;
-  std::unique_ptr<vk::PowerControl> power_;
+  std::unique_ptr<vk::iVkPowerControl> power_;
 };
 
 TEST_F(LogindPowerControlTest, ShutDownAndRestartAskLogindOnce) {

@@ -34,7 +34,7 @@ class XTestInjectorTest : public testing::Test {
 
   static vk::testing::XvfbServer* server_;
   vk::testing::EventRecorder recorder_;
-  std::unique_ptr<vk::InputInjector> injector_;
+  std::unique_ptr<vk::iVkInputInjector> injector_;
 };
 vk::testing::XvfbServer* XTestInjectorTest::server_ = nullptr;
 
