@@ -180,7 +180,7 @@ TEST_F(SessionConsentTest, ViewerRefusedWhenTheAnswerIsNo) {
 
 TEST_F(SessionConsentTest, WithoutDisplayNobodyCanBeAskedAndTheViewerIsRefused) {
   InChild([] {
-    std::string display = vk::testing::UnusedDisplayName();  // no server there
+    const std::string display = vk::testing::NoServerDisplayName();
     Agent agent(display);
     ASSERT_TRUE(agent.Start());  // the agent starts without its display
     vk::testing::Console console;
