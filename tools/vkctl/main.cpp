@@ -9,7 +9,7 @@
 #include "platform/service/process_info.h"
 #include "platform/terminal/terminal.h"
 #include "tools/vkctl/host_job.h"
-#include "tools/vkctl/json_text.h"
+#include "common/json/json_string.h"
 #include "tools/vkctl/terminal_ui.h"
 
 namespace {

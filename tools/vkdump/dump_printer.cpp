@@ -1,49 +1,18 @@
 #include "tools/vkdump/dump_printer.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "common/archive/field_visitor.h"
 #include "common/archive/object.h"
+#include "common/json/json_string.h"
 #include "platform/core/text.h"
 #include "tools/vkdump/dump_notes.h"
 
 namespace {
 
 // A text as a JSON string literal (also used for the tree form).
-std::string Quoted(std::u16string_view text) {
-  std::string utf8 = vk::ToUtf8(text);
-  std::string out = "\"";
-  for (unsigned char c : utf8) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char buffer[8];
-          std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-          out += buffer;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
+std::string Quoted(std::u16string_view text) { return VkJsonString(vk::ToUtf8(text)); }
 
 const char* ClassName(const cVkObject* object) { return object->GetRuntimeClass()->name; }
 

@@ -1,4 +1,4 @@
-#include "tools/vkctl/json_text.h"
+#include "common/json/json_string.h"
 
 #include <cstdio>
 
