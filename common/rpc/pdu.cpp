@@ -1,6 +1,7 @@
 #include "common/rpc/pdu.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "common/rpc/byte_io.h"
 
@@ -55,6 +56,50 @@ bool OpenBody(std::span<const uint8_t> fragment, PduHeader* header, std::span<co
   return true;
 }
 
+// A reader of the fragment's body, standing after the common header.
+std::optional<ByteReader> OpenAfterHeader(std::span<const uint8_t> fragment, PduHeader* header) {
+  std::span<const uint8_t> body;
+  if (!OpenBody(fragment, header, &body)) return std::nullopt;
+  ByteReader r(body);
+  r.Skip(kHeaderSize);
+  return r;
+}
+
+// The head that request, response and fault share: the common header with
+// the PDU's own type, alloc_hint and the presentation context.
+void WriteCallHead(ByteWriter& w, PduHeader header, PduType type, uint32_t allocHint, uint16_t contextId) {
+  header.type = type;
+  WriteHeader(w, header);
+  w.U32(allocHint);
+  w.U16(contextId);
+}
+
+std::optional<ByteReader> ReadCallHead(std::span<const uint8_t> fragment, PduHeader* header, uint32_t* allocHint,
+                                       uint16_t* contextId) {
+  std::optional<ByteReader> r = OpenAfterHeader(fragment, header);
+  if (!r) return std::nullopt;
+  *allocHint = r->U32();
+  *contextId = r->U16();
+  return r;
+}
+
+// Response and fault go on with the cancel count and a reserved byte.
+void WriteReplyHead(ByteWriter& w, PduHeader header, PduType type, uint32_t allocHint, uint16_t contextId,
+                    uint8_t cancelCount) {
+  WriteCallHead(w, header, type, allocHint, contextId);
+  w.U8(cancelCount);
+  w.U8(0);
+}
+
+std::optional<ByteReader> ReadReplyHead(std::span<const uint8_t> fragment, PduHeader* header, uint32_t* allocHint,
+                                        uint16_t* contextId, uint8_t* cancelCount) {
+  std::optional<ByteReader> r = ReadCallHead(fragment, header, allocHint, contextId);
+  if (!r) return std::nullopt;
+  *cancelCount = r->U8();
+  r->Skip(1);
+  return r;
+}
+
 }  // namespace
 
 bool DecodeHeader(std::span<const uint8_t> bytes, PduHeader* header) {
@@ -101,10 +146,9 @@ std::vector<uint8_t> EncodeBind(const BindPdu& pdu) {
 }
 
 bool DecodeBind(std::span<const uint8_t> fragment, BindPdu* pdu) {
-  std::span<const uint8_t> body;
-  if (!OpenBody(fragment, &pdu->header, &body)) return false;
-  ByteReader r(body);
-  r.Skip(kHeaderSize);
+  std::optional<ByteReader> opened = OpenAfterHeader(fragment, &pdu->header);
+  if (!opened) return false;
+  ByteReader& r = *opened;
   pdu->maxXmitFrag = r.U16();
   pdu->maxRecvFrag = r.U16();
   pdu->assocGroupId = r.U32();
@@ -150,10 +194,9 @@ std::vector<uint8_t> EncodeBindAck(const BindAckPdu& pdu) {
 }
 
 bool DecodeBindAck(std::span<const uint8_t> fragment, BindAckPdu* pdu) {
-  std::span<const uint8_t> body;
-  if (!OpenBody(fragment, &pdu->header, &body)) return false;
-  ByteReader r(body);
-  r.Skip(kHeaderSize);
+  std::optional<ByteReader> opened = OpenAfterHeader(fragment, &pdu->header);
+  if (!opened) return false;
+  ByteReader& r = *opened;
   pdu->maxXmitFrag = r.U16();
   pdu->maxRecvFrag = r.U16();
   pdu->assocGroupId = r.U32();
@@ -193,10 +236,9 @@ std::vector<uint8_t> EncodeBindNak(const BindNakPdu& pdu) {
 }
 
 bool DecodeBindNak(std::span<const uint8_t> fragment, BindNakPdu* pdu) {
-  std::span<const uint8_t> body;
-  if (!OpenBody(fragment, &pdu->header, &body)) return false;
-  ByteReader r(body);
-  r.Skip(kHeaderSize);
+  std::optional<ByteReader> opened = OpenAfterHeader(fragment, &pdu->header);
+  if (!opened) return false;
+  ByteReader& r = *opened;
   pdu->rejectReason = r.U16();
   pdu->versions.clear();
   // The version list is optional in older peers.
@@ -216,11 +258,8 @@ std::vector<uint8_t> EncodeRequest(const RequestPdu& pdu) {
   bytes.reserve(kRequestHeaderSize + pdu.stub.size() + (pdu.object ? 16 : 0));
   ByteWriter w(bytes);
   PduHeader header = pdu.header;
-  header.type = PduType::Request;
   if (pdu.object) header.flags |= kPfcObjectUuid;
-  WriteHeader(w, header);
-  w.U32(pdu.allocHint);
-  w.U16(pdu.contextId);
+  WriteCallHead(w, header, PduType::Request, pdu.allocHint, pdu.contextId);
   w.U16(pdu.opnum);
   if (pdu.object) w.Bytes(*pdu.object);
   w.Bytes(pdu.stub);
@@ -228,78 +267,52 @@ std::vector<uint8_t> EncodeRequest(const RequestPdu& pdu) {
 }
 
 bool DecodeRequest(std::span<const uint8_t> fragment, RequestPdu* pdu) {
-  std::span<const uint8_t> body;
-  if (!OpenBody(fragment, &pdu->header, &body)) return false;
-  ByteReader r(body);
-  r.Skip(kHeaderSize);
-  pdu->allocHint = r.U32();
-  pdu->contextId = r.U16();
-  pdu->opnum = r.U16();
+  std::optional<ByteReader> r = ReadCallHead(fragment, &pdu->header, &pdu->allocHint, &pdu->contextId);
+  if (!r) return false;
+  pdu->opnum = r->U16();
   pdu->object.reset();
   if (pdu->header.flags & kPfcObjectUuid) {
-    std::span<const uint8_t> uuid = r.Bytes(16);
-    if (!r.Ok()) return false;
+    std::span<const uint8_t> uuid = r->Bytes(16);
+    if (!r->Ok()) return false;
     pdu->object.emplace();
     std::copy(uuid.begin(), uuid.end(), pdu->object->begin());
   }
-  pdu->stub = r.Bytes(r.Remaining());
-  return r.Ok();
+  pdu->stub = r->Bytes(r->Remaining());
+  return r->Ok();
 }
 
 std::vector<uint8_t> EncodeResponse(const ResponsePdu& pdu) {
   std::vector<uint8_t> bytes;
   bytes.reserve(kResponseHeaderSize + pdu.stub.size());
   ByteWriter w(bytes);
-  PduHeader header = pdu.header;
-  header.type = PduType::Response;
-  WriteHeader(w, header);
-  w.U32(pdu.allocHint);
-  w.U16(pdu.contextId);
-  w.U8(pdu.cancelCount);
-  w.U8(0);
+  WriteReplyHead(w, pdu.header, PduType::Response, pdu.allocHint, pdu.contextId, pdu.cancelCount);
   w.Bytes(pdu.stub);
   return Finish(std::move(bytes));
 }
 
 bool DecodeResponse(std::span<const uint8_t> fragment, ResponsePdu* pdu) {
-  std::span<const uint8_t> body;
-  if (!OpenBody(fragment, &pdu->header, &body)) return false;
-  ByteReader r(body);
-  r.Skip(kHeaderSize);
-  pdu->allocHint = r.U32();
-  pdu->contextId = r.U16();
-  pdu->cancelCount = r.U8();
-  r.Skip(1);
-  pdu->stub = r.Bytes(r.Remaining());
-  return r.Ok();
+  std::optional<ByteReader> r =
+      ReadReplyHead(fragment, &pdu->header, &pdu->allocHint, &pdu->contextId, &pdu->cancelCount);
+  if (!r) return false;
+  pdu->stub = r->Bytes(r->Remaining());
+  return r->Ok();
 }
 
 std::vector<uint8_t> EncodeFault(const FaultPdu& pdu) {
   std::vector<uint8_t> bytes;
   ByteWriter w(bytes);
-  PduHeader header = pdu.header;
-  header.type = PduType::Fault;
-  WriteHeader(w, header);
-  w.U32(pdu.allocHint);
-  w.U16(pdu.contextId);
-  w.U8(pdu.cancelCount);
-  w.U8(0);
+  WriteReplyHead(w, pdu.header, PduType::Fault, pdu.allocHint, pdu.contextId, pdu.cancelCount);
   w.U32(pdu.status);
   w.U32(0);
   return Finish(std::move(bytes));
 }
 
 bool DecodeFault(std::span<const uint8_t> fragment, FaultPdu* pdu) {
-  std::span<const uint8_t> body;
-  if (!OpenBody(fragment, &pdu->header, &body)) return false;
-  ByteReader r(body);
-  r.Skip(kHeaderSize);
-  pdu->allocHint = r.U32();
-  pdu->contextId = r.U16();
-  pdu->cancelCount = r.U8();
-  r.Skip(1);
-  pdu->status = r.U32();
-  return r.Ok();
+  std::optional<ByteReader> r =
+      ReadReplyHead(fragment, &pdu->header, &pdu->allocHint, &pdu->contextId, &pdu->cancelCount);
+  if (!r) return false;
+  pdu->status = r->U32();
+  return r->Ok();
 }
 
 }  // namespace vk::rpc
