@@ -157,21 +157,24 @@ int32_t cVkAgentData::QueryStatus(cOrkLog& log, cVkProgressWindow* progress) {
   return 0;
 }
 
+int32_t cVkAgentData::OpenServiceFor(cOrkLog& log, cVkProgressWindow* progress, const ServiceStepTexts& texts) {
+  const int32_t rc = OpenService(log, progress);
+  if (rc != 0) log.LogMsg(LOG_ERROR, rc, texts.noHandle, rc);
+  return rc;
+}
+
+int32_t cVkAgentData::QueryStatusFor(cOrkLog& log, cVkProgressWindow* progress, const ServiceStepTexts& texts) {
+  const int32_t rc = QueryStatus(log, progress);
+  if (rc != 0) log.LogMsg(LOG_ERROR, rc, texts.noStatus, rc);
+  return rc;
+}
+
 int32_t cVkAgentData::Stop(cOrkLog& log, cVkProgressWindow* progress) {
-  if (int32_t rc = OpenService(log, progress); rc != 0) {
-    log.LogMsg(LOG_ERROR, rc,
-               u"An error has occurred while stopping the service.  Could not get service handle. Errorcode %ld.", rc);
-    return rc;
-  }
-  auto query = [&]() {
-    int32_t rc = QueryStatus(log, progress);
-    if (rc != 0) {
-      log.LogMsg(
-          LOG_ERROR, rc,
-          u"An error has occurred while stopping the service. Could not query the service status. Errorcode %ld.", rc);
-    }
-    return rc;
-  };
+  constexpr ServiceStepTexts kTexts{
+      u"An error has occurred while stopping the service.  Could not get service handle. Errorcode %ld.",
+      u"An error has occurred while stopping the service. Could not query the service status. Errorcode %ld."};
+  auto query = [&] { return QueryStatusFor(log, progress, kTexts); };
+  if (int32_t rc = OpenServiceFor(log, progress, kTexts); rc != 0) return rc;
   if (int32_t rc = query(); rc != 0) return rc;
   if (serviceState_ != vk::remote::kServiceStopped) {
     VkProgress(progress, u"Progress: Stopping the service.");
@@ -196,20 +199,11 @@ int32_t cVkAgentData::Stop(cOrkLog& log, cVkProgressWindow* progress) {
 }
 
 int32_t cVkAgentData::Start(cOrkLog& log, cVkProgressWindow* progress) {
-  if (int32_t rc = OpenService(log, progress); rc != 0) {
-    log.LogMsg(LOG_ERROR, rc,
-               u"An error has occurred while starting the service.  Could not get service handle. Errorcode %ld.", rc);
-    return rc;
-  }
-  auto query = [&]() {
-    int32_t rc = QueryStatus(log, progress);
-    if (rc != 0) {
-      log.LogMsg(
-          LOG_ERROR, rc,
-          u"An error has occurred while starting the service. Could not query the service status. Errorcode %ld.", rc);
-    }
-    return rc;
-  };
+  constexpr ServiceStepTexts kTexts{
+      u"An error has occurred while starting the service.  Could not get service handle. Errorcode %ld.",
+      u"An error has occurred while starting the service. Could not query the service status. Errorcode %ld."};
+  auto query = [&] { return QueryStatusFor(log, progress, kTexts); };
+  if (int32_t rc = OpenServiceFor(log, progress, kTexts); rc != 0) return rc;
   if (int32_t rc = query(); rc != 0) return rc;
   int32_t tries = 0;
   int32_t seconds = 0;

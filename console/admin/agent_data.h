@@ -13,6 +13,7 @@
 
 #include "common/archive/object.h"
 #include "console/admin/admin_context.h"
+#include "log/format.h"
 #include "platform/ssh/remote_computer.h"
 
 class cOrkLog;
@@ -70,6 +71,14 @@ class cVkAgentData : public cVkObject {
   // Connects (unless connected) and checks that the service exists: 0, 1060,
   // or the failure code, logged.
   int32_t OpenService(cOrkLog& log, cVkProgressWindow* progress);
+  // What a start or a stop logs when the service cannot be opened or its
+  // state cannot be read (each with the code).
+  struct ServiceStepTexts {
+    vk::WideFormatString<int32_t> noHandle;
+    vk::WideFormatString<int32_t> noStatus;
+  };
+  int32_t OpenServiceFor(cOrkLog& log, cVkProgressWindow* progress, const ServiceStepTexts& texts);
+  int32_t QueryStatusFor(cOrkLog& log, cVkProgressWindow* progress, const ServiceStepTexts& texts);
   int32_t Remote(cOrkLog& log, vk::remote::RemoteComputer** computer);
   int32_t ReadDisplayName(cOrkLog& log, cVkProgressWindow* progress, std::u16string& name);
   int32_t CheckBinding(cOrkLog& log, cVkProgressWindow* progress);
