@@ -66,11 +66,7 @@ class Mailbox : public iVkViewerWindow {
 
 std::u16string AllText(cOrkLog& log) {
   std::u16string all;
-  char16_t text[1100];
-  uint32_t index = 0, type = 0;
-  int32_t time = 0, code = 0;
-  while (log.GetMemMessageEx(&index, LOG_ALL, &time, &type, &code, text, 1100) == 0)
-    all += std::u16string(text) + u"\n";
+  for (const cOrkLogMessage& m : log.GetMessages()) all += m.text + u"\n";
   return all;
 }
 
