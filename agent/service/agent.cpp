@@ -28,6 +28,11 @@ vk::cVkSessionParts SessionParts(vk::cVkSessionViewer& viewer, cVkAgentSecurity&
   return parts;
 }
 
+cVkAnnouncedPorts AnnouncedPortsOf(const cVkServiceSettings& settings) {
+  const auto connection = settings.GetConnection();
+  return {vk::UpdatePortAtUse(connection->GetUpdatePort()), connection->GetInputPort()};
+}
+
 }  // namespace
 
 cVkAgent::cVkAgent()
@@ -37,8 +42,10 @@ cVkAgent::cVkAgent()
       input_({viewer_, screen_, [this] { return InputSettingsFrom(settings_); }, &logFile_, *power_, inputBlocker_},
              vk::CreateXTestInjector()),
       sessions_(SessionParts(viewer_, security_, tray_, input_, screen_, settings_, logFile_)),
+      announcer_([this] { return AnnouncedPortsOf(settings_); }, &logFile_),
       rpc_(MakeRpcListener()),
-      service_({serviceLog_, locations_, logFile_, settingsFile_, security_, &tray_, &sessions_, rpc_.get()}) {
+      service_(
+          {serviceLog_, locations_, logFile_, settingsFile_, security_, &tray_, &sessions_, rpc_.get(), &announcer_}) {
   VkRegisterSettingsClasses();
 }
 
@@ -57,7 +64,10 @@ std::unique_ptr<iVkRpcListener> cVkAgent::MakeRpcListener() {
   c.setupActivityLog = [](cOrkLog& log) { SetupAgentLog(log, false); };
   c.appendLogToFile = [this](cOrkLog& log) { logFile_.AppendLogToFile(log); };
   c.serviceLog = &serviceLog_;
-  c.publishPort = PublishRpcPort;
+  c.publishPort = [this](cOrkLog& log, int32_t port) {
+    announcer_.SetRpcPort(port);
+    return PublishRpcPort(log, port);
+  };
   return std::make_unique<cVkAgentRpcListener>(std::move(c));
 }
 

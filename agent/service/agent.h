@@ -16,8 +16,11 @@
 //   the RPC listener              (to come: settings, access rights, log
 //                                    file; the service frame hands it the
 //                                    service control when it starts it)
+//   the announcement              <- settings (viewing ports), the RPC
+//                                    listener's port once published
 //   the service frame             <- settings file, access rights, tray,
-//                                    session manager, the RPC listener
+//                                    session manager, the RPC listener,
+//                                    the announcement
 //
 // The screen capture, the desktop tracking and the input handler run only
 // while a viewing session runs: the session starts and stops them.
@@ -25,6 +28,7 @@
 
 #include <memory>
 
+#include "agent/announce/agent_announcer.h"
 #include "agent/input/deskhook_input_blocker.h"
 #include "agent/input/input_handler.h"
 #include "agent/security/agent_security.h"
@@ -79,6 +83,8 @@ class cVkAgent {
   cVkInputHandler input_;
   vk::cVkSessionManager sessions_;
 
+  // The announcement tells the RPC port once the listener has published it.
+  cVkAgentAnnouncer announcer_;
   // The configuration RPC listener; while there is none the start routine
   // reports the service running itself.
   std::unique_ptr<iVkRpcListener> rpc_;

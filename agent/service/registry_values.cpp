@@ -59,6 +59,20 @@ int32_t ReadStringValue(const vk::RegKey& root, const std::u16string& keyPath, c
   });
 }
 
+int32_t ReadDwordValue(const vk::RegKey& root, const std::u16string& keyPath, const std::u16string& name,
+                       uint32_t* value) {
+  return WithKey(root, keyPath, false, [&](const vk::RegKey& key) -> int32_t {
+    uint32_t type = 0;
+    uint8_t bytes[4] = {};
+    uint32_t size = sizeof bytes;
+    int32_t code = vk::RegistryQueryValue(key, name, &type, bytes, &size);
+    if (code != 0) return code;
+    if (type != vk::REG_DWORD || size != sizeof bytes) return 0;
+    *value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+    return 0;
+  });
+}
+
 int32_t WriteStringValue(const vk::RegKey& root, const std::u16string& keyPath, const std::u16string& name,
                          const std::u16string& text) {
   return WithKey(root, keyPath, true, [&](const vk::RegKey& key) {

@@ -67,6 +67,9 @@ struct cVkServiceParts {
   // Without an RPC listener the start routine reports running itself; the
   // status reports and wait hints stay the same either way.
   iVkRpcListener* rpc = nullptr;
+  // The announcement on the local network: started last, stopped first; its
+  // failures never stop the service.
+  iVkServiceManager* announcer = nullptr;
 };
 
 }  // namespace vk::agent

@@ -79,6 +79,8 @@ int32_t cVkService::Start(cOrkLog& log) {
     return code;
   }
 
+  if (parts_.announcer) parts_.announcer->Start(log);
+
   // The RPC listener reports running once it listens; without one, here.
   if (!parts_.rpc) record_.ReportRunning();
   return 0;

@@ -21,6 +21,7 @@ int32_t cVkService::SaveSecurityAtStop(cOrkLog& log) {
 
 int32_t cVkService::Stop(cOrkLog& log) {
   bool failed = false;
+  if (parts_.announcer) parts_.announcer->Stop(log);
 
   record_.ReportStopPending(10000);
   int32_t code = parts_.rpc ? parts_.rpc->StopListening(log) : 0;

@@ -2,10 +2,18 @@
 
 #include <avahi-common/error.h>
 
+#include <algorithm>
+
 #include "platform/core/error_codes.h"
 #include "platform/dnssd/avahi_support.h"
 
 namespace vk::dnssd {
+namespace {
+
+// How often a watched cancel flag is looked at.
+constexpr std::chrono::milliseconds kFlagLook{100};
+
+}  // namespace
 
 cVkBoundedLookup::cVkBoundedLookup(std::chrono::milliseconds limit, DnsSdCancel* cancel)
     : deadline_(std::chrono::steady_clock::now() + limit), cancel_(cancel), poll_(avahi_simple_poll_new()) {}
@@ -38,6 +46,7 @@ int32_t cVkBoundedLookup::Run() {
   // The wake-up is in place before the first look at the token, so a
   // cancel from now on ends the wait in the poll at once.
   if (cancel_ != nullptr) cancel_->Attach([poll = poll_] { avahi_simple_poll_wakeup(poll); });
+  const bool watching = cancel_ != nullptr && cancel_->Watching();
   int32_t result = 0;
   while (pending_ > 0 && failure_ == 0) {
     if (cancel_ != nullptr && cancel_->Cancelled()) {
@@ -46,6 +55,7 @@ int32_t cVkBoundedLookup::Run() {
     }
     auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
+    if (watching) left = std::min(left, kFlagLook);
     if (avahi_simple_poll_iterate(poll_, static_cast<int>(left.count())) != 0) {
       Fail(AVAHI_ERR_FAILURE);
       break;
@@ -63,7 +73,17 @@ void DnsSdCancel::Cancel() {
 
 bool DnsSdCancel::Cancelled() const {
   std::lock_guard guard(lock_);
-  return cancelled_;
+  return cancelled_ || (flag_ != nullptr && flag_->load());
+}
+
+void DnsSdCancel::Watch(const std::atomic<bool>* flag) {
+  std::lock_guard guard(lock_);
+  flag_ = flag;
+}
+
+bool DnsSdCancel::Watching() const {
+  std::lock_guard guard(lock_);
+  return flag_ != nullptr;
 }
 
 void DnsSdCancel::Reset() {

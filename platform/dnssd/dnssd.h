@@ -4,6 +4,7 @@
 // cancelled from another thread; results are plain names.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -36,8 +37,14 @@ struct DnsSdService {
 class DnsSdCancel {
  public:
   void Cancel();
+  // True after Cancel, or once the watched flag is set.
   bool Cancelled() const;
   void Reset();
+  // Also cancels when `flag` (which outlives the enumerations) becomes
+  // true. Nothing wakes an enumeration for it: while a flag is watched the
+  // enumeration looks at it between waits of at most a tenth of a second.
+  void Watch(const std::atomic<bool>* flag);
+  bool Watching() const;
 
   // The enumeration's own wake-up while it runs (internal use).
   void Attach(std::function<void()> wake);
@@ -46,6 +53,7 @@ class DnsSdCancel {
  private:
   mutable std::mutex lock_;
   bool cancelled_ = false;
+  const std::atomic<bool>* flag_ = nullptr;
   std::function<void()> wake_;
 };
 

@@ -137,8 +137,19 @@ TEST_F(DnsSdBrowse, CancelEndsARunningEnumerationAndLeavesNothingBehind) {
   EXPECT_EQ(result, ERROR_CANCELLED);
   EXPECT_TRUE(services.empty());
 
-  // The token serves the next enumeration once reset.
+  // The token serves the next enumeration once reset; a watched flag set by
+  // another thread cancels as well.
   cancel.Reset();
+  std::atomic<bool> flag{false};
+  cancel.Watch(&flag);
+  std::vector<std::u16string> domains{u"stale"};
+  std::thread domainBrowse([&] { result = BrowseDomains(60s, &cancel, &domains); });
+  flag = true;
+  domainBrowse.join();
+  EXPECT_EQ(result, ERROR_CANCELLED);
+  EXPECT_TRUE(domains.empty());
+
+  flag = false;
   EXPECT_EQ(BrowseServices(kDefaultDomain, {u"_nobody._tcp"}, kLimit, &cancel, &services), 0);
 }
 

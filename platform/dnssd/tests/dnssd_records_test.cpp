@@ -53,6 +53,12 @@ TEST(DnsSdWithoutDaemon, EnumerationsSayTheBrowseListIsNotAvailable) {
             ERROR_NO_BROWSER_SERVERS_FOUND);
   EXPECT_TRUE(services.empty());
 
+  // Without a system bus no client can be made to wait for a daemon.
+  std::unique_ptr<DnsSdAnnouncement> announcement;
+  EXPECT_EQ(Announce(u"agent", u"_viewkeeper._tcp", 48384, {{u"build", u"1"}}, &announcement),
+            ERROR_NO_BROWSER_SERVERS_FOUND);
+  EXPECT_EQ(announcement, nullptr);
+
   DnsSdCancel cancel;
   cancel.Cancel();
   EXPECT_EQ(BrowseDomains(std::chrono::seconds(5), &cancel, &domains), ERROR_CANCELLED);
