@@ -32,14 +32,10 @@ std::u16string Lower(std::u16string_view text) {
 
 // The announced build, or empty when the entry is missing or not a number.
 std::u16string AgentBuild(const vk::dnssd::DnsSdService& service) {
-  for (const vk::dnssd::TxtEntry& entry : service.txt) {
-    if (entry.first != u"build") continue;
-    const std::u16string& value = entry.second;
-    bool digits = !value.empty() && value.size() <= kBuildDigits &&
-                  std::all_of(value.begin(), value.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
-    return digits ? value : std::u16string();
-  }
-  return {};
+  const std::u16string* value = vk::dnssd::FindTxt(service, u"build");
+  if (value == nullptr || value->empty() || value->size() > kBuildDigits) return {};
+  bool digits = std::all_of(value->begin(), value->end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+  return digits ? *value : std::u16string();
 }
 
 // One computer, gathered from every service its host announces.

@@ -79,11 +79,13 @@ class cVkAvahiAnnouncement final : public DnsSdAnnouncement {
         me->SetAnnounced({});
         break;
       case AVAHI_CLIENT_CONNECTING:
-      case AVAHI_CLIENT_FAILURE:
-        // The daemon went away: its groups went with it.
-        if (me->group_ != nullptr) avahi_entry_group_free(me->group_);
-        me->group_ = nullptr;
         me->SetAnnounced({});
+        break;
+      case AVAHI_CLIENT_FAILURE:
+        // The daemon went away, and its groups with it: a new client waits
+        // for it to come back.
+        me->SetAnnounced({});
+        if (avahi_client_errno(client) == AVAHI_ERR_DISCONNECTED) me->Reconnect(client);
         break;
     }
   }
@@ -95,6 +97,13 @@ class cVkAvahiAnnouncement final : public DnsSdAnnouncement {
     me->TakeAlternativeName();
     avahi_entry_group_reset(group);
     me->AddEntries(group);
+  }
+
+  void Reconnect(AvahiClient* client) {
+    group_ = nullptr;  // freed with the client
+    avahi_client_free(client);
+    int error = AVAHI_OK;
+    client_ = avahi_client_new(avahi_threaded_poll_get(poll_), AVAHI_CLIENT_NO_FAIL, OnClient, this, &error);
   }
 
   void Register(AvahiClient* client) {

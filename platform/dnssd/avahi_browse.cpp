@@ -41,20 +41,8 @@ void AddDomainOnce(std::vector<std::u16string>* domains, std::u16string name) {
 void OnDomain(AvahiDomainBrowser*, AvahiIfIndex, AvahiProtocol, AvahiBrowserEvent event, const char* domain,
               AvahiLookupResultFlags, void* context) {
   auto* search = static_cast<cDomainSearch*>(context);
-  switch (event) {
-    case AVAHI_BROWSER_NEW:
-      if (domain != nullptr) AddDomainOnce(search->domains, vk::FromUtf8(domain));
-      break;
-    case AVAHI_BROWSER_ALL_FOR_NOW:
-      if (!search->allForNow) search->lookup->EndStep();
-      search->allForNow = true;
-      break;
-    case AVAHI_BROWSER_FAILURE:
-      search->lookup->Fail(avahi_client_errno(search->lookup->Client()));
-      break;
-    default:
-      break;
-  }
+  if (event == AVAHI_BROWSER_NEW && domain != nullptr) AddDomainOnce(search->domains, vk::FromUtf8(domain));
+  search->lookup->BrowserEvent(event, &search->allForNow);
 }
 
 // ---- services
@@ -118,29 +106,16 @@ void OnService(AvahiServiceBrowser*, AvahiIfIndex interface, AvahiProtocol proto
                const char* name, const char* type, const char* domain, AvahiLookupResultFlags, void* context) {
   auto* browse = static_cast<cTypeBrowse*>(context);
   cServiceSearch* search = browse->search;
-  switch (event) {
-    case AVAHI_BROWSER_NEW: {
-      if (name == nullptr || type == nullptr || domain == nullptr) return;
-      DnsSdService found;
-      found.instance = vk::FromUtf8(name);
-      found.type = vk::FromUtf8(type);
-      found.domain = vk::FromUtf8(HostWithoutDomain(domain, ""));
-      found.host = vk::FromUtf8(InstanceHostName(name));
-      if (Known(*search->services, found)) return;
-      search->services->push_back(std::move(found));
-      Resolve(search, interface, protocol, name, type, domain);
-      break;
-    }
-    case AVAHI_BROWSER_ALL_FOR_NOW:
-      if (!browse->allForNow) search->lookup->EndStep();
-      browse->allForNow = true;
-      break;
-    case AVAHI_BROWSER_FAILURE:
-      search->lookup->Fail(avahi_client_errno(search->lookup->Client()));
-      break;
-    default:
-      break;
-  }
+  search->lookup->BrowserEvent(event, &browse->allForNow);
+  if (event != AVAHI_BROWSER_NEW || name == nullptr || type == nullptr || domain == nullptr) return;
+  DnsSdService found;
+  found.instance = vk::FromUtf8(name);
+  found.type = vk::FromUtf8(type);
+  found.domain = vk::FromUtf8(HostWithoutDomain(domain, ""));
+  found.host = vk::FromUtf8(InstanceHostName(name));
+  if (Known(*search->services, found)) return;
+  search->services->push_back(std::move(found));
+  Resolve(search, interface, protocol, name, type, domain);
 }
 
 }  // namespace

@@ -53,6 +53,12 @@ int32_t FromAvahiError(int error) {
   }
 }
 
+const std::u16string* FindTxt(const DnsSdService& service, std::u16string_view key) {
+  for (const TxtEntry& entry : service.txt)
+    if (entry.first == key) return &entry.second;
+  return nullptr;
+}
+
 std::vector<TxtEntry> TxtFromStringList(AvahiStringList* list) {
   std::vector<TxtEntry> entries;
   for (AvahiStringList* item = list; item != nullptr; item = avahi_string_list_get_next(item)) {

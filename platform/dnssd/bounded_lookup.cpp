@@ -42,6 +42,14 @@ void cVkBoundedLookup::Fail(int avahiError) {
   if (failure_ == 0) failure_ = ERROR_NO_BROWSER_SERVERS_FOUND;
 }
 
+void cVkBoundedLookup::BrowserEvent(AvahiBrowserEvent event, bool* finished) {
+  if (event == AVAHI_BROWSER_ALL_FOR_NOW && !*finished) {
+    *finished = true;
+    EndStep();
+  }
+  if (event == AVAHI_BROWSER_FAILURE) Fail(avahi_client_errno(client_));
+}
+
 int32_t cVkBoundedLookup::Run() {
   // The wake-up is in place before the first look at the token, so a
   // cancel from now on ends the wait in the poll at once.

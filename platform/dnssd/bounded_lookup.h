@@ -4,6 +4,7 @@
 #pragma once
 
 #include <avahi-client/client.h>
+#include <avahi-common/defs.h>
 #include <avahi-common/simple-watch.h>
 
 #include <chrono>
@@ -31,6 +32,10 @@ class cVkBoundedLookup {
   }
   // The daemon or a lookup failed: the enumeration ends with that error.
   void Fail(int avahiError);
+  // What every browser's events mean for the enumeration: "all for now"
+  // finishes the browser's step (once: `finished` remembers it), a failure
+  // ends the enumeration.
+  void BrowserEvent(AvahiBrowserEvent event, bool* finished);
 
   // Runs the loop until every step has finished, the time is up (0 with
   // what was found so far), the caller cancelled (ERROR_CANCELLED) or

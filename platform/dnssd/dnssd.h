@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,9 @@ struct DnsSdService {
   uint16_t port = 0;
   std::vector<TxtEntry> txt;
 };
+
+// The value of a TXT entry of the service, or null when it has none.
+const std::u16string* FindTxt(const DnsSdService& service, std::u16string_view key);
 
 // Cancels a running enumeration from any thread: it ends at once and
 // answers ERROR_CANCELLED. One token may serve several enumerations in turn

@@ -22,12 +22,7 @@ namespace {
 
 using vk::dnssd::DnsSdService;
 using vk::dnssd::testing::TestAvahi;
-
-std::u16string Txt(const DnsSdService& service, const std::u16string& key) {
-  for (const auto& entry : service.txt)
-    if (entry.first == key) return entry.second;
-  return u"<missing>";
-}
+using vk::dnssd::testing::Txt;
 
 class AgentAnnouncer : public ::testing::Test {
  protected:

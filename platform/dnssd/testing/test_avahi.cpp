@@ -132,23 +132,35 @@ TestAvahi::TestAvahi() {
   // private bus as their system bus.
   setenv("DBUS_SYSTEM_BUS_ADDRESS", bus_->Address().c_str(), 1);
   WriteDaemonConfig(folder_ + "/avahi-daemon.conf");
+  if (!StartDaemon()) failure_ = "avahi-daemon did not start: " + daemon_->StderrText();
+}
+
+bool TestAvahi::StartDaemon() {
   daemon_ = std::make_unique<vk::testing::ChildProcess>(
       kDaemon, std::map<std::string, std::string>{}, "",
       std::vector<std::string>{"-f", folder_ + "/avahi-daemon.conf", "--no-drop-root", "--no-chroot", "--no-rlimits",
                                "--no-proc-title"});
-  if (!daemon_->Started() || !daemon_->ReadStderrUntil("Server startup complete", std::chrono::seconds(20))) {
-    failure_ = "avahi-daemon did not start: " + daemon_->StderrText();
-  }
+  return daemon_->Started() && daemon_->ReadStderrUntil("Server startup complete", std::chrono::seconds(20));
+}
+
+void TestAvahi::StopDaemon() {
+  if (!daemon_) return;
+  daemon_->Signal(SIGTERM);
+  daemon_->Wait(std::chrono::seconds(10));
+  daemon_.reset();
+}
+
+bool TestAvahi::RestartDaemon() {
+  domains_.reset();
+  published_.clear();
+  StopDaemon();
+  return StartDaemon();
 }
 
 TestAvahi::~TestAvahi() {
   domains_.reset();
   published_.clear();
-  if (daemon_) {
-    daemon_->Signal(SIGTERM);
-    daemon_->Wait(std::chrono::seconds(10));
-  }
-  daemon_.reset();
+  StopDaemon();
   bus_.reset();
   if (!folder_.empty()) std::filesystem::remove_all(folder_);
 }

@@ -11,10 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/dnssd/dnssd.h"
 #include "platform/testing/child_process.h"
 #include "platform/testing/private_bus.h"
 
 namespace vk::dnssd::testing {
+
+// A TXT value of a found service, or "<missing>".
+inline std::u16string Txt(const DnsSdService& service, const std::u16string& key) {
+  const std::u16string* value = FindTxt(service, key);
+  return value != nullptr ? *value : u"<missing>";
+}
 
 class TestAvahi {
  public:
@@ -41,10 +48,15 @@ class TestAvahi {
   void Withdraw(const std::string& name);
   // Announces `domain` as a browse domain of the local network.
   bool AnnounceBrowseDomain(const std::string& domain);
+  // Stops the daemon and starts it again (what other programs announced
+  // through it is gone then).
+  bool RestartDaemon();
 
  private:
   TestAvahi();
   ~TestAvahi();
+  bool StartDaemon();
+  void StopDaemon();
 
   std::string folder_;
   std::string failure_;

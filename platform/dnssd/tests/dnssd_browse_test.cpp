@@ -14,6 +14,7 @@ namespace vk::dnssd {
 namespace {
 
 using testing::TestAvahi;
+using testing::Txt;
 using namespace std::chrono_literals;
 
 constexpr auto kLimit = 10s;
@@ -21,12 +22,6 @@ constexpr auto kLimit = 10s;
 const DnsSdService* Find(const std::vector<DnsSdService>& services, const std::u16string& instance) {
   auto found = std::find_if(services.begin(), services.end(), [&](const auto& s) { return s.instance == instance; });
   return found == services.end() ? nullptr : &*found;
-}
-
-std::u16string Txt(const DnsSdService& service, const std::u16string& key) {
-  for (const TxtEntry& entry : service.txt)
-    if (entry.first == key) return entry.second;
-  return u"<missing>";
 }
 
 class DnsSdBrowse : public ::testing::Test {
@@ -123,6 +118,17 @@ TEST_F(DnsSdBrowse, OwnAnnouncementIsSeenWithItsTxtChangedAndWithdrawn) {
   second.reset();
   services = BrowseUntil(u"_viewkeeper._tcp", u"Desk agent", u"");
   EXPECT_EQ(Find(services, u"Desk agent"), nullptr);
+}
+
+TEST_F(DnsSdBrowse, AnnouncementComesBackWhenTheDaemonRestarts) {
+  std::unique_ptr<DnsSdAnnouncement> announcement;
+  ASSERT_EQ(Announce(u"", u"_viewkeeper._tcp", 48384, {{u"build", u"1114"}}, &announcement), 0);
+  ASSERT_NE(Find(BrowseUntil(u"_viewkeeper._tcp", u"vkdnshost", u"1114"), u"vkdnshost"), nullptr);
+
+  ASSERT_TRUE(avahi_.RestartDaemon());
+  std::vector<DnsSdService> services = BrowseUntil(u"_viewkeeper._tcp", u"vkdnshost", u"1114");
+  ASSERT_NE(Find(services, u"vkdnshost"), nullptr);
+  EXPECT_EQ(announcement->AnnouncedName(), u"vkdnshost");
 }
 
 TEST_F(DnsSdBrowse, CancelEndsARunningEnumerationAndLeavesNothingBehind) {
