@@ -1,10 +1,10 @@
 #include "console/ui/child_view.h"
 
 #include <QCoreApplication>
+#include <cmath>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <cstring>
 
 #include "common/protocol/virtual_keys.h"
 #include "console/core/input_rules.h"
@@ -127,7 +127,25 @@ CChildView::~CChildView() {
 
 double CChildView::Ratio() const { return devicePixelRatioF(); }
 
-QSize CChildView::RemoteSize() const { return image_.isNull() ? QSize() : image_.size(); }
+void CChildView::WithPicture(const std::function<void(const QImage&)>& paint) const {
+  if (remoteSize_.isEmpty()) return;
+  if (!direct_) {
+    paint(image_);
+    return;
+  }
+  screen_->ReadFrame([&](std::span<const uint8_t> frame, const VkScreenGeometry& g, const cVkScreenInfo&) {
+    // A new format is on its way: its message brings the new size.
+    if (g.width != remoteSize_.width() || g.height != remoteSize_.height() || g.bytesPerPixel != 4) return;
+    const QImage picture(frame.data(), g.width, g.height, static_cast<qsizetype>(g.RowBytes()), QImage::Format_RGB32);
+    paint(picture);
+  });
+}
+
+QImage CChildView::Image() const {
+  QImage copy;
+  WithPicture([&](const QImage& picture) { copy = picture.copy(); });
+  return copy;
+}
 
 void CChildView::OpenConnection(const cVkConnectionInfo& record) {
   cOrkLog log;
@@ -173,6 +191,7 @@ void CChildView::CloseConnection() {
   updates_.CloseConnection(log);
   progress.hide();
   image_ = QImage();
+  remoteSize_ = QSize();
   layout_.scrollX = layout_.scrollY = 0;
 }
 
@@ -231,13 +250,19 @@ void CChildView::OnScreenFormat() {
     const auto bytes = info.ToBytes();
     const std::span<const uint8_t> all(bytes);
     ok = vk::PixelFormatFromHeader(all.subspan(4, 40), all.subspan(44), pixels_) && g.IsValid();
-    if (ok) {
+    if (!ok) return;
+    remoteSize_ = QSize(g.width, g.height);
+    direct_ = vk::IsXrgb32(pixels_) && g.bytesPerPixel == 4;
+    image_ = QImage();
+    if (!direct_) {
       image_ = QImage(g.width, g.height, QImage::Format_RGB32);
       image_.fill(Qt::black);
-      image_.setDevicePixelRatio(Ratio());
     }
   });
-  if (!ok) image_ = QImage();
+  if (!ok) {
+    remoteSize_ = QSize();
+    image_ = QImage();
+  }
   Relayout();
   emit remoteSizeChanged();
   OnScreenData();  // rectangles that arrived with the new format
@@ -245,12 +270,12 @@ void CChildView::OnScreenFormat() {
 
 void CChildView::OnScreenData() {
   dataPending_ = false;
-  if (image_.isNull()) return;
+  if (remoteSize_.isEmpty()) return;
   const VkScreenGeometry g = screen_->Geometry();
-  if (g.width != image_.width() || g.height != image_.height()) return;  // a new format is on its way
+  if (g.width != remoteSize_.width() || g.height != remoteSize_.height()) return;  // a new format is on its way
   const std::vector<VkRect> rects = screen_->TakeDirtyRects();
   if (rects.empty()) return;
-  CopyRects(rects);
+  if (!direct_) CopyRects(rects);
   QRegion changed;
   for (const VkRect& r : rects) changed += ToLogical(VkRemoteToWindow(layout_, r));
   viewport()->update(changed);
@@ -260,15 +285,10 @@ void CChildView::CopyRects(const std::vector<VkRect>& rects) {
   screen_->ReadFrame([&](std::span<const uint8_t> frame, const VkScreenGeometry& g, const cVkScreenInfo&) {
     if (g.width != image_.width() || g.height != image_.height()) return;
     const size_t stride = g.RowBytes();
-    const bool direct = vk::IsXrgb32(pixels_);
     for (const VkRect& r : rects) {
       for (int32_t y = r.top; y < r.bottom; ++y) {
         const uint8_t* row = frame.data() + static_cast<size_t>(y) * stride;
         auto* out = reinterpret_cast<uint32_t*>(image_.scanLine(y));
-        if (direct) {
-          std::memcpy(out + r.left, row + static_cast<size_t>(r.left) * 4, static_cast<size_t>(r.Width()) * 4);
-          continue;
-        }
         for (int32_t x = r.left; x < r.right; ++x)
           out[x] = 0xFF000000u | vk::PixelToRgb(pixels_, row, static_cast<uint32_t>(x));
       }
@@ -367,31 +387,51 @@ void CChildView::resizeEvent(QResizeEvent* event) {
   Relayout();
 }
 
+QRectF CChildView::PictureArea() const {
+  const double ratio = Ratio();
+  if (layout_.scaleMode == kScaleDisabled) {
+    return QRectF(-layout_.scrollX / ratio, -layout_.scrollY / ratio, remoteSize_.width() / ratio,
+                  remoteSize_.height() / ratio);
+  }
+  const double toWindow = static_cast<double>(layout_.windowUnits) / layout_.remoteUnits / ratio;
+  return QRectF(0, 0, remoteSize_.width() * toWindow, remoteSize_.height() * toWindow);
+}
+
 void CChildView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   const QRect logical = event->rect();
-  painter.fillRect(logical, palette().window());
-  if (image_.isNull()) return;
+  // Only what the picture leaves uncovered gets the background.
+  const QRectF area = remoteSize_.isEmpty() ? QRectF() : PictureArea();
+  const QRect covered(
+      QPoint(static_cast<int>(std::ceil(area.left())), static_cast<int>(std::ceil(area.top()))),
+      QPoint(static_cast<int>(std::floor(area.right())) - 1, static_cast<int>(std::floor(area.bottom())) - 1));
+  for (const QRect& part : QRegion(logical).subtracted(QRegion(covered))) painter.fillRect(part, palette().window());
   const double ratio = Ratio();
   const QRect device =
       QRectF(logical.x() * ratio, logical.y() * ratio, logical.width() * ratio, logical.height() * ratio)
           .toAlignedRect();
-  if (layout_.scaleMode != kScaleDisabled) {
-    PaintScaled(painter, device);
-    return;
-  }
-  const QRect source = device.translated(layout_.scrollX, layout_.scrollY).intersected(image_.rect());
+  WithPicture([&](const QImage& picture) {
+    if (layout_.scaleMode != kScaleDisabled)
+      PaintScaled(painter, picture, device);
+    else
+      PaintOneToOne(painter, picture, device);
+  });
+}
+
+void CChildView::PaintOneToOne(QPainter& painter, const QImage& picture, const QRect& device) {
+  const double ratio = Ratio();
+  const QRect source = device.translated(layout_.scrollX, layout_.scrollY).intersected(picture.rect());
   if (source.isEmpty()) return;
   const QRectF target((source.x() - layout_.scrollX) / ratio, (source.y() - layout_.scrollY) / ratio,
                       source.width() / ratio, source.height() / ratio);
-  painter.drawImage(target, image_, source);
+  painter.drawImage(target, picture, source);
 }
 
-void CChildView::PaintScaled(QPainter& painter, const QRect& device) {
+void CChildView::PaintScaled(QPainter& painter, const QImage& picture, const QRect& device) {
   const double ratio = Ratio();
   const VkStretchArea area = VkStretchAreaFor(layout_, FromQRect(device));
   const QRect remote =
-      QRect(area.remote.left, area.remote.top, area.remote.Width(), area.remote.Height()).intersected(image_.rect());
+      QRect(area.remote.left, area.remote.top, area.remote.Width(), area.remote.Height()).intersected(picture.rect());
   if (remote.isEmpty()) return;
   const double toWindow = static_cast<double>(layout_.windowUnits) / layout_.remoteUnits / ratio;
   const QRectF target(remote.x() * toWindow, remote.y() * toWindow, remote.width() * toWindow,
@@ -399,8 +439,8 @@ void CChildView::PaintScaled(QPainter& painter, const QRect& device) {
   if (layout_.scaleMode == kBlackOnWhite || layout_.scaleMode == kWhiteOnBlack) {
     const QSize size = target.toAlignedRect().size() * ratio;
     QImage combined(size, QImage::Format_RGB32);
-    VkStretchCombine(reinterpret_cast<const uint32_t*>(image_.constBits()),
-                     static_cast<int32_t>(image_.bytesPerLine() / 4),
+    VkStretchCombine(reinterpret_cast<const uint32_t*>(picture.constBits()),
+                     static_cast<int32_t>(picture.bytesPerLine() / 4),
                      VkRect{remote.left(), remote.top(), remote.right() + 1, remote.bottom() + 1},
                      reinterpret_cast<uint32_t*>(combined.bits()), static_cast<int32_t>(combined.bytesPerLine() / 4),
                      size.width(), size.height(), layout_.scaleMode == kBlackOnWhite);
@@ -408,7 +448,7 @@ void CChildView::PaintScaled(QPainter& painter, const QRect& device) {
     return;
   }
   painter.setRenderHint(QPainter::SmoothPixmapTransform, layout_.scaleMode == kHalfTone);
-  painter.drawImage(target, image_, remote);
+  painter.drawImage(target, picture, remote);
 }
 
 bool CChildView::SendSpecialCommand(uint32_t command) {

@@ -54,8 +54,9 @@ class CChildView : public QAbstractScrollArea, public iVkViewerWindow {
   // Full screen: the keyboard goes to this view alone.
   void SetKeyboardGrab(bool grab);
 
-  const QImage& Image() const { return image_; }
-  QSize RemoteSize() const;
+  // A copy of the picture as shown (null before the first format).
+  QImage Image() const;
+  QSize RemoteSize() const { return remoteSize_; }
   const std::u16string& ComputerName() const { return computerName_; }
   uint32_t TreeState() const { return treeState_; }
   uint32_t CurrentCursor() const { return cursors_.GetCurrent(); }
@@ -96,7 +97,14 @@ class CChildView : public QAbstractScrollArea, public iVkViewerWindow {
   void Relayout();
   void ApplyScrollBars();
   void OnScrollAction(bool horizontal, int action);
-  void PaintScaled(QPainter& painter, const QRect& device);
+  // Runs `paint` with the picture: for 32-bit pixels the screen copy
+  // itself, wrapped under its lock (no conversion, no copy); else the image
+  // the rows were converted into once. Not run while there is no picture.
+  void WithPicture(const std::function<void(const QImage&)>& paint) const;
+  void PaintOneToOne(QPainter& painter, const QImage& picture, const QRect& device);
+  void PaintScaled(QPainter& painter, const QImage& picture, const QRect& device);
+  // The window's part the picture covers (logical coordinates).
+  QRectF PictureArea() const;
   void Forward(const vk::InputDatagram& record);
   void ForwardMouse(uint32_t message, const QPointF& position, uint32_t buttons);
   double Ratio() const;
@@ -108,7 +116,9 @@ class CChildView : public QAbstractScrollArea, public iVkViewerWindow {
   std::unique_ptr<cVkSocketsThread> input_;
   cVkQtCursors cursorPlatform_;
   cVkCursorList cursors_;
-  QImage image_;
+  QImage image_;  // converted picture, for pixels that are not 32-bit
+  QSize remoteSize_;
+  bool direct_ = false;  // the screen copy's rows are the picture
   vk::cVkPixelFormat pixels_;
   VkViewLayout layout_;
   std::u16string computerName_;
