@@ -29,10 +29,13 @@ TEST(InstallLayout, ScriptInstallsBelowDestdirAndTheInstalledAgentRuns) {
   namespace fs = std::filesystem;
   EXPECT_TRUE(fs::exists(stage + "/opt/viewkeeper/deskagent"));
   EXPECT_TRUE(fs::exists(stage + "/opt/viewkeeper/liborklog.so"));
+  EXPECT_TRUE(fs::exists(stage + "/opt/viewkeeper/deskagent-tray"));
   std::string unit = ReadFileText(stage + "/etc/systemd/system/viewkeeper.service");
   EXPECT_NE(unit.find("\nType=notify\n"), std::string::npos);
   EXPECT_NE(unit.find("\nExecStart=/opt/viewkeeper/deskagent\n"), std::string::npos);
   EXPECT_NE(unit.find("\nTimeoutStopSec=240\n"), std::string::npos);
+  // The display follows the active session; a fixed one would pin the agent.
+  EXPECT_EQ(unit.find("DISPLAY="), std::string::npos);
 
   // systemd itself accepts the unit (checked where systemd-analyze exists),
   // with ExecStart pointing at the staged program.
