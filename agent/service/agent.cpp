@@ -6,9 +6,11 @@
 #include "agent/service/event_mirror.h"
 #include "agent/service/locations_setup.h"
 #include "agent/service/settings_views.h"
+#include "agent/tray/session_tray_host.h"
 #include "common/settings/register_settings.h"
 #include "platform/service/dispatcher.h"
 #include "platform/service/process_info.h"
+#include "platform/core/text.h"
 #include "platform/xtest/input_injector.h"
 
 namespace vk::agent {
@@ -33,12 +35,25 @@ cVkAnnouncedPorts AnnouncedPortsOf(const cVkServiceSettings& settings) {
   return {vk::UpdatePortAtUse(connection->GetUpdatePort()), connection->GetInputPort()};
 }
 
+// The tray helper beside the agent's program, started in the user's session.
+std::string TrayHelperPath() {
+  std::string program = vk::ToUtf8(vk::service::ProgramFilePath());
+  return program.substr(0, program.rfind('/') + 1) + "deskagent-tray";
+}
+
 }  // namespace
 
 cVkAgent::cVkAgent()
     : power_(vk::CreateLogindPowerControl()),
       screen_([this] { return CaptureSettingsOf(settings_); }, &logFile_),
-      tray_(viewer_, [this] { return NotificationModeOf(settings_); }),
+      tray_(
+          viewer_, [this] { return NotificationModeOf(settings_); },
+          [this](cVkTrayHelperEvents& events) {
+            cVkSessionTrayHost::Config config;
+            config.helperProgram = TrayHelperPath();
+            config.writeLog = [this](cOrkLog& log) { logFile_.AppendLogToFile(log); };
+            return std::make_unique<cVkSessionTrayHost>(events, std::move(config));
+          }),
       input_({viewer_, screen_, [this] { return InputSettingsFrom(settings_); }, &logFile_, *power_, inputBlocker_},
              vk::CreateXTestInjector()),
       sessions_(SessionParts(viewer_, security_, tray_, input_, screen_, settings_, logFile_)),

@@ -6,7 +6,8 @@
 //   settings, locations, the log file and the access rights
 //   the screen capture            <- settings, log file
 //   the session's viewer record   (written by the session manager)
-//   the tray manager              <- viewer record (who is connected), settings
+//   the tray manager              <- viewer record (who is connected), settings,
+//                                    the tray helper in the user's session
 //   the input handler             <- viewer record (the viewer's identity),
 //                                    screen capture (full refresh), settings,
 //                                    log file, power control, input blocker

@@ -3,7 +3,8 @@
 
 #include <QDialog>
 
-#include "agent/tray/tray_manager.h"
+#include "agent/session/session_parts.h"
+#include "agent/tray/tray_state.h"
 
 class QLabel;
 

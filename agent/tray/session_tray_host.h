@@ -15,24 +15,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "agent/tray/tray_helper_link.h"
-#include "agent/tray/tray_manager.h"
+#include "agent/tray/tray_presenter.h"
 #include "log/orklog.h"
 #include "platform/logind/session_watcher.h"
 
-class cVkTrayHelperEvents {
- public:
-  virtual ~cVkTrayHelperEvents() = default;
-  virtual void AnswerQuestion(uint64_t id, bool yes) = 0;
-  virtual void QuestionShown(uint64_t id) = 0;
-  virtual void ToggleAllowed() = 0;
-  // A helper started (true: publish the state to it) or went away (false:
-  // an open question counts as "No").
-  virtual void HelperChanged(bool running) = 0;
-};
-
-class cVkSessionTrayHost {
+class cVkSessionTrayHost final : public iVkTrayPresenter {
  public:
   struct Config {
     std::string helperProgram;  // absolute path of deskagent-tray
@@ -44,22 +34,22 @@ class cVkSessionTrayHost {
   };
 
   cVkSessionTrayHost(cVkTrayHelperEvents& events, Config config);
-  ~cVkSessionTrayHost();
+  ~cVkSessionTrayHost() override;
   cVkSessionTrayHost(const cVkSessionTrayHost&) = delete;
   cVkSessionTrayHost& operator=(const cVkSessionTrayHost&) = delete;
 
   // Starts following the seat; 0 or the code of the bus.
-  int32_t Start(cOrkLog& log);
-  void Stop();
+  int32_t Start(cOrkLog& log) override;
+  void Stop() override;
 
   // True while a helper runs in the active session.
   bool HelperRunning();
   int HelperPid();
 
   // What the tray shows, for the helper (dropped while none runs).
-  void Show(const cVkTrayState& state, const cVkViewerInfo& viewer);
-  void Ask(uint64_t id);
-  void CloseQuestion(uint64_t id);
+  void Show(const cVkTrayState& state, const cVkViewerInfo& viewer) override;
+  void Ask(uint64_t id) override;
+  void CloseQuestion(uint64_t id) override;
 
  private:
   void SessionChanged(const vk::logind::LoginSession& session);

@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-#include "agent/tray/tray_manager.h"
+#include "agent/session/session_parts.h"
+#include "agent/tray/tray_state.h"
 
 class cVkTrayGuiEvents {
  public:

@@ -1,42 +1,56 @@
-// The tray's GUI thread: a QApplication on the agent's display with the
-// tray GUI. Other threads reach it only through the posting calls below.
+// The tray's widgets in this process, on a display this process can open
+// (no user switch, no helper): a GUI thread of its own runs a QApplication
+// with the tray GUI once the display accepts connections. Other threads
+// reach the widgets only through the posting calls below.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
-#include "agent/tray/tray_manager.h"
+#include "agent/tray/tray_presenter.h"
+#include "platform/core/worker_thread.h"
 
 class QApplication;
 class cVkTrayGui;
 
-class cVkTrayGuiHost {
+class cVkTrayGuiHost final : public iVkTrayPresenter {
  public:
-  // On the GUI thread: creates the application and the GUI.
-  cVkTrayGuiHost(cVkTrayManager& manager, const std::string& displayName);
-  ~cVkTrayGuiHost();
+  // displayName empty: $DISPLAY.
+  cVkTrayGuiHost(cVkTrayHelperEvents& events, std::string displayName);
+  ~cVkTrayGuiHost() override;
   cVkTrayGuiHost(const cVkTrayGuiHost&) = delete;
   cVkTrayGuiHost& operator=(const cVkTrayGuiHost&) = delete;
 
-  // On the GUI thread: runs the event loop until Quit.
-  void Run();
+  // Starts the GUI thread; succeeds without a display (the GUI follows once
+  // the display is there).
+  int32_t Start(cOrkLog& log) override;
+  void Stop() override;
 
-  // From any thread (queued to the GUI thread).
-  void Quit();
-  void Show(const cVkTrayState& state);
-  void Ask(uint64_t id);
-  void CloseQuestion(uint64_t id);
-  // Runs fn on the GUI thread and waits for it (tests drive widgets so).
-  void RunOnGui(const std::function<void(cVkTrayGui&)>& fn);
+  // From any thread (queued to the GUI thread; dropped while there is none).
+  void Show(const cVkTrayState& state, const cVkViewerInfo& viewer) override;
+  void Ask(uint64_t id) override;
+  void CloseQuestion(uint64_t id) override;
+
+  // Runs fn on the GUI thread and waits for it (tests drive widgets so);
+  // false while there is no GUI.
+  bool RunOnGui(const std::function<void(cVkTrayGui&)>& fn);
+  void SetDisplayRetryInterval(std::chrono::milliseconds interval) { displayRetry_ = interval; }
 
  private:
-  std::vector<std::string> argStorage_;
-  std::vector<char*> argv_;
-  int argc_ = 0;
-  class ManagerEvents;
-  std::unique_ptr<QApplication> app_;
-  std::unique_ptr<ManagerEvents> events_;
-  std::unique_ptr<cVkTrayGui> gui_;
+  class Gui;
+  int32_t GuiThread(vk::ManualResetEvent& stop);
+  bool WaitForDisplay(vk::ManualResetEvent& stop);
+  void Post(const std::function<void(cVkTrayGui&)>& fn);
+
+  cVkTrayHelperEvents& events_;
+  const std::string displayName_;
+  std::chrono::milliseconds displayRetry_{2000};
+  std::mutex lock_;  // guards gui_
+  Gui* gui_ = nullptr;
+  vk::WorkerThread thread_;
 };

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "agent/tray/tray_manager.h"
+#include "agent/tray/tray_state.h"
 
 namespace {
 

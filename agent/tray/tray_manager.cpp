@@ -1,9 +1,6 @@
 #include "agent/tray/tray_manager.h"
 
-#include "agent/tray/tray_gui_host.h"
 #include "agent/tray/tray_texts.h"
-#include "agent/worker/stop_worker_thread.h"
-#include "platform/xtest/input_injector.h"
 
 namespace {
 
@@ -22,9 +19,10 @@ std::u16string WithViewer(const char16_t* format, const std::u16string& viewer) 
 }  // namespace
 
 cVkTrayManager::cVkTrayManager(const vk::iVkViewerQuery& viewers, std::function<uint32_t()> notificationMode,
-                               std::string displayName)
-    : viewers_(viewers), notificationMode_(std::move(notificationMode)), displayName_(std::move(displayName)) {
+                               const cVkTrayPresenterFactory& presenter)
+    : viewers_(viewers), notificationMode_(std::move(notificationMode)) {
   state_.tipText = tray_text::kServiceTip;
+  presenter_ = presenter(*this);
 }
 
 cVkTrayManager::~cVkTrayManager() {
@@ -35,75 +33,41 @@ cVkTrayManager::~cVkTrayManager() {
 uint32_t cVkTrayManager::NotificationMode() const { return notificationMode_ ? notificationMode_() : NOTIFY_QUESTION; }
 
 int32_t cVkTrayManager::Initialize(cOrkLog& log) {
-  std::lock_guard<std::mutex> hold(lock_);
-  if (thread_.Running()) return 0;
-  stopping_ = false;
-  const int32_t code = thread_.Start([this](vk::ManualResetEvent&) { return TrayThread(); });
-  if (code != 0)
-    log.LogNetMsg(LOG_ERROR, code,
-                  u"An error has occurred while duplicating the Tray Icon Window threadhandle. Errorcode %ld.", code);
-  return code;
-}
-
-int32_t cVkTrayManager::Uninitialize(cOrkLog& log) {
   {
     std::lock_guard<std::mutex> hold(lock_);
-    if (!thread_.Running()) return 0;
-    stopping_ = true;
-    if (host_) host_->Quit();
-    changed_.notify_all();
+    if (started_) return 0;
+    started_ = true;
+    stopping_ = false;
   }
-  const int32_t code = StopWorkerThread(log, thread_);
-  if (code != 0)
-    log.LogMsg(LOG_ERROR, code, u"An error has occurred while stopping the Tray Icon thread. Errorcode %ld.", code);
-  std::lock_guard<std::mutex> hold(lock_);
-  state_.iconState = TRAY_NO_ICON;
-  return code;
-}
-
-int32_t cVkTrayManager::TrayThread() {
-  if (!WaitForDisplay()) return 0;
-  cVkTrayGuiHost host(*this, displayName_);
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (stopping_) return 0;
-    host_ = &host;
-    PublishState(false);
-    changed_.notify_all();
-  }
-  host.Run();
-  std::lock_guard<std::mutex> hold(lock_);
-  host_ = nullptr;
-  changed_.notify_all();
+  // The presenter logs its own failure; the tray then just has nowhere to
+  // show, as on the login screen.
+  presenter_->Start(log);
   return 0;
 }
 
-// At boot the X server may come after the agent: the GUI waits for it.
-bool cVkTrayManager::WaitForDisplay() {
-  std::unique_lock<std::mutex> hold(lock_);
-  for (;;) {
-    if (stopping_) return false;
-    hold.unlock();
-    bool reachable = vk::XDisplayReachable(displayName_);
-    hold.lock();
-    if (reachable) return !stopping_;
-    changed_.wait_for(hold, displayRetry_, [this] { return stopping_; });
+int32_t cVkTrayManager::Uninitialize(cOrkLog&) {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!started_) return 0;
+    started_ = false;
+    stopping_ = true;
+    changed_.notify_all();
   }
-}
-
-bool cVkTrayManager::IsGuiReady() {
+  presenter_->Stop();
   std::lock_guard<std::mutex> hold(lock_);
-  return host_ != nullptr;
+  showing_ = false;
+  state_.iconState = TRAY_NO_ICON;
+  return 0;
 }
 
-bool cVkTrayManager::WaitForGui(std::chrono::milliseconds timeout) {
+bool cVkTrayManager::Showing() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return showing_;
+}
+
+bool cVkTrayManager::WaitForShowing(std::chrono::milliseconds timeout) {
   std::unique_lock<std::mutex> hold(lock_);
-  return changed_.wait_for(hold, timeout, [this] { return host_ != nullptr; });
-}
-
-cVkTrayGuiHost* cVkTrayManager::Host() {
-  std::lock_guard<std::mutex> hold(lock_);
-  return host_;
+  return changed_.wait_for(hold, timeout, [this] { return showing_; });
 }
 
 cVkTrayState cVkTrayManager::State() {
@@ -124,28 +88,32 @@ void cVkTrayManager::SetTexts(std::u16string tip, std::u16string title, std::u16
   state_.balloonPending = true;
 }
 
-// Under the lock.
-void cVkTrayManager::SetIcon(uint32_t state) {
+// Under the lock; the caller delivers the result after leaving it.
+cVkTrayManager::Publication cVkTrayManager::SetIcon(uint32_t state) {
   state_.iconState = state;
-  PublishState(true);
+  Publication publication = Snapshot(true);
   state_.balloonPending = false;
+  return publication;
 }
 
-// Under the lock: hands a copy of the state to the GUI thread.
-void cVkTrayManager::PublishState(bool withBalloon) {
-  if (!host_) return;
-  cVkTrayState copy = state_;
+// Under the lock: a numbered copy of the state for the presenter.
+cVkTrayManager::Publication cVkTrayManager::Snapshot(bool withBalloon) {
+  Publication publication{++publications_, state_};
+  cVkTrayState& copy = publication.state;
   if (!withBalloon) copy.balloonPending = false;
   // The notification area's limits: tooltip 128, balloon text 255, title 63.
   if (copy.tipText.size() > 128) copy.tipText.resize(128);
   if (copy.balloonText.size() > 255) copy.balloonText.resize(255);
   if (copy.balloonTitle.size() > 63) copy.balloonTitle.resize(63);
-  host_->Show(copy);
+  return publication;
 }
 
-void cVkTrayManager::RefreshIcon() {
-  std::lock_guard<std::mutex> hold(lock_);
-  PublishState(false);
+// Outside the lock (the presenter may report back on this thread).
+void cVkTrayManager::Deliver(const Publication& publication) {
+  std::lock_guard<std::mutex> hold(deliverLock_);
+  if (publication.number <= delivered_) return;
+  delivered_ = publication.number;
+  presenter_->Show(publication.state, viewers_.GetViewerInfo());
 }
 
 void cVkTrayManager::UpdateForSession() {
@@ -153,61 +121,70 @@ void cVkTrayManager::UpdateForSession() {
   cVkViewerInfo viewer = viewers_.GetViewerInfo();
   std::unique_lock<std::mutex> hold(lock_);
   state_.notificationMode = mode;
+  // Cleared under the lock: the presenter's threads read them meanwhile.
   state_.tipText.clear();
   state_.balloonText.clear();
   state_.balloonTitle.clear();
   state_.balloonPending = false;
+  Publication shown;
   if (mode == NOTIFY_SILENT) {
-    SetIcon(TRAY_NO_ICON);
-    return;
-  }
-  if (!viewer.connected) {
+    shown = SetIcon(TRAY_NO_ICON);
+  } else if (!viewer.connected) {
     state_.tipText = tray_text::kNotInUse;
     if (mode == NOTIFY_WARNING)
       SetTexts(tray_text::kNotInUse, tray_text::kInformationLower, tray_text::kNotInUse, BALLOON_INFORMATION);
     if (mode == NOTIFY_QUESTION)
       SetTexts(tray_text::kNotInUse, tray_text::kWarningLower, tray_text::kNotInUse, BALLOON_INFORMATION);
-    SetIcon(TRAY_ALLOWED);
-    return;
-  }
-  std::u16string viewed = WithViewer(tray_text::kBeingViewed, viewer.viewerName);
-  if (mode == NOTIFY_INFORMATION) {
-    state_.tipText = viewed;
-    SetIcon(TRAY_ALLOWED);
-    return;
-  }
-  if (mode == NOTIFY_WARNING) {
+    shown = SetIcon(TRAY_ALLOWED);
+  } else if (mode == NOTIFY_INFORMATION) {
+    state_.tipText = WithViewer(tray_text::kBeingViewed, viewer.viewerName);
+    shown = SetIcon(TRAY_ALLOWED);
+  } else if (mode == NOTIFY_WARNING) {
+    std::u16string viewed = WithViewer(tray_text::kBeingViewed, viewer.viewerName);
     SetTexts(viewed, tray_text::kWarningLower, viewed, BALLOON_WARNING);
-    SetIcon(TRAY_ALLOWED);
-    return;
-  }
-  SetTexts(u"", tray_text::kQuestionTitle, WithViewer(tray_text::kWantsToView, viewer.viewerName), BALLOON_INFORMATION);
-  SetIcon(TRAY_QUESTION);
-  bool yes = AskQuestion(hold);
-  if (yes) {
-    SetTexts(viewed, tray_text::kWarningTitle, tray_text::kAllowedBalloon, BALLOON_WARNING);
-    SetIcon(TRAY_ALLOWED);
+    shown = SetIcon(TRAY_ALLOWED);
   } else {
-    SetTexts(tray_text::kDisallowedTip, tray_text::kInformationTitle, tray_text::kDisallowedBalloon, BALLOON_ERROR);
-    SetIcon(TRAY_DISALLOWED);
+    SetTexts(u"", tray_text::kQuestionTitle, WithViewer(tray_text::kWantsToView, viewer.viewerName),
+             BALLOON_INFORMATION);
+    shown = SetIcon(TRAY_QUESTION);
+    hold.unlock();
+    Deliver(shown);
+    hold.lock();
+    if (AskQuestion(hold)) {
+      SetTexts(WithViewer(tray_text::kBeingViewed, viewer.viewerName), tray_text::kWarningTitle,
+               tray_text::kAllowedBalloon, BALLOON_WARNING);
+      shown = SetIcon(TRAY_ALLOWED);
+    } else {
+      SetTexts(tray_text::kDisallowedTip, tray_text::kInformationTitle, tray_text::kDisallowedBalloon, BALLOON_ERROR);
+      shown = SetIcon(TRAY_DISALLOWED);
+    }
   }
+  hold.unlock();
+  Deliver(shown);
 }
 
-// Puts the question on the display and waits for the answer without holding
-// the lock (the wait releases it). No GUI, no answer in time, a stop or a
-// cancelled session: "No".
+// Puts the question up and waits for the answer without holding the lock
+// (the wait releases it). Nothing showing the tray, no answer in time, a
+// helper that goes away, a stop or a cancelled session: "No".
 bool cVkTrayManager::AskQuestion(std::unique_lock<std::mutex>& hold) {
-  if (!host_ || stopping_) return false;
-  uint64_t id = ++questionId_;
-  question_ = Question{id, true, false, false, false};
-  host_->Ask(id);
-  bool settled = changed_.wait_for(hold, questionTimeout_, [this, id] {
-    return question_.id != id || question_.answered || question_.cancelled || stopping_;
+  if (!showing_ || stopping_) return false;
+  const uint64_t id = ++questionId_;
+  question_ = Question{id, true, false, false, false, false};
+  hold.unlock();
+  presenter_->Ask(id);
+  hold.lock();
+  changed_.wait_for(hold, questionTimeout_, [this, id] {
+    return question_.id != id || question_.answered || question_.cancelled || stopping_ || !showing_;
   });
-  bool yes = settled && question_.id == id && question_.answered && question_.yes && !stopping_ && !question_.cancelled;
-  if (!question_.answered && host_) host_->CloseQuestion(id);
+  const bool answered = question_.id == id && question_.answered;
+  const bool yes = answered && question_.yes && !question_.cancelled && !stopping_;
   question_.open = false;
   changed_.notify_all();
+  if (!answered && showing_) {
+    hold.unlock();
+    presenter_->CloseQuestion(id);
+    hold.lock();
+  }
   return yes;
 }
 
@@ -236,17 +213,30 @@ void cVkTrayManager::CancelQuestion() {
   changed_.notify_all();
 }
 
+// A new place to show gets the current state; a lost one takes an open
+// question with it (the wait above sees `showing_` false).
+void cVkTrayManager::HelperChanged(bool running) {
+  std::unique_lock<std::mutex> hold(lock_);
+  showing_ = running && !stopping_;
+  changed_.notify_all();
+  if (!showing_) return;
+  Publication current = Snapshot(false);
+  hold.unlock();
+  Deliver(current);
+}
+
 void cVkTrayManager::ToggleAllowed() {
   cVkViewerInfo viewer = viewers_.GetViewerInfo();
-  std::lock_guard<std::mutex> hold(lock_);
+  std::unique_lock<std::mutex> hold(lock_);
+  Publication shown;
   if (state_.iconState == TRAY_DISALLOWED) {
     SetTexts(WithViewer(tray_text::kBeingViewed, viewer.viewerName), tray_text::kInformationTitle,
              tray_text::kAllowedBalloon, BALLOON_INFORMATION);
-    SetIcon(TRAY_ALLOWED);
+    shown = SetIcon(TRAY_ALLOWED);
   } else {
     SetTexts(tray_text::kDisallowedMenuTip, tray_text::kWarningTitle, tray_text::kDisallowedBalloon, BALLOON_ERROR);
-    SetIcon(TRAY_DISALLOWED);
+    shown = SetIcon(TRAY_DISALLOWED);
   }
+  hold.unlock();
+  Deliver(shown);
 }
-
-cVkViewerInfo cVkTrayManager::ViewerInfo() { return viewers_.GetViewerInfo(); }

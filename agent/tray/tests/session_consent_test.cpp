@@ -55,7 +55,12 @@ struct Agent {
         screen(progress),
         port(reservedPort.Port()),
         tray(
-            viewer, [] { return NOTIFY_QUESTION; }, display),
+            viewer, [] { return NOTIFY_QUESTION; },
+            [this, display](cVkTrayHelperEvents& events) {
+              auto host = std::make_unique<cVkTrayGuiHost>(events, display);
+              gui = host.get();
+              return host;
+            }),
         input({viewer, screen,
                [] {
                  return cVkInputSettings{INPUT_ALLOW_KEYBOARD | INPUT_ALLOW_MOUSE, CONNECTION_NORMAL, 0};
@@ -93,6 +98,7 @@ struct Agent {
   vk::testing::ReservedPort reservedPort;
   uint16_t port = 0;
   vk::cVkSessionViewer viewer;
+  cVkTrayGuiHost* gui = nullptr;  // owned by the tray
   cVkTrayManager tray;
   cVkInputHandler input;
   vk::cVkSessionManager sessions;
@@ -114,7 +120,7 @@ class SessionConsentTest : public QtDisplaySuite {
   }
   static void Click(Agent& agent, QMessageBox::StandardButton button) {
     ASSERT_TRUE(agent.tray.WaitForQuestionShown(20s));
-    agent.tray.Host()->RunOnGui([button](cVkTrayGui& gui) { gui.QuestionBox()->button(button)->click(); });
+    agent.gui->RunOnGui([button](cVkTrayGui& gui) { gui.QuestionBox()->button(button)->click(); });
   }
   // Connects once the listener is up, and authenticates.
   static bool Connect(vk::testing::Console& console, Agent& agent) {
@@ -129,7 +135,7 @@ TEST_F(SessionConsentTest, AllowedViewerTypesUntilTheLocalPersonWithdraws) {
     ASSERT_TRUE(recorder.Open(server_->DisplayName()));
     Agent agent(server_->DisplayName());
     ASSERT_TRUE(agent.Start());
-    ASSERT_TRUE(agent.tray.WaitForGui(20s));
+    ASSERT_TRUE(agent.tray.WaitForShowing(20s));
     vk::testing::Console console;
     ASSERT_TRUE(Connect(console, agent));
     Click(agent, QMessageBox::Yes);
@@ -154,7 +160,7 @@ TEST_F(SessionConsentTest, AllowedViewerTypesUntilTheLocalPersonWithdraws) {
     }));
 
     // The local person withdraws: the console gets the log and the close.
-    agent.tray.Host()->RunOnGui([](cVkTrayGui& gui) { gui.AllowAction()->trigger(); });
+    agent.gui->RunOnGui([](cVkTrayGui& gui) { gui.AllowAction()->trigger(); });
     vk::testing::Message log;
     ASSERT_TRUE(console.ReadsLogThenClose(log));
     EXPECT_TRUE(vk::testing::HoldsText(log.payload, u"The remote user has denied remote access to his desktop."));
@@ -166,7 +172,7 @@ TEST_F(SessionConsentTest, ViewerRefusedWhenTheAnswerIsNo) {
   InChild([] {
     Agent agent(server_->DisplayName());
     ASSERT_TRUE(agent.Start());
-    ASSERT_TRUE(agent.tray.WaitForGui(20s));
+    ASSERT_TRUE(agent.tray.WaitForShowing(20s));
     vk::testing::Console console;
     ASSERT_TRUE(Connect(console, agent));
     Click(agent, QMessageBox::No);
@@ -200,7 +206,7 @@ TEST_F(SessionConsentTest, ConsoleThatHangsUpWhileAskedAnswersNoAndFreesTheSlot)
   InChild([] {
     Agent agent(server_->DisplayName());
     ASSERT_TRUE(agent.Start());
-    ASSERT_TRUE(agent.tray.WaitForGui(20s));
+    ASSERT_TRUE(agent.tray.WaitForShowing(20s));
     vk::testing::Console console;
     ASSERT_TRUE(Connect(console, agent));
     ASSERT_TRUE(agent.tray.WaitForQuestionShown(20s));

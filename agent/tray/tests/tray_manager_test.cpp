@@ -77,22 +77,28 @@ class TrayManagerTest : public QtDisplaySuite {
         testing::ExitedWithCode(0), "");
   }
 
-  void StartTray(const std::string& display = {}) {
+  void MakeTray(const std::string& display) {
     tray_ = std::make_unique<cVkTrayManager>(
         context_, [this] { return context_.GetNotificationMode(); },
-        display.empty() ? server_->DisplayName() : display);
+        [this, display](cVkTrayHelperEvents& events) {
+          auto host = std::make_unique<cVkTrayGuiHost>(events, display);
+          host_ = host.get();
+          return host;
+        });
+  }
+  void StartTray(const std::string& display = {}) {
+    MakeTray(display.empty() ? server_->DisplayName() : display);
     cOrkLog log;
     ASSERT_EQ(tray_->Initialize(log), 0);
   }
   void StartGuiTray() {
     StartTray();
-    ASSERT_TRUE(tray_->WaitForGui(20s));
+    ASSERT_TRUE(tray_->WaitForShowing(20s));
   }
   // Runs on the GUI thread and waits.
   void OnGui(const std::function<void(cVkTrayGui&)>& fn) {
-    cVkTrayGuiHost* host = tray_->Host();
-    ASSERT_NE(host, nullptr);
-    host->RunOnGui(fn);
+    ASSERT_NE(host_, nullptr);
+    ASSERT_TRUE(host_->RunOnGui(fn));
   }
   // The session thread's call, which blocks while the question is open.
   std::future<void> UpdateOnSessionThread() {
@@ -109,6 +115,7 @@ class TrayManagerTest : public QtDisplaySuite {
   }
 
   FakeContext context_;
+  cVkTrayGuiHost* host_ = nullptr;  // owned by the tray
   std::unique_ptr<cVkTrayManager> tray_;
 };
 
@@ -268,7 +275,10 @@ TEST_F(TrayManagerTest, AboutWindowShowsTheViewer) {
       EXPECT_EQ(gui.About()->UserText(), QStringLiteral("-"));
       EXPECT_EQ(gui.About()->ComputerText(), QStringLiteral("-"));
     });
+    // The session tells the tray of its viewer, which the window shows.
+    context_.mode = NOTIFY_INFORMATION;
     context_.Connect(u"CORP\\alice", kAddress);
+    tray_->UpdateForSession();
     OnGui([](cVkTrayGui& gui) {
       gui.OpenAbout();
       EXPECT_EQ(gui.About()->StateText(), QStringLiteral("Connected"));
@@ -284,7 +294,6 @@ TEST_F(TrayManagerTest, WithoutNotificationAreaAWindowShowsTheState) {
     context_.Connect(u"bob", kAddress);
     StartGuiTray();
     tray_->UpdateForSession();
-    tray_->RefreshIcon();
     OnGui([](cVkTrayGui& gui) {
       EXPECT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
       EXPECT_FALSE(gui.UsesTrayIcon());
@@ -320,19 +329,18 @@ TEST_F(TrayManagerTest, WithoutDisplayQuestionModeRefusesUntilTheDisplayComes) {
     // A display number that is free now; a server comes up on it later.
     std::string display = vk::testing::UnusedDisplayName();
     context_.Connect(u"bob", kAddress);
-    tray_ = std::make_unique<cVkTrayManager>(
-        context_, [this] { return context_.GetNotificationMode(); }, display);
-    tray_->SetDisplayRetryInterval(50ms);
+    MakeTray(display);
+    host_->SetDisplayRetryInterval(50ms);
     cOrkLog log;
     ASSERT_EQ(tray_->Initialize(log), 0);  // no display: the agent starts anyway
-    EXPECT_FALSE(tray_->IsGuiReady());
+    EXPECT_FALSE(tray_->Showing());
     tray_->UpdateForSession();  // nobody to ask
     EXPECT_EQ(tray_->State().iconState, TRAY_DISALLOWED);
     EXPECT_FALSE(tray_->IsViewingAllowed());
 
     vk::testing::XvfbServer late;
     ASSERT_TRUE(late.StartOn(display, "640x480x24"));
-    ASSERT_TRUE(tray_->WaitForGui(20s));
+    ASSERT_TRUE(tray_->WaitForShowing(20s));
     auto session = UpdateOnSessionThread();
     Answer(QMessageBox::Yes);
     session.get();
