@@ -13,6 +13,7 @@ cVkCaptureSet::cVkCaptureSet(cVkCaptureSetLinks links) {
   desktopLinks.hooks = links.hooks ? links.hooks : &deskHook_;
   desktopLinks.messageWindow = window_.get();
   desktopLinks.addFullScreen = [this] { screen_->AddFullScreen(); };
+  desktopLinks.desktopSwitched = [this] { window_->DesktopSwitched(); };
   desktopLinks.logFile = links.logFile;
   desktopLinks.checkIntervalMs = links.desktopCheckMs;
   desktop_ = std::make_unique<cVkDesktopManager>(desktopLinks);

@@ -15,7 +15,8 @@
 struct cVkCaptureSetLinks {
   std::function<cVkScreenCaptureSettings()> settings;
   iVkLogSink* logFile = nullptr;  // the agent's log file
-  // Replaced by tests; by default the X display and libdeskhook.
+  // By default the X display and libdeskhook; the agent follows the active
+  // session with a source of its own, tests with fakes.
   iVkDesktopSource* source = nullptr;
   iVkHookLibrary* hooks = nullptr;
   uint32_t restartDelayMs = VK_RESTART_DELAY_MS;

@@ -104,6 +104,7 @@ int32_t cVkDesktopManager::OpenInputRecord(cOrkLog& log, cVkDesktopRecord& recor
     log.LogMsg(LOG_ERROR, result, u"Error opening the current input desktop. Errorcode %ld.", result);
     return result;
   }
+  record.scope = links_.source->DesktopScope(record.handle);
   result = links_.source->DesktopName(record.handle, record.name);
   if (result != 0) {
     log.LogMsg(LOG_ERROR, result, u"Error getting user object information. Errorcode %ld.", result);
@@ -112,6 +113,13 @@ int32_t cVkDesktopManager::OpenInputRecord(cOrkLog& log, cVkDesktopRecord& recor
     record = {};
   }
   return result;
+}
+
+// A Wayland session has no X display to view: said plainly, once per switch.
+void cVkDesktopManager::NoteUnviewable(cOrkLog& log, const cVkDesktopRecord& record) {
+  if (!record.IsOpen() || !links_.source->ShowsWayland(record.handle)) return;
+  log.LogMsg(LOG_WARNING, u"The active session uses Wayland; viewing needs an X11 session.");
+  if (links_.logFile) links_.logFile->AppendLogToFile(log);
 }
 
 int32_t cVkDesktopManager::SetHooks(cOrkLog& log) {
@@ -159,6 +167,7 @@ int32_t cVkDesktopManager::Initialize(cOrkLog& log) {
                result);
     failed = true;
   }
+  NoteUnviewable(log, input_);
   const int32_t hooked = SetHooks(log);
   initialized_ = true;
   lastInit_ = hooked != 0 ? hooked : (failed ? -1 : 0);
@@ -201,12 +210,14 @@ int32_t cVkDesktopManager::CheckInputDesktop(cOrkLog& log, vk::ManualResetEvent&
                  result);
       failed = true;
     }
+    NoteUnviewable(log, input_);
     if (SetHooks(log) != 0) failed = true;
     if (old.IsOpen() && (closeError = links_.source->CloseDesktop(old.handle)) != 0) {
       log.LogMsg(LOG_ERROR, closeError,
                  u"An error has occurred while uninitializing the old input desktop. Errorcode %ld.", closeError);
     }
   }
+  if (links_.desktopSwitched) links_.desktopSwitched();
   // Let the new desktop settle, then send all of it.
   if (!stop.WaitFor(std::chrono::milliseconds(links_.checkIntervalMs)) && links_.addFullScreen) links_.addFullScreen();
   return closeError != 0 ? closeError : (failed ? -1 : 0);

@@ -24,6 +24,9 @@ struct cVkDesktopManagerLinks {
   iVkLogSink* logFile = nullptr;  // the agent's log file
   // How often the input desktop is checked, and the pause after a switch.
   uint32_t checkIntervalMs = 500;
+  // The input desktop has switched: capture starts again on it, with its
+  // screen format.
+  std::function<void()> desktopSwitched;
 };
 
 inline constexpr uint32_t VK_WINLOGON_DESKTOP_ACCESS = 0x400001CF;
@@ -54,6 +57,7 @@ class cVkDesktopManager {
   int32_t OpenInputRecord(cOrkLog& log, cVkDesktopRecord& record);
   int32_t SetHooks(cOrkLog& log);
   int32_t AttachTo(cOrkLog& log, const cVkDesktopRecord& record);
+  void NoteUnviewable(cOrkLog& log, const cVkDesktopRecord& record);
 
   cVkDesktopManagerLinks links_;
   mutable std::recursive_mutex lock_;

@@ -17,7 +17,7 @@ bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
 }  // namespace
 
 bool cVkDesktopRecord::SameDesktop(const cVkDesktopRecord& other) const {
-  return handle == other.handle || EqualIgnoringCase(name, other.name);
+  return handle == other.handle || (scope == other.scope && EqualIgnoringCase(name, other.name));
 }
 
 int32_t cVkDisplayDesktopSource::OpenDesktop(std::u16string_view, uint32_t, uint64_t& handle) {

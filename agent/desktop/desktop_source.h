@@ -10,10 +10,12 @@
 #include "platform/msgwindow/message_target.h"
 
 // A desktop: its handle and its name. Two records denote the same desktop
-// when their handles are equal or their names are equal ignoring case.
+// when their handles are equal or their names are equal ignoring case within
+// one scope (one login session: another user's "Default" is another desktop).
 struct cVkDesktopRecord {
   uint64_t handle = 0;
   std::u16string name;
+  uint64_t scope = 0;
   bool IsOpen() const { return handle != 0; }
   bool SameDesktop(const cVkDesktopRecord& other) const;
 };
@@ -27,6 +29,10 @@ class iVkDesktopSource {
   virtual int32_t OpenDesktop(std::u16string_view name, uint32_t access, uint64_t& handle) = 0;
   virtual int32_t OpenInputDesktop(uint32_t access, uint64_t& handle) = 0;
   virtual int32_t DesktopName(uint64_t handle, std::u16string& name) = 0;
+  // The login session the desktop belongs to (0: the only one there is).
+  virtual uint64_t DesktopScope(uint64_t) { return 0; }
+  // True for a desktop that a Wayland compositor shows (no X display).
+  virtual bool ShowsWayland(uint64_t) { return false; }
   virtual int32_t SetThreadDesktop(uint64_t handle) = 0;
   virtual int32_t CloseDesktop(uint64_t handle) = 0;
 };

@@ -94,6 +94,8 @@ void cVkMessageWindow::Handle(const vk::WindowMessage& message) {
     CheckCursor();
   } else if (message.message == ids.displayChange) {
     HandleDisplayChange();
+  } else if (message.message == VK_MSG_DESKTOP_SWITCHED) {
+    RestartCapture();
   } else if (message.message == VK_MSG_TIMER_REQUEST) {
     RunTimerRequest(static_cast<uint32_t>(message.wParam), static_cast<int32_t>(message.lParam));
   } else if (message.message == vk::kTimerMessage) {
@@ -143,6 +145,24 @@ void cVkMessageWindow::HandleDisplayChange() {
     }
   }
   thread_->SetTimer(VK_TIMER_RESTART, std::chrono::milliseconds(links_.restartDelayMs));
+}
+
+void cVkMessageWindow::DesktopSwitched() {
+  if (thread_ && thread_->Running()) thread_->Post(VK_MSG_DESKTOP_SWITCHED, 0, 0);
+}
+
+// A display change pending restarts capture by its own timer.
+void cVkMessageWindow::RestartCapture() {
+  if (restartPending_) return;
+  int32_t result = screen_.Stop(*log_);
+  if (result != 0)
+    log_->LogMsg(LOG_ERROR, result, u"An error has occurred while stopping the screen manager. Errorcode %ld.", result);
+  result = screen_.Start(*log_);
+  if (result != 0) {
+    log_->LogMsg(LOG_ERROR, result, u"An error has occurred while initializing the screen manager. Errorcode %ld.",
+                 result);
+    if (links_.logFile) links_.logFile->AppendLogToFile(*log_);
+  }
 }
 
 void cVkMessageWindow::CheckCursor() {

@@ -22,6 +22,7 @@ class DesktopQueries;
 
 // Message and timer numbers of the window.
 inline constexpr uint32_t VK_MSG_TIMER_REQUEST = 1126;
+inline constexpr uint32_t VK_MSG_DESKTOP_SWITCHED = 1127;
 inline constexpr uint32_t VK_TIMER_FULL_REFRESH = 1124;
 inline constexpr uint32_t VK_TIMER_FOREGROUND_REFRESH = 1125;
 inline constexpr uint32_t VK_TIMER_RESTART = 1129;
@@ -56,6 +57,9 @@ class cVkMessageWindow {
   int32_t Stop(cOrkLog& log);
   // The current cursor handle when it changed since the last call, else 0.
   uint32_t TakeCursorChange();
+  // The input desktop has switched to another display: capture starts again
+  // there at once (no restart delay), with that display's format.
+  void DesktopSwitched();
   // What the hook library posts to; null while the window does not run.
   vk::MessageTarget* WindowHandle();
   bool RestartPending() const { return restartPending_; }
@@ -66,6 +70,7 @@ class cVkMessageWindow {
   void Handle(const vk::WindowMessage& message);
   void HandleTimer(uint32_t id);
   void HandleDisplayChange();
+  void RestartCapture();
   void CheckCursor();
   void RunTimerRequest(uint32_t id, int32_t interval);
   void Finish();

@@ -11,6 +11,7 @@
 #include "platform/service/dispatcher.h"
 #include "platform/service/process_info.h"
 #include "platform/core/text.h"
+#include "platform/x11/display_target.h"
 #include "platform/xtest/input_injector.h"
 
 namespace vk::agent {
@@ -45,7 +46,8 @@ std::string TrayHelperPath() {
 
 cVkAgent::cVkAgent()
     : power_(vk::CreateLogindPowerControl()),
-      screen_([this] { return CaptureSettingsOf(settings_); }, &logFile_),
+      desktops_(vk::x11::EnvironmentNamesDisplay() ? nullptr : std::make_unique<cVkSessionDesktopSource>()),
+      screen_([this] { return CaptureSettingsOf(settings_); }, &logFile_, desktops_.get()),
       tray_(
           viewer_, [this] { return NotificationModeOf(settings_); },
           [this](cVkTrayHelperEvents& events) {

@@ -30,6 +30,7 @@
 #include <memory>
 
 #include "agent/announce/agent_announcer.h"
+#include "agent/desktop/session_desktop_source.h"
 #include "agent/input/deskhook_input_blocker.h"
 #include "agent/input/input_handler.h"
 #include "agent/security/agent_security.h"
@@ -78,6 +79,8 @@ class cVkAgent {
 
   std::unique_ptr<vk::iVkPowerControl> power_;
   cVkDeskHookInputBlocker inputBlocker_;
+  // Seat0's active session, unless the agent was started for one display.
+  std::unique_ptr<cVkSessionDesktopSource> desktops_;
   vk::cVkSessionScreen screen_;
   vk::cVkSessionViewer viewer_;
   cVkTrayManager tray_;

@@ -5,17 +5,20 @@
 namespace vk {
 namespace {
 
-cVkCaptureSetLinks CaptureLinks(std::function<cVkScreenCaptureSettings()> settings, iVkLogSink* logFile) {
+cVkCaptureSetLinks CaptureLinks(std::function<cVkScreenCaptureSettings()> settings, iVkLogSink* logFile,
+                                iVkDesktopSource* desktops) {
   cVkCaptureSetLinks links;
   links.settings = std::move(settings);
   links.logFile = logFile;
+  links.source = desktops;
   return links;
 }
 
 }  // namespace
 
-cVkSessionScreen::cVkSessionScreen(std::function<cVkScreenCaptureSettings()> settings, iVkLogSink* logFile)
-    : capture_(CaptureLinks(std::move(settings), logFile)) {}
+cVkSessionScreen::cVkSessionScreen(std::function<cVkScreenCaptureSettings()> settings, iVkLogSink* logFile,
+                                   iVkDesktopSource* desktops)
+    : capture_(CaptureLinks(std::move(settings), logFile, desktops)) {}
 
 std::unique_ptr<cVkObject> cVkSessionScreen::MakeScreenInfo() { return capture_.Screen().MakeScreenInfo(); }
 

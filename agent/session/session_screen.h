@@ -15,8 +15,10 @@ namespace vk {
 
 class cVkSessionScreen : public iVkSessionScreen {
  public:
-  // `settings` is read as a copy at each start of the capture.
-  cVkSessionScreen(std::function<cVkScreenCaptureSettings()> settings, iVkLogSink* logFile);
+  // `settings` is read as a copy at each start of the capture; `desktops`
+  // null: the one display DISPLAY names.
+  cVkSessionScreen(std::function<cVkScreenCaptureSettings()> settings, iVkLogSink* logFile,
+                   iVkDesktopSource* desktops = nullptr);
 
   int32_t StartScreenManager(cOrkLog& log) override { return capture_.Screen().Start(log); }
   int32_t StopScreenManager(cOrkLog& log) override { return capture_.Screen().Stop(log); }

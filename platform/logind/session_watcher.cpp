@@ -1,6 +1,8 @@
 #include "platform/logind/session_watcher.h"
 
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
@@ -52,7 +54,13 @@ int32_t SessionWatcher::Start(const std::string& busAddress, Listener listener,
   if (started->stopFd_ < 0) return Win32FromErrno(errno);
   if (int32_t code = started->Connect(); code != 0) return code;
   started->Refresh();
+  // The thread takes no process signal (a daemon waits for SIGTERM on a
+  // thread of its own, which may be set up after this one starts).
+  sigset_t all, previous;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &previous);
   started->thread_ = std::thread([w = started.get()] { w->Run(); });
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   *watcher = std::move(started);
   return 0;
 }

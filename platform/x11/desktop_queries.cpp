@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 
+#include "platform/x11/display_target.h"
 #include "platform/x11/x_connection.h"
 
 namespace vk::x11 {
@@ -10,7 +11,11 @@ namespace vk::x11 {
 DesktopQueries::~DesktopQueries() { Close(); }
 
 bool DesktopQueries::Open() {
-  if (!display_) display_ = OpenDisplay();
+  if (display_ && generation_ != DisplayGeneration()) Close();  // another display is served now
+  if (!display_) {
+    generation_ = DisplayGeneration();
+    display_ = OpenDisplay();
+  }
   return display_ != nullptr;
 }
 
@@ -20,7 +25,7 @@ void DesktopQueries::Close() {
 }
 
 bool DesktopQueries::ForegroundRect(VkRect& rect) {
-  if (!display_ || DisplayLost(display_)) return false;
+  if (!Open() || DisplayLost(display_)) return false;
   Window focus = None;
   int revert = 0;
   XGetInputFocus(display_, &focus, &revert);
@@ -48,7 +53,7 @@ bool DesktopQueries::ForegroundRect(VkRect& rect) {
 }
 
 std::string DesktopQueries::CursorName() {
-  if (!display_ || DisplayLost(display_)) return {};
+  if (!Open() || DisplayLost(display_)) return {};
   int event = 0, error = 0;
   if (!XFixesQueryExtension(display_, &event, &error)) return {};
   int major = 6, minor = 0;

@@ -19,6 +19,8 @@ class DesktopQueries {
   DesktopQueries(const DesktopQueries&) = delete;
   DesktopQueries& operator=(const DesktopQueries&) = delete;
 
+  // Opens the display served now; a connection to one served before is
+  // replaced. Each question opens it as needed.
   bool Open();
   void Close();
   bool IsOpen() const { return display_ != nullptr; }
@@ -32,6 +34,7 @@ class DesktopQueries {
 
  private:
   _XDisplay* display_ = nullptr;
+  uint64_t generation_ = 0;
 };
 
 }  // namespace vk::x11

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/core/error_codes.h"
+#include "platform/x11/display_target.h"
 #include "platform/x11/visual_format.h"
 
 namespace vk::x11 {
@@ -23,6 +24,16 @@ xcb_screen_t* ScreenOfConnection(xcb_connection_t* connection, int number) {
   return nullptr;
 }
 
+// The display the agent serves, with its server's cookie when it has one.
+xcb_connection_t* ConnectToTarget(int* number) {
+  const DisplayTarget target = CurrentDisplayTarget();
+  if (target.kind == DisplayTarget::Kind::NoDisplay) return nullptr;
+  if (target.kind == DisplayTarget::Kind::FromEnvironment) return xcb_connect(nullptr, number);
+  std::string name = target.cookie.name, data = target.cookie.data;
+  xcb_auth_info_t auth{static_cast<int>(name.size()), name.data(), static_cast<int>(data.size()), data.data()};
+  return xcb_connect_to_display_with_auth_info(target.name.c_str(), &auth, number);
+}
+
 }  // namespace
 
 ScreenGrabber::~ScreenGrabber() { Close(); }
@@ -30,7 +41,8 @@ ScreenGrabber::~ScreenGrabber() { Close(); }
 int32_t ScreenGrabber::Open() {
   Close();
   int number = 0;
-  connection_ = xcb_connect(nullptr, &number);
+  connection_ = ConnectToTarget(&number);
+  if (!connection_) return ERROR_NOT_READY;
   if (xcb_connection_has_error(connection_)) {
     xcb_disconnect(connection_);
     connection_ = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/x11/x_connection.h"
 
+#include "platform/x11/display_target.h"
+
 #include <X11/Xlib.h>
 
 #include <unistd.h>
@@ -40,6 +42,10 @@ Display* OpenWithHandlers(const char* name) {
 }  // namespace
 
 Display* OpenDisplay() {
+  const DisplayTarget target = CurrentDisplayTarget();
+  if (target.kind == DisplayTarget::Kind::NoDisplay) return nullptr;
+  if (target.kind == DisplayTarget::Kind::SessionDisplay)
+    return OpenDisplay(target.name, target.cookie.name, target.cookie.data);
   std::lock_guard hold(openLock);
   return OpenWithHandlers(nullptr);
 }

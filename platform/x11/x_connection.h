@@ -10,6 +10,7 @@ struct _XDisplay;
 
 namespace vk::x11 {
 
+// The display the agent serves now (display_target.h); null when it serves none.
 _XDisplay* OpenDisplay();
 // Opens `name` (":N") with the given authorization instead of the one that
 // XAUTHORITY names (the agent serves displays of other users).

@@ -2,6 +2,9 @@
 
 #include <mutex>
 
+#include "platform/x11/display_target.h"
+#include "platform/x11/x_connection.h"
+
 namespace vk {
 namespace {
 
@@ -17,6 +20,14 @@ void MarkBroken(Display*, void* broken) {
   if (broken) static_cast<std::atomic<bool>*>(broken)->store(true);
 }
 
+// The display the agent serves, with its own server's cookie when set.
+Display* OpenServedDisplay() {
+  const x11::DisplayTarget target = x11::CurrentDisplayTarget();
+  if (target.kind == x11::DisplayTarget::Kind::NoDisplay) return nullptr;
+  if (target.kind == x11::DisplayTarget::Kind::FromEnvironment) return XOpenDisplay(nullptr);
+  return x11::OpenDisplay(target.name, target.cookie.name, target.cookie.data);
+}
+
 }  // namespace
 
 Display* OpenXDisplay(const std::string& displayName, std::atomic<bool>* broken) {
@@ -26,7 +37,7 @@ Display* OpenXDisplay(const std::string& displayName, std::atomic<bool>* broken)
     XSetErrorHandler(IgnoreProtocolError);
     XSetIOErrorHandler(NoteLostConnection);
   });
-  Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+  Display* display = displayName.empty() ? OpenServedDisplay() : XOpenDisplay(displayName.c_str());
   // A lost server must not end the agent: Xlib's exit is replaced by a note.
   if (display) XSetIOErrorExitHandler(display, MarkBroken, broken);
   return display;

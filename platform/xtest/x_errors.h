@@ -9,7 +9,8 @@
 
 namespace vk {
 
-// XOpenDisplay of the display named (empty: $DISPLAY), after installing the
+// XOpenDisplay of the display named (empty: the one the agent serves,
+// platform/x11/display_target.h), after installing the
 // process's tolerant error handler once. Null when the display is not there.
 // When the connection breaks (the X server went away), *broken is set and the
 // process goes on (Xlib would end it); the caller then closes the display.

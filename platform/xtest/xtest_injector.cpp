@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/core/error_codes.h"
+#include "platform/x11/display_target.h"
 #include "platform/xtest/input_injector.h"
 #include "platform/xtest/x_errors.h"
 
@@ -37,9 +38,11 @@ class XTestInjector final : public iVkInputInjector {
   ~XTestInjector() override { Close(); }
 
   int32_t Open() override {
-    if (display_ && broken_) Close();  // the server went away: start afresh
+    if (display_ && broken_) Close();                  // the server went away: start afresh
+    if (display_ && Served() != generation_) Close();  // the agent serves another display now
     if (display_) return 0;
     broken_ = false;
+    generation_ = Served();
     display_ = OpenXDisplay(displayName_, &broken_);
     if (!display_ || broken_) return ERROR_NOT_READY;
     int event, error, major, minor;
@@ -117,6 +120,9 @@ class XTestInjector final : public iVkInputInjector {
   }
 
  private:
+  // The generation of the display served; a named display never changes.
+  uint64_t Served() const { return displayName_.empty() ? x11::DisplayGeneration() : 0; }
+
   struct SpareKey {
     KeyCode code;
     KeySym bound = NoSymbol;
@@ -222,6 +228,7 @@ class XTestInjector final : public iVkInputInjector {
   }
 
   std::string displayName_;
+  uint64_t generation_ = 0;
   Display* display_ = nullptr;
   std::atomic<bool> broken_{false};
   int wheelRemainder_ = 0;
