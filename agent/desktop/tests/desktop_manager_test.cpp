@@ -114,7 +114,7 @@ TEST_F(DesktopManagerTest, ASwitchToTheLogonDesktopAndBackRehooksTwice) {
   links.desktopCheckMs = 2;
   std::atomic<int> fullScreens{0};
   cVkCaptureSet set(links);
-  cVkDesktopManagerLinks desktopLinks{&source_, &hooks_, &set.Window(), [&] { ++fullScreens; }, &logFile_, 2};
+  cVkDesktopManagerLinks desktopLinks{&source_, &hooks_, &set.Window(), [&] { ++fullScreens; }, &logFile_, 2, {}};
   cVkDesktopManager manager(desktopLinks);
 
   ASSERT_EQ(manager.Start(log_), 0);
