@@ -4,9 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QSettings>
 #include <QStandardPaths>
-#include <QStatusBar>
 #include <QTimer>
 #include <chrono>
 #include <thread>
@@ -95,9 +93,9 @@ int32_t cVkConsoleApp::Start(const VkConsoleOptions& options, std::u16string pas
 
   frame_ = std::make_unique<CMainFrame>(state_);
   frame_->ShowStored();
-  QSettings settings;
-  if (settings.value(QStringLiteral("MainWnd/ShowWizard"), 1).toInt() == 1)
-    frame_->statusBar()->showMessage(QStringLiteral("The installation wizard is not available yet."), 10000);
+  // A computer named on the command line is viewed at once: the wizard is
+  // offered only to a console started without one.
+  if (options.host.empty()) QTimer::singleShot(0, frame_.get(), [this] { frame_->OfferWizardAtStart(); });
 
   if (!options.host.empty()) {
     state_.presetComputer = options.host;

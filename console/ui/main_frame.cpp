@@ -23,6 +23,8 @@
 #include "console/ui/child_frame.h"
 #include "console/ui/child_view.h"
 #include "console/ui/computer_name_dialog.h"
+#include "console/ui/config/deployment_wizard.h"
+#include "console/ui/config/service_commands.h"
 #include "console/ui/console_questions.h"
 #include "console/ui/logon_dialog.h"
 #include "console/ui/qt_text.h"
@@ -64,7 +66,16 @@ constexpr ScaleCommand kScaleCommands[] = {
 
 }  // namespace
 
-CMainFrame::CMainFrame(cVkConsoleState& state) : state_(state) {
+CMainFrame::CMainFrame(cVkConsoleState& state)
+    : state_(state), services_(std::make_unique<cVkServiceCommands>(this, state.programFolder)) {
+  services_->SetViewerOpener(
+      [this](const std::u16string& computer, const std::u16string& user, const std::u16string& password) {
+        if (user.empty())
+          state_.connections.Open(*this, computer);
+        else
+          state_.connections.Open(*this, computer, user, password, u"");
+      });
+  services_->SetHelp([this] { ShowHelp(); });
   setWindowTitle(QStringLiteral("DeskConsole - ViewKeeper"));
   mdi_ = new QMdiArea(this);
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -116,26 +127,21 @@ void CMainFrame::CreateActions() {
   AddAction(ID_APP_EXIT, QStringLiteral("E&xit"), QStringLiteral("Quits the application."));
   connect(Action(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
 
-  struct Later {
+  struct ServiceCommand {
     uint32_t command;
     const char* text;
     const char* tip;
-    const char* what;
   };
-  const Later later[] = {
-      {ID_INSTALL_REMOVE, "Install/Remove...", "Install, upgrade or delete  ViewKeeper services",
-       "Installing and removing the ViewKeeper service"},
-      {ID_WIZARD, "Installation Wizard...", "Opens the ViewKeeper service installation wizard.",
-       "The installation wizard"},
-      {ID_CONFIGURATION, "Configuration...", "Configures the remote ViewKeeper service",
-       "Configuring the ViewKeeper service"},
-      {ID_SECURITY, "Security Settings...", "Configure the ViewKeeper service security",
-       "The security settings of the ViewKeeper service"},
+  const ServiceCommand service[] = {
+      {ID_INSTALL_REMOVE, "Install/Remove...", "Install, upgrade or delete  ViewKeeper services"},
+      {ID_WIZARD, "Installation Wizard...", "Opens the ViewKeeper service installation wizard."},
+      {ID_CONFIGURATION, "Configuration...", "Configures the remote ViewKeeper service"},
+      {ID_SECURITY, "Security Settings...", "Configure the ViewKeeper service security"},
   };
-  for (const Later& item : later) {
-    const QString what = QString::fromLatin1(item.what);
-    connect(AddAction(item.command, QString::fromLatin1(item.text), QString::fromLatin1(item.tip)), &QAction::triggered,
-            this, [this, what] { NotAvailableYet(what); });
+  for (const ServiceCommand& item : service) {
+    const uint32_t command = item.command;
+    connect(AddAction(command, QString::fromLatin1(item.text), QString::fromLatin1(item.tip)), &QAction::triggered,
+            this, [this, command] { RunServiceCommand(command); });
   }
 
   connect(AddAction(ID_START, QStringLiteral("Start"), QStringLiteral("Starts an ViewKeeper service.")),
@@ -552,6 +558,21 @@ void CMainFrame::LeaveFullScreen() {
 void CMainFrame::NotAvailableYet(const QString& what) {
   QMessageBox::information(this, QStringLiteral("ViewKeeper"),
                            what + QStringLiteral(" is not available yet in this version of DeskConsole."));
+}
+
+void CMainFrame::RunServiceCommand(uint32_t command) {
+  const QStringList computers = SelectComputers();
+  if (computers.isEmpty()) return;
+  std::vector<std::u16string> names;
+  for (const QString& computer : computers) names.push_back(FromQString(computer));
+  if (command == ID_INSTALL_REMOVE) services_->ServiceSetup(computers);
+  if (command == ID_WIZARD) services_->RunWizard(computers.first());
+  if (command == ID_CONFIGURATION) services_->Configure(names.front());
+  if (command == ID_SECURITY) services_->EditSecurity(names);
+}
+
+void CMainFrame::OfferWizardAtStart() {
+  if (cVkDeploymentWizard::ShowAtStart()) services_->RunWizard(QString());
 }
 
 void CMainFrame::ShowHelp() {

@@ -6,12 +6,14 @@
 #include <QPointer>
 #include <QStringList>
 #include <map>
+#include <memory>
 
 #include "console/admin/agent_manager.h"
 #include "console/core/connection_manager.h"
 
 class CChildFrame;
 class CChildView;
+class cVkServiceCommands;
 class QAction;
 class QDockWidget;
 class QMdiArea;
@@ -56,6 +58,12 @@ class CMainFrame : public QMainWindow, public iVkViewerOpener {
   bool IsFullScreen() const { return fullScreen_; }
   void SendSpecial(uint32_t command);
   void NotAvailableYet(const QString& what);
+  // "Install/Remove...", "Installation Wizard...", "Configuration..." and
+  // "Security Settings..." for the chosen computers.
+  void RunServiceCommand(uint32_t command);
+  // The wizard at program start, when "ShowWizard" asks for it.
+  void OfferWizardAtStart();
+  cVkServiceCommands& Services() { return *services_; }
   void ShowHelp();
 
   // iVkViewerOpener
@@ -90,6 +98,7 @@ class CMainFrame : public QMainWindow, public iVkViewerOpener {
   void ViewerClosing(CChildFrame* frame);
 
   cVkConsoleState& state_;
+  std::unique_ptr<cVkServiceCommands> services_;
   QMdiArea* mdi_;
   QToolBar* toolbar_ = nullptr;
   QDockWidget* browse_ = nullptr;
