@@ -35,8 +35,10 @@ constexpr const char* kPassword = "Secret-42";
 // button, other dialogs with accept) and keeps their texts.
 class ModalCloser {
  public:
-  ModalCloser() { Poll(); }
-  ~ModalCloser() { stopped_ = true; }
+  ModalCloser() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { CloseModal(); });
+    timer_.start(20);
+  }
   const QStringList& Seen() const { return seen_; }
   bool Saw(const QString& part) const {
     for (const QString& text : seen_) {
@@ -46,22 +48,18 @@ class ModalCloser {
   }
 
  private:
-  void Poll() {
-    QTimer::singleShot(20, [this] {
-      if (stopped_) return;
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        seen_.append(box->text());
-        QAbstractButton* button = box->defaultButton();
-        if (button == nullptr) button = box->buttons().value(0);
-        if (button != nullptr) button->click();
-      } else if (auto* error = qobject_cast<cVkErrorDialog*>(QApplication::activeModalWidget())) {
-        seen_.append(error->windowTitle() + QStringLiteral(": ") + error->MessageText());
-        error->accept();
-      }
-      Poll();
-    });
+  void CloseModal() {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      seen_.append(box->text());
+      QAbstractButton* button = box->defaultButton();
+      if (button == nullptr) button = box->buttons().value(0);
+      if (button != nullptr) button->click();
+    } else if (auto* error = qobject_cast<cVkErrorDialog*>(QApplication::activeModalWidget())) {
+      seen_.append(error->windowTitle() + QStringLiteral(": ") + error->MessageText());
+      error->accept();
+    }
   }
-  bool stopped_ = false;
+  QTimer timer_;
   QStringList seen_;
 };
 
