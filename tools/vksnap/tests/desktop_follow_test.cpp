@@ -160,7 +160,7 @@ class DesktopFollow : public ::testing::Test {
     ASSERT_TRUE(logind_->AddSession(
         {"c2", kNobody, "nobody", "x11", "user", user_->server->DisplayName(), static_cast<uint32_t>(leader_->Pid())}));
     ASSERT_TRUE(logind_->Activate("c1"));
-    port_ = vk::testing::FreePort();
+    port_ = reservedPort_.Port();
     ASSERT_NE(port_, 0);
   }
   void TearDown() override {
@@ -262,6 +262,7 @@ class DesktopFollow : public ::testing::Test {
   std::unique_ptr<MockLogind> logind_;
   fs::path dir_;
   std::string preload_;
+  vk::testing::ReservedPort reservedPort_;
   uint16_t port_ = 0;
   std::unique_ptr<TestDisplay> greeter_, user_;
   std::unique_ptr<ChildProcess> leader_;
