@@ -13,6 +13,7 @@
 #include "common/network/w2k_records.h"
 #include "dirbridge/dirbridge.h"
 #include "dirbridge/tests/slapd_server.h"
+#include "dirbridge/tests/test_support.h"
 #include "log/orklog.h"
 #include "platform/core/text.h"
 #include "platform/core/worker_thread.h"
@@ -118,13 +119,7 @@ std::string Composed(cOrkLog& log) {
   return text;
 }
 
-bool Logged(cOrkLog& log, const std::u16string& text) {
-  char16_t* all = nullptr;
-  log.ComposeSingleMemoryMessage(&all, LOG_ALL);
-  bool found = all != nullptr && std::u16string(all).find(text) != std::u16string::npos;
-  log.ReleaseMemoryMessage(all);
-  return found;
-}
+using vk::testing::Logged;
 
 class DirBridge : public ::testing::Test {
  protected:
@@ -301,3 +296,5 @@ TEST_F(DirBridge, PartialResultsAndAServerThatStopsAnswering) {
 }
 
 }  // namespace
+
+vk::testing::SlapdServer& vk::testing::DirectoryServer() { return *adServer; }
