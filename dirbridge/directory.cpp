@@ -5,6 +5,7 @@
 #include "dirbridge/credentials.h"
 #include "platform/core/error_codes.h"
 #include "platform/core/text.h"
+#include "platform/ldap/ldap_discovery.h"
 
 namespace vk::dirbridge {
 
@@ -91,13 +92,28 @@ int32_t ValueText(const ldap::Entry& entry, std::string_view attribute, std::u16
   return 0;
 }
 
+namespace {
+
+// ldap.conf's directory (an empty URI), else the one the SRV records of
+// this computer's DNS domain name.
+std::string ConfiguredOrDiscoveredUri() {
+  std::string uri, base;
+  ldap::Connection::ConfiguredDirectory(uri, base);
+  if (!uri.empty()) return {};
+  return ldap::DiscoverDirectoryUris(ldap::ComputerDnsDomain());
+}
+
+}  // namespace
+
 int Directory::Open(const std::string& uri) {
   configured_ = uri.empty();
-  int rc = connection_.Open(uri);
+  int rc = connection_.Open(uri.empty() ? ConfiguredOrDiscoveredUri() : uri);
   return rc != 0 ? rc : Bind();
 }
 
 int Directory::Bind() {
+  // Never a bind in clear where the server offers TLS.
+  if (int rc = connection_.SecureSession(); rc != 0) return rc;
   std::string who;
   std::string password;
   CurrentCredentials(who, password);

@@ -4,6 +4,7 @@
 #include "dirbridge/directory.h"
 #include "dirbridge/dirbridge.h"
 #include "dirbridge/result_buffer.h"
+#include "platform/ldap/ldap_discovery.h"
 #include "log/orklog.h"
 #include "platform/core/text.h"
 
@@ -85,6 +86,20 @@ bool RunSearch(cOrkLog& log, vk::dirbridge::Directory& directory, int search, co
   return true;
 }
 
+// The server of a domain: the directory ldap.conf names when the domain is
+// its own, else the servers its SRV records name, else the host itself on
+// the given port.
+std::string ServerUri(const std::u16string& host, uint32_t port) {
+  std::string configuredUri, configuredBase;
+  vk::ldap::Connection::ConfiguredDirectory(configuredUri, configuredBase);
+  std::string name = vk::ToUtf8(host);
+  if (!configuredUri.empty() && !name.empty() && vk::ldap::SameName(vk::dirbridge::DomainFromDn(configuredBase), name))
+    return configuredUri;
+  std::string discovered = vk::ldap::DiscoverDirectoryUris(name);
+  if (!discovered.empty()) return discovered;
+  return "ldap://" + name + ":" + std::to_string(port) + "/";
+}
+
 }  // namespace
 
 extern "C" int32_t LDAPSearchQuery(cOrkLog* log, const char16_t* host, const char16_t* base, uint32_t port,
@@ -93,7 +108,7 @@ extern "C" int32_t LDAPSearchQuery(cOrkLog* log, const char16_t* host, const cha
   *buffer = nullptr;
   *length = 0;
   std::u16string hostText = host != nullptr ? host : u"";
-  std::string uri = "ldap://" + vk::ToUtf8(hostText) + ":" + std::to_string(port) + "/";
+  std::string uri = ServerUri(hostText, port);
   vk::dirbridge::Directory directory;
   int rc = directory.Session().Open(uri);
   if (rc != 0) {

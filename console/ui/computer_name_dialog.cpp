@@ -5,9 +5,22 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "console/ui/console_app.h"
+#include "console/ui/qt_text.h"
+#include "netpicker/netpicker.h"
+
+QString MergePickedComputers(const QStringList& typed, const VkNetworkObject* picked, uint32_t count) {
+  QStringList names = typed;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (picked[i].kind != VK_PICKED_COMPUTER || picked[i].name == nullptr) continue;
+    const QString name = ToQString(picked[i].name);
+    if (!names.contains(name, Qt::CaseInsensitive)) names.append(name);
+  }
+  return names.join(QLatin1Char(','));
+}
 
 cVkComputerNameDialog::cVkComputerNameDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Computername required"));
@@ -28,15 +41,20 @@ cVkComputerNameDialog::cVkComputerNameDialog(QWidget* parent) : QDialog(parent) 
   connect(names_, &QLineEdit::textChanged, this, [this](const QString& t) { ok_->setEnabled(!t.isEmpty()); });
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(pick, &QPushButton::clicked, this, [this] {
-    QMessageBox::information(this, QStringLiteral("ViewKeeper"),
-                             QStringLiteral("Picking computers from the network is not available yet. Please type "
-                                            "the computer names, separated by \",\"."));
-  });
+  connect(pick, &QPushButton::clicked, this, &cVkComputerNameDialog::PickComputers);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(text);
   layout->addWidget(group);
   layout->addWidget(buttons);
+}
+
+void cVkComputerNameDialog::PickComputers() {
+  uint32_t count = 0;
+  VkNetworkObject* picked = nullptr;
+  const std::u16string treeFile = cVkConsoleApp::DataFolder() + u"Browse.dat";
+  if (VkSelectNetworkObjects(VK_PICKER_ICON_COMPUTERS, treeFile.c_str(), &count, &picked) == 1 && count != 0)
+    names_->setText(MergePickedComputers(Names(), picked, count));
+  FreeData(picked, count);
 }
 
 QStringList cVkComputerNameDialog::Names() const {

@@ -4,9 +4,16 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <vector>
+
+struct VkNetworkObject;
 
 class QLineEdit;
 class QPushButton;
+
+// The typed names followed by the picked computers that are not among them
+// (compared without regard to case), joined with ",".
+QString MergePickedComputers(const QStringList& typed, const VkNetworkObject* picked, uint32_t count);
 
 class cVkComputerNameDialog : public QDialog {
   Q_OBJECT
@@ -20,6 +27,9 @@ class cVkComputerNameDialog : public QDialog {
 
   // Runs the dialog; the names, empty when cancelled or none were given.
   static QStringList Ask(QWidget* parent);
+
+  // "...": the computers picked in the "Browse network" dialog join the names.
+  void PickComputers();
 
  private:
   QLineEdit* names_;

@@ -3,6 +3,9 @@
 #include <span>
 
 #include "common/archive/archive.h"
+#include "common/archive/register_archive.h"
+#include "common/network/directory_records.h"
+#include "common/network/w2k_records.h"
 
 namespace {
 
@@ -79,6 +82,10 @@ bool cVkDirBridge::IsLoaded() const { return library_.IsOpen() && LDAPSearchQuer
 
 int32_t cVkDirBridge::ReadResult(uint8_t* buffer, uint32_t length, cVkCollection& collection) const {
   if (buffer == nullptr) return 0;
+  // The records the library answers with.
+  VkRegisterArchiveClasses();
+  VkRegisterClasses<cVkLDAPData, cVkStringVariable, cVkStringVariableArray, cVkUserInfo, cVkW2KComputer,
+                    cVkW2KDomain>();
   cVkArchive archive(std::span<const uint8_t>(buffer, length));
   collection.Serialize(archive);
   FreeBuffer(buffer);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <span>
@@ -75,16 +76,26 @@ std::string SmallTree() {
 }
 
 SlapdServer* adServer = nullptr;
+vk::testing::TestCertificates* certificates = nullptr;
 
 // The AD-like server is the one ldap.conf names; libldap reads it once.
 class DirectoryEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     adServer = new SlapdServer("dc=corp,dc=test", AdTree(), SCHEMA_FILE);
+    char pattern[] = "/tmp/vk-ca-XXXXXX";
+    caFolder = mkdtemp(pattern);
+    certificates = new vk::testing::TestCertificates(caFolder, "trusted");
+    // Servers of the tests are trusted through this authority only.
     std::ofstream(std::getenv("LDAPCONF")) << "URI " << adServer->Uri() << "\nBASE dc=corp,dc=test\nTIMEOUT 2\n"
-                                           << "NETWORK_TIMEOUT 2\n";
+                                           << "NETWORK_TIMEOUT 2\nTLS_CACERT " << certificates->Authority() << "\n";
   }
-  void TearDown() override { delete adServer; }
+  void TearDown() override {
+    delete adServer;
+    delete certificates;
+    std::filesystem::remove_all(caFolder);
+  }
+  std::string caFolder;
 };
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new DirectoryEnvironment);
 
@@ -298,3 +309,4 @@ TEST_F(DirBridge, PartialResultsAndAServerThatStopsAnswering) {
 }  // namespace
 
 vk::testing::SlapdServer& vk::testing::DirectoryServer() { return *adServer; }
+vk::testing::TestCertificates& vk::testing::DirectoryCertificates() { return *certificates; }

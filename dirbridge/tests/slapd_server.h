@@ -49,13 +49,15 @@ inline bool WaitForListener(int port, ChildProcess& server, std::chrono::millise
 class SlapdServer {
  public:
   // `schemaFile` may be empty (the standard schemas only); `extra` goes into
-  // slapd.conf before the database.
+  // slapd.conf before the database. With `ldaps` it also listens for
+  // ldaps:// on a port of its own (its certificate comes in `extra`).
   SlapdServer(const std::string& suffix, const std::string& ldif, const std::string& schemaFile,
-              const std::string& extra = "") {
+              const std::string& extra = "", bool ldaps = false) {
     char pattern[] = "/tmp/vk-slapd-XXXXXX";
     folder_ = mkdtemp(pattern);
     std::filesystem::create_directory(folder_ + "/db");
     port_ = FreeLoopbackPort();
+    if (ldaps) ldapsPort_ = FreeLoopbackPort();
     std::ofstream conf(folder_ + "/slapd.conf");
     for (const char* s : {"core", "cosine", "nis", "inetorgperson"})
       conf << "include /etc/ldap/schema/" << s << ".schema\n";
@@ -70,10 +72,10 @@ class SlapdServer {
     loaded_ = load.Started() && load.Wait() == 0;
     if (!loaded_) return;
     // Through exec in a shell so that slapd does not hold the test's output open.
-    server_ =
-        std::make_unique<ChildProcess>("/bin/sh", std::map<std::string, std::string>{}, folder_ + "/slapd.err",
-                                       std::vector<std::string>{"-c", "exec /usr/sbin/slapd -d 0 -h " + Uri() + " -f " +
-                                                                          folder_ + "/slapd.conf >/dev/null"});
+    server_ = std::make_unique<ChildProcess>(
+        "/bin/sh", std::map<std::string, std::string>{}, folder_ + "/slapd.err",
+        std::vector<std::string>{
+            "-c", "exec /usr/sbin/slapd -d 0 -h '" + Listeners() + "' -f " + folder_ + "/slapd.conf >/dev/null"});
     running_ = server_->Started() && WaitForListener(port_, *server_, std::chrono::seconds(20));
   }
   ~SlapdServer() {
@@ -88,6 +90,7 @@ class SlapdServer {
   bool Running() const { return loaded_ && running_; }
   int Port() const { return port_; }
   std::string Uri() const { return "ldap://127.0.0.1:" + std::to_string(port_) + "/"; }
+  std::string LdapsUri() const { return "ldaps://127.0.0.1:" + std::to_string(ldapsPort_) + "/"; }
   std::string Diagnostics() const {
     return ReadFileText(folder_ + "/slapadd.err") + ReadFileText(folder_ + "/slapd.err");
   }
@@ -95,8 +98,11 @@ class SlapdServer {
   void Freeze() { server_->Signal(SIGSTOP); }
 
  private:
+  std::string Listeners() const { return ldapsPort_ != 0 ? Uri() + " " + LdapsUri() : Uri(); }
+
   std::string folder_;
   int port_ = 0;
+  int ldapsPort_ = 0;
   bool loaded_ = false;
   bool running_ = false;
   std::unique_ptr<ChildProcess> server_;

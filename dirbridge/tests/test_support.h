@@ -5,12 +5,15 @@
 #include <string>
 
 #include "dirbridge/tests/slapd_server.h"
+#include "dirbridge/tests/test_ca.h"
 #include "log/orklog.h"
 
 namespace vk::testing {
 
 // Started once for the test program; the directory ldap.conf names.
 SlapdServer& DirectoryServer();
+// The authority that ldap.conf's TLS_CACERT names.
+TestCertificates& DirectoryCertificates();
 
 inline std::u16string LogText(cOrkLog& log) {
   char16_t* all = nullptr;

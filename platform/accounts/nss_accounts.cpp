@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <mutex>
 
 #include "platform/core/text.h"
 
@@ -51,6 +52,9 @@ std::optional<UnixGroup> FindGroup(Lookup lookup) {
   }
 }
 
+// The enumerations share the process's one NSS position.
+std::mutex enumerationLock;
+
 }  // namespace
 
 std::optional<UnixUser> FindUserByName(std::u16string_view name) {
@@ -71,6 +75,27 @@ std::optional<UnixGroup> FindGroupByName(std::u16string_view name) {
 
 std::optional<UnixGroup> FindGroupByGid(uint32_t gid) {
   return FindGroup([&](group* e, char* b, size_t n, group** r) { return getgrgid_r(gid, e, b, n, r); });
+}
+
+std::vector<UnixUser> ListUsers() {
+  std::lock_guard<std::mutex> hold(enumerationLock);
+  std::vector<UnixUser> users;
+  setpwent();
+  while (auto user = FindUser([](passwd* e, char* b, size_t n, passwd** r) { return getpwent_r(e, b, n, r); }))
+    users.push_back(std::move(*user));
+  endpwent();
+  return users;
+}
+
+std::vector<UnixGroup> ListGroups() {
+  std::lock_guard<std::mutex> hold(enumerationLock);
+  std::vector<UnixGroup> groups;
+  setgrent();
+  while (auto group =
+             FindGroup([](struct group* e, char* b, size_t n, struct group** r) { return getgrent_r(e, b, n, r); }))
+    groups.push_back(std::move(*group));
+  endgrent();
+  return groups;
 }
 
 std::vector<uint32_t> GroupsOfUser(const UnixUser& user) {

@@ -26,6 +26,10 @@ std::optional<UnixUser> FindUserByUid(uint32_t uid);
 std::optional<UnixGroup> FindGroupByName(std::u16string_view name);
 std::optional<UnixGroup> FindGroupByGid(uint32_t gid);
 
+// Every user and every group NSS lists, in its order.
+std::vector<UnixUser> ListUsers();
+std::vector<UnixGroup> ListGroups();
+
 // The user's primary group and every group that lists the user.
 std::vector<uint32_t> GroupsOfUser(const UnixUser& user);
 

@@ -250,6 +250,23 @@ int Connection::SearchPaged(const SearchRequest& request, int pageSize, int maxP
   return outcome;
 }
 
+bool Connection::UsesLdaps() const {
+  char* uri = nullptr;
+  if (ldap_get_option(Handle(ld_), LDAP_OPT_URI, &uri) != LDAP_OPT_SUCCESS || uri == nullptr) return false;
+  bool ldaps = strncasecmp(uri, "ldaps://", 8) == 0;
+  ldap_memfree(uri);
+  return ldaps;
+}
+
+int Connection::SecureSession() {
+  if (ld_ == nullptr) return LDAP_PARAM_ERROR;
+  if (UsesLdaps() || ldap_tls_inplace(Handle(ld_))) return LDAP_SUCCESS;
+  int rc = ldap_start_tls_s(Handle(ld_), nullptr, nullptr);
+  // A server that answers the request with a refusal offers no TLS and the
+  // session goes on in clear; a failed handshake (a client code) ends it.
+  return rc > 0 ? LDAP_SUCCESS : rc;
+}
+
 int Connection::Close() {
   if (ld_ == nullptr) return LDAP_SUCCESS;
   int rc = ldap_unbind_ext_s(Handle(ld_), nullptr, nullptr);
@@ -275,6 +292,21 @@ std::string Connection::DefaultBase() const {
   std::string copy = base;
   ldap_memfree(base);
   return copy;
+}
+
+void Connection::ConfiguredDirectory(std::string& uri, std::string& base) {
+  uri.clear();
+  base.clear();
+  LDAP* ld = nullptr;
+  if (ldap_initialize(&ld, nullptr) != LDAP_SUCCESS || ld == nullptr) return;
+  for (auto [option, text] : {std::pair{LDAP_OPT_URI, &uri}, std::pair{LDAP_OPT_DEFBASE, &base}}) {
+    char* value = nullptr;
+    if (ldap_get_option(ld, option, &value) == LDAP_OPT_SUCCESS && value != nullptr) {
+      *text = value;
+      ldap_memfree(value);
+    }
+  }
+  ldap_unbind_ext_s(ld, nullptr, nullptr);
 }
 
 std::string Connection::EscapeFilterValue(std::string_view value) {

@@ -64,6 +64,12 @@ class Connection {
   // A search in pages of `pageSize` entries (the simple paged results
   // control); at most `maxPages` pages are asked for.
   int SearchPaged(const SearchRequest& request, int pageSize, int maxPages, const PageHandler& onPage);
+  // Protects a plain session with StartTLS unless the server refuses it;
+  // ldaps:// sessions are protected already. The server's certificate is
+  // checked against ldap.conf's TLS_CACERT, else the system's CA store.
+  // Answers 0 when the session is protected or the server declined TLS,
+  // else the code (a certificate that fails the check: LDAP_CONNECT_ERROR).
+  int SecureSession();
   // Unbinds; answers the unbind's code.
   int Close();
 
@@ -74,11 +80,16 @@ class Connection {
   std::string DefaultBase() const;
   void SetTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
 
+  // The URI and BASE of the directory that ldap.conf (and the LDAP*
+  // variables) name, without contacting it; empty texts where none is set.
+  static void ConfiguredDirectory(std::string& uri, std::string& base);
+
   // Escapes a value for use inside a filter (RFC 4515).
   static std::string EscapeFilterValue(std::string_view value);
 
  private:
   int WaitForResult(int messageId, void** result);
+  bool UsesLdaps() const;
   int CollectEntries(void* result, std::vector<Entry>& entries);
 
   void* ld_ = nullptr;  // LDAP*
