@@ -298,7 +298,7 @@ TEST_F(DirBridge, PartialResultsAndAServerThatStopsAnswering) {
   EXPECT_TRUE(Logged(log, u"An error has occurred while getting groups. Errorcode 4."));
 
   buffer = nullptr;  // ReadResult freed it
-  small.Freeze();
+  ASSERT_TRUE(small.Freeze());
   log.Clear();
   // The server stops answering: whichever step waits on it first runs out of time.
   EXPECT_EQ(LDAPSearchQuery(&log, u"127.0.0.1", u"dc=small,dc=test", small.Port(), &buffer, &length), -1);

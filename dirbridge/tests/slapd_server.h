@@ -48,6 +48,9 @@ inline bool WaitForListener(int port, ChildProcess& server, std::chrono::millise
 
 class SlapdServer {
  public:
+  // The servers run without the test's preloaded libraries (wrappers, sanitizers).
+  static inline const std::map<std::string, std::string> kOwnEnvironment{{"LD_PRELOAD", ""}};
+
   // `schemaFile` may be empty (the standard schemas only); `extra` goes into
   // slapd.conf before the database. With `ldaps` it also listens for
   // ldaps:// on a port of its own (its certificate comes in `extra`).
@@ -67,13 +70,13 @@ class SlapdServer {
          << "\"\nrootpw secret\ndirectory " << folder_ << "/db\nmaxsize 10485760\n";
     conf.close();
     std::ofstream(folder_ + "/data.ldif") << ldif;
-    ChildProcess load("/usr/sbin/slapadd", {}, folder_ + "/slapadd.err",
+    ChildProcess load("/usr/sbin/slapadd", kOwnEnvironment, folder_ + "/slapadd.err",
                       {"-f", folder_ + "/slapd.conf", "-l", folder_ + "/data.ldif"});
     loaded_ = load.Started() && load.Wait() == 0;
     if (!loaded_) return;
     // Through exec in a shell so that slapd does not hold the test's output open.
     server_ = std::make_unique<ChildProcess>(
-        "/bin/sh", std::map<std::string, std::string>{}, folder_ + "/slapd.err",
+        "/bin/sh", kOwnEnvironment, folder_ + "/slapd.err",
         std::vector<std::string>{
             "-c", "exec /usr/sbin/slapd -d 0 -h '" + Listeners() + "' -f " + folder_ + "/slapd.conf >/dev/null"});
     running_ = server_->Started() && WaitForListener(port_, *server_, std::chrono::seconds(20));
@@ -94,10 +97,30 @@ class SlapdServer {
   std::string Diagnostics() const {
     return ReadFileText(folder_ + "/slapadd.err") + ReadFileText(folder_ + "/slapd.err");
   }
-  // Stops the server answering (its socket stays open).
-  void Freeze() { server_->Signal(SIGSTOP); }
+  // Stops the server answering (its socket stays open); returns once every
+  // thread of it has stopped.
+  bool Freeze() {
+    server_->Signal(SIGSTOP);
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end) {
+      if (AllThreadsStopped()) return true;
+      server_->Wait(std::chrono::milliseconds(5));
+    }
+    return false;
+  }
 
  private:
+  bool AllThreadsStopped() const {
+    const std::string tasks = "/proc/" + std::to_string(server_->Pid()) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+      std::string stat = ReadFileText(task.path().string() + "/stat");
+      size_t close = stat.rfind(')');
+      if (close == std::string::npos || close + 2 >= stat.size()) return false;
+      if (stat[close + 2] != 'T' && stat[close + 2] != 't') return false;
+    }
+    return !error;
+  }
   std::string Listeners() const { return ldapsPort_ != 0 ? Uri() + " " + LdapsUri() : Uri(); }
 
   std::string folder_;

@@ -18,6 +18,7 @@
 #include "netpicker/netpicker.h"
 #include "netpicker/picker_tree.h"
 #include "platform/accounts/host_info.h"
+#include "platform/core/text.h"
 
 namespace {
 
@@ -44,6 +45,12 @@ class PickerEnvironment : public ::testing::Environment {
   void TearDown() override { delete directory; }
 };
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new PickerEnvironment);
+
+std::string LogText(cOrkLog& log) {
+  std::string text;
+  for (const cOrkLogMessage& message : log.GetMessages()) text += vk::ToUtf8(message.text) + "\n";
+  return text;
+}
 
 QString Text(QTreeWidgetItem* item) { return item->text(0); }
 
@@ -177,6 +184,7 @@ TEST_F(Picker, TreeFileRoundTripAndDamagedFile) {
     cVkMultipleSelectSaveTree& tree = *dialog.Tree();
     QTreeWidgetItem* root = tree.topLevelItem(0);
     ASSERT_EQ(tree.topLevelItemCount(), 1);
+    ASSERT_EQ(dialog.StartLog().CountMessages(LOG_ALL), 0u) << LogText(dialog.StartLog());
     // Restored as it was, without asking the directory again.
     QTreeWidgetItem* staff = Child(Child(Child(root, "Directory"), "corp.test"), "Staff");
     ASSERT_NE(staff, nullptr);

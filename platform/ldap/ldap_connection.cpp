@@ -307,6 +307,8 @@ void Connection::ConfiguredDirectory(std::string& uri, std::string& base) {
     }
   }
   ldap_unbind_ext_s(ld, nullptr, nullptr);
+  // libldap's own default when nothing names a directory.
+  if (uri == "ldap://localhost:389/??base") uri.clear();
 }
 
 std::string Connection::EscapeFilterValue(std::string_view value) {

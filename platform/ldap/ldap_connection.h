@@ -81,7 +81,8 @@ class Connection {
   void SetTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
 
   // The URI and BASE of the directory that ldap.conf (and the LDAP*
-  // variables) name, without contacting it; empty texts where none is set.
+  // variables) name, without contacting it; empty texts where none is set
+  // (libldap's default, ldap://localhost/, counts as none).
   static void ConfiguredDirectory(std::string& uri, std::string& base);
 
   // Escapes a value for use inside a filter (RFC 4515).
