@@ -1,15 +1,21 @@
 #include "common/screen/update_block_builder.h"
 
-#include <zlib.h>
-
 #include <cstring>
 
 #include "platform/core/error_codes.h"
+#include "platform/core/job_pool.h"
 
 namespace {
 
 constexpr size_t kHeadBytes = 16;
 constexpr size_t kMessageHead = 8;
+// With a pool: sections above this are gathered as bands of rows, so a
+// block can be cut into parts of about equal size.
+constexpr size_t kBandBytes = 256 * 1024;
+// Room in the gathering buffer for the heads of bands beyond one block.
+constexpr size_t kBandHeads = 4096;
+// Blocks below this are compressed in one piece: cutting would save little.
+constexpr size_t kParallelBytes = 512 * 1024;
 
 void PutU32(uint8_t* out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(v >> (8 * i));
@@ -18,12 +24,6 @@ void PutU32(uint8_t* out, uint32_t v) {
 uint32_t GetU32(const uint8_t* in) {
   return static_cast<uint32_t>(in[0]) | (static_cast<uint32_t>(in[1]) << 8) | (static_cast<uint32_t>(in[2]) << 16) |
          (static_cast<uint32_t>(in[3]) << 24);
-}
-
-int32_t ErrorFromZlib(int rc) {
-  if (rc == Z_MEM_ERROR) return ERROR_NOT_ENOUGH_MEMORY;
-  if (rc == Z_BUF_ERROR) return ERROR_INSUFFICIENT_BUFFER;
-  return ERROR_INVALID_PARAMETER;
 }
 
 }  // namespace
@@ -44,7 +44,9 @@ int32_t cVkUpdateBlockBuilder::Init(const VkScreenGeometry& geometry, int32_t le
   if (!geometry.IsValid()) return ERROR_INVALID_PARAMETER;
   geometry_ = geometry;
   level_ = (level < -1 || level > 9) ? 6 : level;
-  block_.assign(geometry.BlockBytes(), 0);
+  compressor_ = cVkStreamCompressor(level_);
+  parts_.clear();
+  block_.assign(geometry.BlockBytes() + kBandHeads * kHeadBytes, 0);
   // The receiver's compressed buffer; ours holds the message head as well.
   output_.assign(geometry.ReceiveBytes(), 0);
   streamRoom_ = output_.size() - kMessageHead;
@@ -65,8 +67,23 @@ int32_t cVkUpdateBlockBuilder::AddSection(const VkRect& rect, const uint8_t* fra
   return AddSectionRows(rect, first, stride);
 }
 
+bool cVkUpdateBlockBuilder::Parallel() const { return pool_ != nullptr && pool_->Lanes() > 1; }
+
 int32_t cVkUpdateBlockBuilder::AddSectionRows(const VkRect& rect, const uint8_t* rows, size_t rowStride) {
   if (block_.empty() || !geometry_.Contains(rect)) return ERROR_INVALID_PARAMETER;
+  const size_t rowBytes = static_cast<size_t>(rect.Width()) * static_cast<size_t>(geometry_.bytesPerPixel);
+  if (!Parallel() || rowBytes == 0 || rowBytes * static_cast<size_t>(rect.Height()) <= kBandBytes)
+    return AddBand(rect, rows, rowStride);
+  const int32_t bandRows = static_cast<int32_t>(std::max<size_t>(1, kBandBytes / rowBytes));
+  for (int32_t top = rect.top; top < rect.bottom; top += bandRows) {
+    const VkRect band{rect.left, top, rect.right, std::min(rect.bottom, top + bandRows)};
+    const int32_t rc = AddBand(band, rows + static_cast<size_t>(top - rect.top) * rowStride, rowStride);
+    if (rc != 0) return rc;
+  }
+  return 0;
+}
+
+int32_t cVkUpdateBlockBuilder::AddBand(const VkRect& rect, const uint8_t* rows, size_t rowStride) {
   size_t rowBytes = static_cast<size_t>(rect.Width()) * static_cast<size_t>(geometry_.bytesPerPixel);
   size_t need = kHeadBytes + rowBytes * static_cast<size_t>(rect.Height());
   if (need > block_.size() - used_) {
@@ -92,20 +109,77 @@ int32_t cVkUpdateBlockBuilder::Flush() {
   starts.swap(sectionStarts_);
   size_t used = used_;
   used_ = 0;
+  if (Parallel() && used >= kParallelBytes && starts.size() > 1) return SendParallel({block_.data(), used}, starts);
   return Send({block_.data(), used}, starts);
+}
+
+// Cuts the block into one part per lane (at section starts, about equal in
+// bytes), compresses the parts side by side and sends them in order. A
+// part whose stream would not fit goes the sequential way, in its place.
+int32_t cVkUpdateBlockBuilder::SendParallel(std::span<const uint8_t> block, std::span<const size_t> sectionStarts) {
+  CutParts(block, sectionStarts);
+  pool_->RunAll(parts_.size(), [this](size_t i) {
+    Part& part = parts_[i];
+    const size_t room = std::min(streamRoom_, cVkStreamCompressor::Bound(part.block.size()));
+    if (part.output.size() < kMessageHead + room) part.output.resize(kMessageHead + room);
+    part.result =
+        part.block.size() > geometry_.BlockBytes()
+            ? ERROR_INSUFFICIENT_BUFFER
+            : part.compressor.Compress(part.block, std::span(part.output).subspan(kMessageHead, room), &part.length);
+  });
+  for (Part& part : parts_) {
+    int32_t rc = part.result;
+    if (rc == 0)
+      rc = SendMessage(part.output.data(), part.length);
+    else if (rc == ERROR_INSUFFICIENT_BUFFER)
+      rc = Send(part.block, part.sectionStarts);
+    if (rc != 0) return rc;
+  }
+  return 0;
+}
+
+void cVkUpdateBlockBuilder::CutParts(std::span<const uint8_t> block, std::span<const size_t> sectionStarts) {
+  const size_t lanes = std::min(pool_->Lanes(), sectionStarts.size());
+  if (parts_.size() < lanes) parts_.resize(lanes);
+  for (Part& part : parts_) {
+    part.sectionStarts.clear();
+    part.block = {};
+  }
+  const size_t share = block.size() / lanes;
+  size_t part = 0, begin = 0;
+  for (size_t k = 0; k < sectionStarts.size(); ++k) {
+    const size_t start = sectionStarts[k];
+    if (part + 1 < lanes && start >= share * (part + 1) && !parts_[part].sectionStarts.empty()) {
+      parts_[part].block = block.subspan(begin, start - begin);
+      begin = start;
+      ++part;
+    }
+    parts_[part].sectionStarts.push_back(start - begin);
+  }
+  parts_[part].block = block.subspan(begin);
+  parts_.resize(part + 1);
+  for (Part& p : parts_)
+    if (!p.compressor.Valid()) p.compressor = cVkStreamCompressor(level_);
+}
+
+int32_t cVkUpdateBlockBuilder::SendMessage(uint8_t* message, size_t length) {
+  PutU32(message, VK_MESSAGE_SCREEN_UPDATE);
+  PutU32(message + 4, static_cast<uint32_t>(length));
+  if (!sink_) return 0;
+  return sink_(std::span<const uint8_t>(message, kMessageHead + length));
 }
 
 // Compresses one block into the output buffer and sends it; a stream that
 // would not fit is sent as two or more smaller blocks instead.
+// A block that would inflate beyond the receiver's block buffer is split
+// the same way.
 int32_t cVkUpdateBlockBuilder::Send(std::span<const uint8_t> block, std::span<const size_t> sectionStarts) {
-  uLongf length = static_cast<uLongf>(StreamRoom());
-  int rc = compress2(output_.data() + kMessageHead, &length, block.data(), static_cast<uLong>(block.size()), level_);
-  if (rc == Z_BUF_ERROR) return SendHalves(block, sectionStarts);
-  if (rc != Z_OK) return ErrorFromZlib(rc);
-  PutU32(output_.data(), VK_MESSAGE_SCREEN_UPDATE);
-  PutU32(output_.data() + 4, static_cast<uint32_t>(length));
-  if (!sink_) return 0;
-  return sink_(std::span<const uint8_t>(output_.data(), kMessageHead + length));
+  if (block.size() > geometry_.BlockBytes()) return SendHalves(block, sectionStarts);
+  size_t length = 0;
+  const int32_t rc = compressor_.Compress(block, std::span(output_).subspan(kMessageHead, StreamRoom()), &length);
+  if (rc == ERROR_INSUFFICIENT_BUFFER) return SendHalves(block, sectionStarts);
+  if (rc != 0) return rc;
+  return SendMessage(output_.data(), length);
 }
 
 int32_t cVkUpdateBlockBuilder::SendHalves(std::span<const uint8_t> block, std::span<const size_t> sectionStarts) {

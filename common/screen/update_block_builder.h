@@ -10,6 +10,12 @@
 // goes to the sink as a complete update message: the head {1, n} (message
 // type and stream length, two little-endian DWORDs) and the n stream bytes.
 //
+// No stream inflates to more than the receiver's block buffer (W x H x B +
+// 16). With a job pool, large sections are gathered as bands of rows and a
+// large block is cut at section boundaries into one part per lane; the
+// parts are compressed side by side and sent in order, each as its own
+// update message.
+//
 // Use: Init once per screen format; per cycle AddSection for each changed
 // rectangle, then Flush. A failed compression drops that block and answers
 // its error: the caller marks the area for capture again.
@@ -21,7 +27,12 @@
 #include <span>
 #include <vector>
 
+#include "common/screen/stream_compressor.h"
 #include "platform/geometry/screen_geometry.h"
+
+namespace vk {
+class JobPool;
+}
 
 // Sends one update message; answers 0 or the error that stops the update.
 using VkUpdateSink = std::function<int32_t(std::span<const uint8_t> message)>;
@@ -35,6 +46,8 @@ class cVkUpdateBlockBuilder {
   // ERROR_INVALID_PARAMETER for a geometry out of range.
   int32_t Init(const VkScreenGeometry& geometry, int32_t level);
   void SetSink(VkUpdateSink sink) { sink_ = std::move(sink); }
+  // Compresses large blocks on the pool's lanes; null: on the caller alone.
+  void SetPool(vk::JobPool* pool) { pool_ = pool; }
 
   // Adds a section whose rows are read from `frame`, the whole frame copy
   // (H rows of W x B bytes). Answers ERROR_INVALID_PARAMETER for a rectangle
@@ -58,17 +71,35 @@ class cVkUpdateBlockBuilder {
   void LimitStreamRoom(size_t room) { streamRoom_ = std::min(room, output_.size() - 8); }
 
  private:
+  // One lane's stream of a block cut for parallel compression.
+  struct Part {
+    std::span<const uint8_t> block;
+    std::vector<size_t> sectionStarts;
+    cVkStreamCompressor compressor;
+    std::vector<uint8_t> output;  // message head + stream
+    size_t length = 0;
+    int32_t result = 0;
+  };
+
+  bool Parallel() const;
+  int32_t AddBand(const VkRect& rect, const uint8_t* rows, size_t rowStride);
+  int32_t SendParallel(std::span<const uint8_t> block, std::span<const size_t> sectionStarts);
+  void CutParts(std::span<const uint8_t> block, std::span<const size_t> sectionStarts);
+  int32_t SendMessage(uint8_t* message, size_t length);
   int32_t Send(std::span<const uint8_t> block, std::span<const size_t> sectionStarts);
   int32_t SendHalves(std::span<const uint8_t> block, std::span<const size_t> sectionStarts);
   int32_t SendSplitSection(std::span<const uint8_t> section);
 
   VkScreenGeometry geometry_;
   int32_t level_ = 6;
-  std::vector<uint8_t> block_;  // W x H x B + 16
+  std::vector<uint8_t> block_;  // W x H x B + 16, and room for the heads of bands
   size_t used_ = 0;
   std::vector<size_t> sectionStarts_;
   std::vector<uint8_t> output_;  // message head + stream
   size_t streamRoom_ = 0;
+  cVkStreamCompressor compressor_;
+  vk::JobPool* pool_ = nullptr;
+  std::vector<Part> parts_;
   VkUpdateSink sink_;
 };
 

@@ -8,8 +8,10 @@
 
 #include "common/archive/tests/test_bytes.h"
 #include "common/screen/screen_buffer.h"
+#include "common/screen/stream_compressor.h"
 #include "common/screen/update_block_builder.h"
 #include "platform/core/error_codes.h"
+#include "platform/core/job_pool.h"
 
 using vktest::Hex;
 
@@ -248,3 +250,133 @@ TEST_F(UpdateBlocks, ScreenFormatsOutOfRangeAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// A desktop-like picture: window areas of flat colour, title bars and rows
+// of glyph-like marks, as the agent sees most of the time.
+std::vector<uint8_t> DesktopFrame(const VkScreenGeometry& g) {
+  std::vector<uint8_t> frame(g.FrameBytes());
+  const size_t bpp = static_cast<size_t>(g.bytesPerPixel);
+  for (int32_t y = 0; y < g.height; ++y) {
+    for (int32_t x = 0; x < g.width; ++x) {
+      uint32_t px = (x / 300 + y / 200) % 2 ? 0xF0F0F0 : 0x2050A0;
+      if (y % 200 < 24) px = 0x304060;
+      const uint32_t cell = static_cast<uint32_t>((x / 7) * 2654435761u ^ (y / 14) * 40503u);
+      if (y % 14 > 2 && y % 14 < 12 && (cell >> 7) % 5 != 0 && ((x * 3 + y * 5 + (cell >> 11)) % 7) < 2) px = 0x101010;
+      for (size_t b = 0; b < bpp; ++b)
+        frame[(static_cast<size_t>(y) * g.width + x) * bpp + b] = static_cast<uint8_t>(px >> (8 * b));
+    }
+  }
+  return frame;
+}
+
+}  // namespace
+
+TEST_F(UpdateBlocks, LargeBlocksGoOutAsSeveralMessagesCompressedSideBySide) {
+  SetUpScreen(1024, 768, 32);
+  frame = DesktopFrame(g);
+  // Alone, the full screen is one stream.
+  ASSERT_EQ(builder.AddSection({0, 0, 1024, 768}, frame.data()), 0);
+  ASSERT_EQ(builder.Flush(), 0);
+  ASSERT_EQ(messages.streams.size(), 1u);
+  const size_t alone = messages.streams[0].size();
+
+  vk::JobPool pool(1);
+  cVkUpdateBlockBuilder pooled;
+  ASSERT_EQ(pooled.Init(g, 6), 0);
+  pooled.SetPool(&pool);
+  Messages parts;
+  parts.room = pooled.StreamRoom();
+  pooled.SetSink(parts.Sink());
+  // A small change first, then the full screen: both in the block, in order.
+  ASSERT_EQ(pooled.AddSection({5, 5, 9, 9}, frame.data()), 0);
+  ASSERT_EQ(pooled.AddSection({0, 0, 1024, 768}, frame.data()), 0);
+  ASSERT_EQ(pooled.Flush(), 0);
+  ASSERT_EQ(parts.streams.size(), 2u) << "one message per lane";
+  size_t total = 0;
+  for (const auto& stream : parts.streams) {
+    total += stream.size();
+    EXPECT_LE(Inflate(stream, g.BlockBytes() + 1).size(), g.BlockBytes()) << "each fits the viewer's block buffer";
+  }
+  EXPECT_LE(total, alone + alone / 20) << "cutting costs next to no bytes";
+
+  cVkScreenBuffer viewer;
+  ASSERT_EQ(viewer.ApplyScreenInfo(cVkScreenInfo::ForTrueColour(1024, 768, 32, 0xFF0000, 0xFF00, 0xFF)), 0);
+  for (const auto& stream : parts.streams) ASSERT_EQ(viewer.ApplyBlock(stream), 0);
+  std::vector<uint8_t> shown;
+  viewer.ReadFrame([&](std::span<const uint8_t> f, const VkScreenGeometry&, const cVkScreenInfo&) {
+    shown.assign(f.begin(), f.end());
+  });
+  EXPECT_EQ(shown, frame);
+  // The bands of the full screen, top to bottom, cover it exactly once.
+  auto dirty = viewer.TakeDirtyRects();
+  ASSERT_GT(dirty.size(), 2u);
+  EXPECT_EQ(dirty.front(), (VkRect{5, 5, 9, 9}));
+  int32_t next = 0;
+  for (size_t i = 1; i < dirty.size(); ++i) {
+    EXPECT_EQ(dirty[i].top, next);
+    EXPECT_EQ(dirty[i].left, 0);
+    EXPECT_EQ(dirty[i].right, 1024);
+    next = dirty[i].bottom;
+  }
+  EXPECT_EQ(next, 768);
+}
+
+TEST_F(UpdateBlocks, PartsThatWouldNotFitTheStreamRoomAreSplitFurther) {
+  SetUpScreen(512, 512, 32);  // random: incompressible
+  vk::JobPool pool(1);
+  cVkUpdateBlockBuilder pooled;
+  ASSERT_EQ(pooled.Init(g, 6), 0);
+  pooled.SetPool(&pool);
+  pooled.LimitStreamRoom(64 * 1024);
+  Messages parts;
+  parts.room = 64 * 1024;
+  pooled.SetSink(parts.Sink());
+  ASSERT_EQ(pooled.AddSection({0, 0, 512, 512}, frame.data()), 0);
+  ASSERT_EQ(pooled.AddSection({0, 0, 3, 3}, frame.data()), 0);
+  ASSERT_EQ(pooled.Flush(), 0);
+  EXPECT_GE(parts.streams.size(), 16u);
+  for (auto& s : parts.streams) ASSERT_EQ(copy.ApplyBlock(s), 0);
+  EXPECT_EQ(CopyFrame(), frame);
+}
+
+// The stream is zlib's format: the viewer's uncompress reads it.
+TEST(StreamCompressor, WritesZlibStreamsThatUncompressReads) {
+  const std::string text = "ViewKeeper ViewKeeper ViewKeeper";
+  const std::vector<uint8_t> input(text.begin(), text.end());
+  cVkStreamCompressor compressor(6);
+  std::vector<uint8_t> stream(cVkStreamCompressor::Bound(input.size()));
+  size_t written = 0;
+  ASSERT_EQ(compressor.Compress(input, stream, &written), 0);
+  stream.resize(written);
+  EXPECT_EQ(stream, Hex("789C 0BCB4C2D F74E4D2D 482D5208 C3C60400 C70A0C26"));
+  EXPECT_EQ(Inflate(stream, input.size()), input);
+
+  std::vector<uint8_t> tight(8);
+  EXPECT_EQ(compressor.Compress(input, tight, &written), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(written, 0u);
+  EXPECT_FALSE(cVkStreamCompressor().Valid());
+}
+
+// Every zlib level gives a stream that uncompress reads back; level 0 stores
+// the block, the others compress it (the bytes against zlib's on captured
+// desktops are measured by bench_compressor).
+TEST(StreamCompressor, EveryLevelWritesAStreamUncompressReads) {
+  const VkScreenGeometry g{640, 400, 4};
+  const std::vector<uint8_t> frame = DesktopFrame(g);
+  for (int32_t level = -1; level <= 9; ++level) {
+    cVkStreamCompressor compressor(level);
+    std::vector<uint8_t> stream(cVkStreamCompressor::Bound(frame.size()));
+    size_t written = 0;
+    ASSERT_EQ(compressor.Compress(frame, stream, &written), 0) << level;
+    stream.resize(written);
+    EXPECT_EQ(Inflate(stream, frame.size()), frame) << level;
+    if (level == 0)
+      EXPECT_GT(written, frame.size());
+    else
+      EXPECT_LT(written, frame.size() / 4) << level;
+  }
+  EXPECT_EQ(VkDeflateLevelFor(42), VkDeflateLevelFor(6));
+  EXPECT_EQ(VkDeflateLevelFor(-1), VkDeflateLevelFor(6));
+}
