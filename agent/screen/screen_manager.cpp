@@ -101,6 +101,8 @@ class cVkScreenManager::CaptureThread {
       int32_t result = shared_.links.useInputDesktop ? shared_.links.useInputDesktop(log_) : 0;
       if (result == 0) result = CapturePending();
       if (result == kRunEnded) break;
+      // The session sends right after a capture that found changes.
+      shared_.builder.CaptureFinished();
       if (result != 0) WriteLogToFile();
       if (stop.WaitFor(std::chrono::milliseconds(interval))) break;
     }

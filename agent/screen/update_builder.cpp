@@ -19,12 +19,16 @@ void DifferingSpan(const uint8_t* a, const uint8_t* b, size_t length, size_t& fi
 
 }  // namespace
 
+cVkUpdateBuilder::cVkUpdateBuilder(size_t compressWorkers) : pool_(compressWorkers) {}
+
 int32_t cVkUpdateBuilder::Init(int32_t height, int32_t width, int32_t bytesPerPixel, int32_t compressionLevel) {
+  std::lock_guard sending(sendLock_);
   std::lock_guard guard(lock_);
   const VkScreenGeometry geometry{width, height, bytesPerPixel};
   if (!geometry.IsValid()) return ERROR_INVALID_PARAMETER;
   const int32_t result = blocks_.Init(geometry, compressionLevel);
   if (result != 0) return result;
+  blocks_.SetPool(&pool_);
   try {
     frame_.assign(geometry.FrameBytes(), 0);
   } catch (const std::bad_alloc&) {
@@ -67,8 +71,7 @@ void cVkUpdateBuilder::StoreSection(const uint8_t* rows, size_t stride, const Vk
 }
 
 int32_t cVkUpdateBuilder::SendUpdate(const VkUpdateSink& sink) {
-  std::lock_guard guard(lock_);
-  if (formatHeld_ || changed_.Empty() || !geometry_.IsValid()) return 0;
+  std::lock_guard sending(sendLock_);
   // A failure of the sink ends the update; any other failure is one of
   // compression, whose area is sent again with the next update.
   int32_t sinkError = 0;
@@ -76,18 +79,34 @@ int32_t cVkUpdateBuilder::SendUpdate(const VkUpdateSink& sink) {
     sinkError = sink(message);
     return sinkError;
   });
-  const std::vector<VkRect> rects = changed_.Take();
+  std::vector<VkRect> rects;
   int32_t result = 0;
-  for (const VkRect& rect : rects) {
-    result = blocks_.AddSection(rect, frame_.data());
-    if (result != 0) break;
+  {
+    std::lock_guard guard(lock_);
+    if (!formatHeld_ && geometry_.IsValid()) rects = changed_.Take();
+    for (const VkRect& rect : rects) {
+      result = blocks_.AddSection(rect, frame_.data());
+      if (result != 0) break;
+    }
   }
+  // The rows are in the block now: compressing and sending needs no frame.
   if (result == 0) result = blocks_.Flush();
   blocks_.Discard();
   blocks_.SetSink(nullptr);
-  if (result == 0 || sinkError != 0) return sinkError != 0 ? sinkError : 0;
+  if (result == 0 || sinkError != 0) return sinkError;
+  std::lock_guard guard(lock_);
   for (const VkRect& rect : rects) changed_.Add(rect);
   return 0;
+}
+
+void cVkUpdateBuilder::SetChangeListener(std::function<void()> listener) {
+  std::lock_guard guard(lock_);
+  changeListener_ = std::move(listener);
+}
+
+void cVkUpdateBuilder::CaptureFinished() {
+  std::lock_guard guard(lock_);
+  if (changeListener_ && !formatHeld_ && !changed_.Empty()) changeListener_();
 }
 
 void cVkUpdateBuilder::ReleaseFormatHold() {
@@ -96,6 +115,7 @@ void cVkUpdateBuilder::ReleaseFormatHold() {
 }
 
 void cVkUpdateBuilder::Reset() {
+  std::lock_guard sending(sendLock_);
   std::lock_guard guard(lock_);
   geometry_ = VkScreenGeometry{};
   level_ = 6;

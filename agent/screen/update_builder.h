@@ -7,17 +7,26 @@
 // screen format, so the two stay equal as long as every update arrives.
 // Until the session has taken the new format (ReleaseFormatHold), no update
 // is sent, so no section of a new format ever precedes its format record.
+//
+// SendUpdate holds the frame copy only while it copies the changed rows
+// into its block; the capture stores the next sections while the block is
+// compressed (large ones on every lane of the builder's job pool) and sent.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
 #include "agent/screen/screen_region.h"
 #include "common/screen/update_block_builder.h"
+#include "platform/core/job_pool.h"
 
 class cVkUpdateBuilder {
  public:
+  // `compressWorkers`: threads that compress large blocks beside the sender.
+  explicit cVkUpdateBuilder(size_t compressWorkers = vk::JobPool::WorkersForCores());
+
   // Sets up a black frame copy of W x H x B bytes and the block buffers;
   // empties the changed region and holds updates until the format is taken.
   // 0 or ERROR_INVALID_PARAMETER / ERROR_NOT_ENOUGH_MEMORY.
@@ -32,6 +41,11 @@ class cVkUpdateBuilder {
   // stays changed for the next update.
   int32_t SendUpdate(const VkUpdateSink& sink);
   void ReleaseFormatHold();
+  // Called (under the builder's lock; keep it short) when a capture pass
+  // left changes to send; none: nobody is told.
+  void SetChangeListener(std::function<void()> listener);
+  // The capture pass is over: tells the listener when changes are waiting.
+  void CaptureFinished();
   // Zeroes the size, sets the level to 6, empties the region, frees buffers.
   void Reset();
 
@@ -42,7 +56,12 @@ class cVkUpdateBuilder {
   std::vector<VkRect> ChangedRects() const;
 
  private:
+  // Held by SendUpdate throughout, and by Init and Reset: the block builder
+  // is the sender's. Taken before lock_.
+  std::mutex sendLock_;
   mutable std::mutex lock_;
+  vk::JobPool pool_;
+  std::function<void()> changeListener_;
   VkScreenGeometry geometry_;
   int32_t level_ = 6;
   bool formatHeld_ = false;

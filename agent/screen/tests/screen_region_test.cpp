@@ -65,6 +65,16 @@ TEST(ScreenSettings, ValuesAreMadeSafeWhereTheyAreUsed) {
   EXPECT_EQ(VkCaptureIntervalAtUse(0), 100);
   EXPECT_EQ(VkCaptureIntervalAtUse(-1), 100);
   EXPECT_EQ(VkCaptureIntervalAtUse(40), 40);
+  EXPECT_EQ(VkCaptureIntervalAtUse(1), 10);
+  EXPECT_EQ(VkCaptureIntervalAtUse(9), 10);
+  // The session follows the capture interval below 100 ms, down to 10 ms.
+  EXPECT_EQ(VkSessionPeriodFor(100), 100);
+  EXPECT_EQ(VkSessionPeriodFor(1000), 100);
+  EXPECT_EQ(VkSessionPeriodFor(0), 100);
+  EXPECT_EQ(VkSessionPeriodFor(-1), 100);
+  EXPECT_EQ(VkSessionPeriodFor(20), 20);
+  EXPECT_EQ(VkSessionPeriodFor(99), 99);
+  EXPECT_EQ(VkSessionPeriodFor(3), 10);
   EXPECT_EQ(VkCompressionLevelAtUse(10), 6);
   EXPECT_EQ(VkCompressionLevelAtUse(-2), 6);
   EXPECT_EQ(VkCompressionLevelAtUse(-1), -1);

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <thread>
 
 #include "common/screen/screen_buffer.h"
 
@@ -131,6 +134,91 @@ TEST(UpdateBuilder, AFailedSendEndsTheUpdateAndResetEmptiesEverything) {
   EXPECT_NE(builder.Init(0, 10, 4, 6), 0);
   ASSERT_EQ(builder.Init(10, 10, 4, 42), 0);  // an impossible level is used as 6
   EXPECT_EQ(builder.Level(), 6);
+}
+
+// The frame copy is free while an update is compressed and sent: a capture
+// stores its sections meanwhile, and they go out with the next update.
+TEST(UpdateBuilder, CaptureStoresWhileAnUpdateIsBeingSent) {
+  cVkUpdateBuilder builder;
+  ASSERT_EQ(builder.Init(64, 64, 4, 6), 0);
+  builder.ReleaseFormatHold();
+  Viewer viewer(64, 64);
+  Picture pic(64, 64);
+  pic.Fill({0, 0, 64, 32}, 0x00AA00);
+  pic.Store(builder, {0, 0, 64, 64});
+  std::mutex lock;
+  std::condition_variable changed;
+  bool sending = false, stored = false;
+  std::thread capture([&] {
+    std::unique_lock guard(lock);
+    ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(30), [&] { return sending; }));
+    guard.unlock();
+    pic.Fill({10, 40, 20, 50}, 0xAA0000);
+    pic.Store(builder, {10, 40, 20, 50});
+    guard.lock();
+    stored = true;
+    changed.notify_all();
+  });
+  const VkUpdateSink sink = viewer.Sink();
+  bool storedWhileSending = false;
+  ASSERT_EQ(builder.SendUpdate([&](std::span<const uint8_t> message) {
+    std::unique_lock guard(lock);
+    sending = true;
+    changed.notify_all();
+    storedWhileSending = changed.wait_for(guard, std::chrono::seconds(30), [&] { return stored; });
+    return sink(message);
+  }),
+            0);
+  capture.join();
+  EXPECT_TRUE(storedWhileSending);
+  EXPECT_EQ(builder.ChangedRects(), (std::vector<VkRect>{{10, 40, 20, 50}}));
+  ASSERT_EQ(builder.SendUpdate(viewer.Sink()), 0);
+  EXPECT_EQ(viewer.messages, 2u);
+  EXPECT_EQ(viewer.Frame(), pic.px);
+}
+
+TEST(UpdateBuilder, TheListenerHearsOfCapturesThatLeftChangesToSend) {
+  cVkUpdateBuilder builder;
+  ASSERT_EQ(builder.Init(32, 32, 4, 6), 0);
+  int told = 0;
+  builder.SetChangeListener([&] { ++told; });
+  Picture pic(32, 32);
+  pic.Fill({1, 1, 5, 5}, 0x123456);
+  pic.Store(builder, {0, 0, 32, 32});
+  builder.CaptureFinished();
+  EXPECT_EQ(told, 0) << "held until the format is taken";
+  builder.ReleaseFormatHold();
+  builder.CaptureFinished();
+  EXPECT_EQ(told, 1);
+  Viewer viewer(32, 32);
+  ASSERT_EQ(builder.SendUpdate(viewer.Sink()), 0);
+  pic.Store(builder, {0, 0, 32, 32});  // nothing new
+  builder.CaptureFinished();
+  EXPECT_EQ(told, 1);
+  builder.SetChangeListener(nullptr);
+  pic.Fill({7, 7, 9, 9}, 0x654321);
+  pic.Store(builder, {7, 7, 9, 9});
+  builder.CaptureFinished();
+  EXPECT_EQ(told, 1);
+}
+
+// A full-screen change is cut into one message per lane; the viewer gets the
+// exact picture.
+TEST(UpdateBuilder, FullScreenChangesAreCompressedOnEveryLane) {
+  cVkUpdateBuilder builder(1);
+  ASSERT_EQ(builder.Init(600, 800, 4, 6), 0);
+  builder.ReleaseFormatHold();
+  Viewer viewer(800, 600);
+  Picture pic(800, 600);
+  std::mt19937 random(11);
+  for (int y = 0; y < 600; y += 8)
+    for (int x = 0; x < 800; x += 8) pic.Fill({x, y, x + 8, y + 8}, random() | 1);
+  pic.Store(builder, {0, 0, 800, 600});
+  ASSERT_EQ(builder.SendUpdate(viewer.Sink()), 0);
+  EXPECT_EQ(viewer.messages, 2u);
+  EXPECT_EQ(viewer.error, 0);
+  EXPECT_EQ(viewer.Frame(), pic.px);
+  EXPECT_TRUE(builder.ChangedRects().empty());
 }
 
 }  // namespace
