@@ -5,6 +5,7 @@
 // manager to the tray and the input handler; tests hand in their own.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -99,6 +100,13 @@ class iVkSessionScreen : public iVkScreenRefresh {
   virtual std::unique_ptr<cVkObject> MakeScreenInfo() = 0;
   // Sends the changed sections as update messages; 0 when nothing changed.
   virtual int32_t SendUpdate(cVkSocket& socket) = 0;
+  // Whether the last SendUpdate sent any message (false when not known).
+  virtual bool TakeUpdateSent() { return false; }
+  // The session loop's period (the capture interval below 100 ms).
+  virtual std::chrono::milliseconds SendPeriod() { return std::chrono::milliseconds(100); }
+  // Called when a capture left changes to send (from the capture thread);
+  // null: nobody is told. After it returns the old listener is not called.
+  virtual void SetChangeListener(std::function<void()> listener) { (void)listener; }
   // Builds the session's cursor list afresh.
   virtual void RebuildCursorList() = 0;
   // When the cursor shape changed since the last call: true and its index

@@ -5,6 +5,7 @@
 #include "common/protocol/session_messages.h"
 #include "common/archive/object.h"
 #include "agent/service/log_sink.h"
+#include "agent/session/session_pacer.h"
 #include "agent/session/session_shared.h"
 #include "agent/worker/stop_worker_thread.h"
 #include "common/settings/settings_parts.h"
@@ -23,6 +24,22 @@ cVkSessionSettings SanitisedSettings(const cVkSessionParts& parts) {
   settings.updatePort = UpdatePortAtUse(settings.updatePort);
   return settings;
 }
+
+// Captured changes wake the session while it lives.
+class cVkChangeListening {
+ public:
+  cVkChangeListening(iVkSessionScreen* screen, cVkSessionWake& wake) : screen_(screen) {
+    if (screen_) screen_->SetChangeListener([&wake] { wake.ChangesCaptured(); });
+  }
+  ~cVkChangeListening() {
+    if (screen_) screen_->SetChangeListener(nullptr);
+  }
+  cVkChangeListening(const cVkChangeListening&) = delete;
+  cVkChangeListening& operator=(const cVkChangeListening&) = delete;
+
+ private:
+  iVkSessionScreen* screen_;
+};
 
 class cSession {
  public:
@@ -160,7 +177,12 @@ void cSession::UpdateTrayWatchingConsole() {
 int32_t cSession::Loop() {
   int32_t code = 0;
   iVkSessionScreen* screen = parts_.screen;
-  while (code == 0 && !stop_.WaitFor(kSessionCycle)) {
+  cVkSessionWake wake;
+  auto stopped = stop_.OnSet([&wake] { wake.Cancel(); });
+  cVkSessionPacer pacer(screen ? screen->SendPeriod() : kSessionCycle, cVkSessionPacer::Clock::now());
+  cVkChangeListening listening(screen, wake);
+  while (code == 0 && wake.WaitForCycle(pacer)) {
+    pacer.CycleStarted(cVkSessionPacer::Clock::now());
     if (screen && screen->TakeFormatPending()) {
       std::unique_ptr<cVkObject> info = screen->MakeScreenInfo();
       code = info ? SendObjectOn(s_, kObjectMessage, *info) : ERROR_INVALID_DATA;
@@ -182,6 +204,7 @@ int32_t cSession::Loop() {
     if ((code = CheckConsole()) != 0) break;
     if (!screen) continue;
     code = screen->SendUpdate(s_.sessionSocket);
+    if (screen->TakeUpdateSent()) pacer.UpdateSent();
     if (code != 0) {
       log_.LogMsg(LOG_ERROR, code, u"An error has occurred while sending an update. Errorcode %ld.", code);
       break;

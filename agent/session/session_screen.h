@@ -3,6 +3,7 @@
 // and the session's cursor list.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -28,11 +29,16 @@ class cVkSessionScreen : public iVkSessionScreen {
   std::unique_ptr<cVkObject> MakeScreenInfo() override;
   void AddFullScreen() override { capture_.Screen().AddFullScreen(); }
   int32_t SendUpdate(cVkSocket& socket) override;
+  bool TakeUpdateSent() override;
+  std::chrono::milliseconds SendPeriod() override;
+  void SetChangeListener(std::function<void()> listener) override;
   // Both run on the session's thread only.
   void RebuildCursorList() override { cursors_.Rebuild(); }
   bool TakeCursorChange(uint32_t* index) override;
 
  private:
+  std::function<cVkScreenCaptureSettings()> settings_;
+  bool updateSent_ = false;
   cVkCaptureSet capture_;
   cVkAgentCursorPlatform cursorPlatform_;
   cVkCursorList cursors_{&cursorPlatform_};
