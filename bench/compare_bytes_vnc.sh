@@ -19,7 +19,6 @@ for tool in Xvfb xterm x11vnc xdotool build/bin/deskagent build/bin/vksnap; do
 done
 
 work="$(mktemp -d /tmp/viewkeeper-bytes.XXXXXX)"
-mkdir -p "$work/registry" "$work/settings" "$work/pam"
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -28,7 +27,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+# shellcheck source=bench/bench_agent.sh
+source "$root/bench/bench_agent.sh"
 
 # The desktop: one xterm running a plain shell.
 mkfifo "$work/displayfd"
@@ -43,41 +43,8 @@ window="$(xdotool search --sync --name '^vkbytes$' | head -n1)"
 
 # The agent with the demo account (see scripts/demo).
 port="$(free_port)"
-password="bytes-$RANDOM$RANDOM"
-printf 'demo:%s:viewkeeper\n' "$password" >"$work/pam/passdb"
-for service in viewkeeper other; do
-  cat >"$work/pam/$service" <<PAM
-auth required /usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so passdb=$work/pam/passdb
-account required /usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so passdb=$work/pam/passdb
-PAM
-done
-printf 'root:x:0:0:root:/root:/bin/bash\ndemo:x:%s:%s:demo:%s:/bin/false\n' "$(id -u)" "$(id -g)" "$work" >"$work/passwd"
-printf 'root:x:0:\ndemo:x:%s:demo\n' "$(id -g)" >"$work/group"
-cat >"$work/registry/HKLM.reg" <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Locations]
-"SettingsPath"="$work/settings/"
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvalline\\ViewKeeper\\Service\\Settings]
-"Administrators"="demo"
-"Operators"="demo"
-"Users"="demo"
-REG
-le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8)))"; }
-{
-  printf '\x01\x00\x00\x00'                                                     # settings
-  printf '\x01\x00\x00\x00'; le16 2; le16 "$port"; le16 2; le16 "$(free_port)" # connection
-  printf '\x01\x00\x00\x00\x0b\x00\x00\x00'                                     # input
-  printf '\x02\x00\x00\x00\xff\xff\xff\xff\xe8\x03\x00\x00\x64\x00\x00\x00\x06\x00\x00\x00'  # screen
-  printf '\x01\x00\x00\x00\x01\x00\x00\x00'                                     # tray: silent
-} >"$work/settings/Settings.dat"
-env VIEWKEEPER_REGISTRY_DIR="$work/registry" \
-    LD_PRELOAD="libpam_wrapper.so:libnss_wrapper.so" \
-    PAM_WRAPPER=1 PAM_WRAPPER_SERVICE_DIR="$work/pam" PAM_MATRIX_PASSWD="$work/pam/passdb" \
-    NSS_WRAPPER_PASSWD="$work/passwd" NSS_WRAPPER_GROUP="$work/group" \
-    build/bin/deskagent >"$work/deskagent.out" 2>&1 &
-pids+=($!)
+start_agent "$port" 100
+pids+=("$agent_pid")
 
 # The VNC server on the same display.
 vncport="$(free_port)"

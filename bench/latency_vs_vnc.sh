@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Latency under load: the ViewKeeper agent, x11vnc (zlib) and TigerVNC's
+# x0vncserver (ZRLE) on one Xvfb at 1920x1080x24, one scripted workload,
+# every change timed from its X request to the first update that shows it
+# (bench/latency_probe.py). Prints, per phase and server, the changes, the
+# missed ones, median and 90th percentile latency and bytes; then each
+# server's CPU. The agent runs once per capture interval in
+# BENCH_INTERVALS (default "100 20": the defaults, then 20 ms).
+#
+# The VNC servers are for this benchmark only (not in scripts/packages.txt):
+#   apt-get install -y --no-install-recommends x11vnc tigervnc-scraping-server
+#
+#   bench/latency_vs_vnc.sh                 # needs build/bin/deskagent
+#   BENCH_INTERVALS=20 BENCH_TYPING=400 bench/latency_vs_vnc.sh
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+for tool in Xvfb xterm xlogo xwd xwud xdotool x11vnc x0vncserver python3 build/bin/deskagent; do
+  command -v "$tool" >/dev/null || {
+    echo "bench: $tool is missing (apt-get install x11vnc tigervnc-scraping-server xdotool; ninja -C build deskagent)" >&2
+    exit 1
+  }
+done
+width=1920
+height=1080
+
+work="$(mktemp -d /tmp/viewkeeper-latency.XXXXXX)"
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# shellcheck source=bench/bench_agent.sh
+source "$root/bench/bench_agent.sh"
+
+mkfifo "$work/displayfd"
+exec {fd}<>"$work/displayfd"
+Xvfb -displayfd "$fd" -noreset -nolisten tcp -screen 0 "${width}x${height}x24" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+read -r -t 20 number <&"$fd" || { echo "bench: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$number"
+
+# Two full-screen pictures of real terminal text, shown by xwud.
+picture() {
+  local name="$1" command="$2"
+  xterm -title "$name" -geometry 239x77+0+0 -e bash -c "$command; sleep 600" >/dev/null 2>&1 &
+  local pid=$!
+  xdotool search --sync --name "^$name\$" >/dev/null
+  sleep 1  # the terminal has drawn its text
+  xwd -root -silent >"$work/$name.xwd"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+}
+picture first 'ls -l /usr/bin /usr/lib | head -80'
+picture second 'cat "'"$root"'/README.md"'
+show_picture() {
+  local before after
+  before="$(xdotool search --classname xwud 2>/dev/null | sort || true)"
+  xwud -in "$work/$1.xwd" -geometry "${width}x${height}+0+0" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 1 100); do
+    after="$(xdotool search --classname xwud 2>/dev/null | sort || true)"
+    comm -13 <(echo "$before") <(echo "$after") | grep -q . && break
+    sleep 0.1
+  done
+  comm -13 <(echo "$before") <(echo "$after") | head -n1
+}
+pictures="$(show_picture first),$(show_picture second)"
+
+# Above them: a terminal with a screenful of history, and a window to move.
+xterm -title vkterm -geometry 100x30+100+100 -e env PS1='$ ' bash --norc --noprofile >/dev/null 2>&1 &
+pids+=($!)
+terminal="$(xdotool search --sync --name '^vkterm$' | head -n1)"
+xdotool windowfocus --sync "$terminal"
+xdotool type --delay 5 'seq 1 300; ls -l /usr/bin | head -100'
+xdotool key Return
+xlogo -geometry 300x300+900+200 >/dev/null 2>&1 &
+pids+=($!)
+mover="$(xdotool search --sync --class xlogo | head -n1)"
+
+if [ -x build/bin/bench_compressor ]; then
+  echo "== zlib and libdeflate on the two pictures"
+  build/bin/bench_compressor --benchmark_counters_tabular=true "$work/first.xwd" "$work/second.xwd" 2>/dev/null || true
+fi
+
+x11port="$(free_port)"
+x11vnc -display "$DISPLAY" -rfbport "$x11port" -localhost -nopw -shared -forever >"$work/x11vnc.log" 2>&1 &
+x11pid=$!
+pids+=("$x11pid")
+tigerport="$(free_port)"
+x0vncserver -display "$DISPLAY" -rfbport "$tigerport" -SecurityTypes None -localhost >"$work/x0vncserver.log" 2>&1 &
+tigerpid=$!
+pids+=("$tigerpid")
+for _ in $(seq 1 100); do
+  grep -q "PORT=$x11port" "$work/x11vnc.log" && python3 -c "import socket,sys; socket.create_connection(('127.0.0.1',$tigerport)).close()" 2>/dev/null && break
+  sleep 0.1
+done
+
+for interval in ${BENCH_INTERVALS:-100 20}; do
+  port="$(free_port)"
+  start_agent "$port" "$interval"
+  pids+=("$agent_pid")
+  for _ in $(seq 1 100); do
+    python3 -c "import socket; socket.create_connection(('127.0.0.1',$port)).close()" 2>/dev/null && break
+    sleep 0.1
+  done
+  echo "== agent capture interval ${interval} ms; x11vnc and x0vncserver at their defaults"
+  VK_BENCH_PASSWORD="$password" python3 bench/latency_probe.py --width "$width" --height "$height" \
+    --terminal "$terminal" --mover "$mover" --pictures "$pictures" \
+    --typing "${BENCH_TYPING:-200}" --scrolling "${BENCH_SCROLLING:-60}" --moves "${BENCH_MOVES:-40}" \
+    --fullscreen "${BENCH_FULLSCREEN:-20}" \
+    --cpu "viewkeeper=$agent_pid" --cpu "vnc-zlib=$x11pid" --cpu "vnc-zrle=$tigerpid" \
+    "vk:$port:demo" "rfb:$x11port:zlib" "rfb:$tigerport:zrle" || echo "bench: some changes were missed"
+  kill "$agent_pid"
+  wait "$agent_pid" 2>/dev/null || true
+done
