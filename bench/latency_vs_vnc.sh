@@ -2,7 +2,8 @@
 # Latency under load: the ViewKeeper agent, x11vnc (zlib) and TigerVNC's
 # x0vncserver (ZRLE) on one Xvfb at 1920x1080x24, one scripted workload,
 # every change timed from its X request to the first update that shows it
-# (bench/latency_probe.py). Prints, per phase and server, the changes, the
+# (bench/latency_probe.py). x0vncserver runs as its binary X0tigervnc (its
+# wrapper script would stop it with the X server). Prints, per phase and server, the changes, the
 # missed ones, median and 90th percentile latency and bytes; then each
 # server's CPU. The agent runs once per capture interval in
 # BENCH_INTERVALS (default "100 20": the defaults, then 20 ms).
@@ -15,7 +16,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-for tool in Xvfb xterm xlogo xwd xwud xdotool x11vnc x0vncserver python3 build/bin/deskagent; do
+for tool in Xvfb xterm xlogo xwd xwud xdotool x11vnc X0tigervnc python3 build/bin/deskagent; do
   command -v "$tool" >/dev/null || {
     echo "bench: $tool is missing (apt-get install x11vnc tigervnc-scraping-server xdotool; ninja -C build deskagent)" >&2
     exit 1
@@ -29,7 +30,7 @@ pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
+  [ -n "${VK_BENCH_KEEP:-}" ] && echo "bench: kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
 # shellcheck source=bench/bench_agent.sh
@@ -43,9 +44,12 @@ read -r -t 20 number <&"$fd" || { echo "bench: Xvfb did not start" >&2; exit 1; 
 export DISPLAY=":$number"
 
 # Two full-screen pictures of real terminal text, shown by xwud.
+# Root and terminal colours differ between the two, so every pixel changes.
 picture() {
-  local name="$1" command="$2"
-  xterm -title "$name" -geometry 239x77+0+0 -e bash -c "$command; sleep 600" >/dev/null 2>&1 &
+  local name="$1" root="$2" colours="$3" command="$4"
+  xsetroot -solid "$root"
+  # shellcheck disable=SC2086
+  xterm -title "$name" $colours -geometry 239x77+0+0 -e bash -c "$command; sleep 600" >/dev/null 2>&1 &
   local pid=$!
   xdotool search --sync --name "^$name\$" >/dev/null
   sleep 1  # the terminal has drawn its text
@@ -53,8 +57,8 @@ picture() {
   kill "$pid"
   wait "$pid" 2>/dev/null || true
 }
-picture first 'ls -l /usr/bin /usr/lib | head -80'
-picture second 'cat "'"$root"'/README.md"'
+picture first '#204060' '-bg white -fg black' 'ls -l /usr/bin /usr/lib | head -80'
+picture second '#604020' '-bg #202020 -fg #e0e0e0' 'cat "'"$root"'/README.md"'
 show_picture() {
   local before after
   before="$(xdotool search --classname xwud 2>/dev/null | sort || true)"
@@ -90,11 +94,12 @@ x11vnc -display "$DISPLAY" -rfbport "$x11port" -localhost -nopw -shared -forever
 x11pid=$!
 pids+=("$x11pid")
 tigerport="$(free_port)"
-x0vncserver -display "$DISPLAY" -rfbport "$tigerport" -SecurityTypes None -localhost >"$work/x0vncserver.log" 2>&1 &
+X0tigervnc -display "$DISPLAY" -rfbport "$tigerport" -SecurityTypes None -localhost=1 >"$work/x0vncserver.log" 2>&1 &
 tigerpid=$!
 pids+=("$tigerpid")
 for _ in $(seq 1 100); do
-  grep -q "PORT=$x11port" "$work/x11vnc.log" && python3 -c "import socket,sys; socket.create_connection(('127.0.0.1',$tigerport)).close()" 2>/dev/null && break
+  # (no test connection to x0vncserver: one that closes unread kills it with SIGPIPE)
+  grep -q "PORT=$x11port" "$work/x11vnc.log" && grep -q "on port $tigerport" "$work/x0vncserver.log" && break
   sleep 0.1
 done
 
@@ -113,6 +118,7 @@ for interval in ${BENCH_INTERVALS:-100 20}; do
     --fullscreen "${BENCH_FULLSCREEN:-20}" \
     --cpu "viewkeeper=$agent_pid" --cpu "vnc-zlib=$x11pid" --cpu "vnc-zrle=$tigerpid" \
     "vk:$port:demo" "rfb:$x11port:zlib" "rfb:$tigerport:zrle" || echo "bench: some changes were missed"
+  ps -o pid,comm -p "$agent_pid" "$x11pid" "$tigerpid" >&2 || true
   kill "$agent_pid"
   wait "$agent_pid" 2>/dev/null || true
 done
