@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -25,6 +26,8 @@
 class cVkUpdateBuilder {
  public:
   // `compressWorkers`: threads that compress large blocks beside the sender.
+  // They are started by the first Init, on the capture's thread, so they
+  // share its blocked signals (the program's signal thread takes those).
   explicit cVkUpdateBuilder(size_t compressWorkers = vk::JobPool::WorkersForCores());
 
   // Sets up a black frame copy of W x H x B bytes and the block buffers;
@@ -60,7 +63,8 @@ class cVkUpdateBuilder {
   // is the sender's. Taken before lock_.
   std::mutex sendLock_;
   mutable std::mutex lock_;
-  vk::JobPool pool_;
+  size_t compressWorkers_;
+  std::unique_ptr<vk::JobPool> pool_;
   std::function<void()> changeListener_;
   VkScreenGeometry geometry_;
   int32_t level_ = 6;

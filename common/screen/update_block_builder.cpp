@@ -14,8 +14,10 @@ constexpr size_t kMessageHead = 8;
 constexpr size_t kBandBytes = 256 * 1024;
 // Room in the gathering buffer for the heads of bands beyond one block.
 constexpr size_t kBandHeads = 4096;
-// Blocks below this are compressed in one piece: cutting would save little.
-constexpr size_t kParallelBytes = 512 * 1024;
+// Blocks below this (a few milliseconds of compression) go in one piece:
+// cutting would save little, and a small screen's full update stays one
+// message.
+constexpr size_t kParallelBytes = 1024 * 1024;
 
 void PutU32(uint8_t* out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(v >> (8 * i));
@@ -72,7 +74,9 @@ bool cVkUpdateBlockBuilder::Parallel() const { return pool_ != nullptr && pool_-
 int32_t cVkUpdateBlockBuilder::AddSectionRows(const VkRect& rect, const uint8_t* rows, size_t rowStride) {
   if (block_.empty() || !geometry_.Contains(rect)) return ERROR_INVALID_PARAMETER;
   const size_t rowBytes = static_cast<size_t>(rect.Width()) * static_cast<size_t>(geometry_.bytesPerPixel);
-  if (!Parallel() || rowBytes == 0 || rowBytes * static_cast<size_t>(rect.Height()) <= kBandBytes)
+  // Only sections that are compressed in parts are banded: the heads of the
+  // bands could push a block that goes in one piece past the block buffer.
+  if (!Parallel() || rowBytes == 0 || rowBytes * static_cast<size_t>(rect.Height()) < kParallelBytes)
     return AddBand(rect, rows, rowStride);
   const int32_t bandRows = static_cast<int32_t>(std::max<size_t>(1, kBandBytes / rowBytes));
   for (int32_t top = rect.top; top < rect.bottom; top += bandRows) {
