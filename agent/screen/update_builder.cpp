@@ -19,7 +19,7 @@ void DifferingSpan(const uint8_t* a, const uint8_t* b, size_t length, size_t& fi
 
 }  // namespace
 
-cVkUpdateBuilder::cVkUpdateBuilder(size_t compressWorkers) : compressWorkers_(compressWorkers) {}
+cVkUpdateBuilder::cVkUpdateBuilder(size_t compressWorkers) : pool_(std::make_unique<vk::JobPool>(compressWorkers)) {}
 
 int32_t cVkUpdateBuilder::Init(int32_t height, int32_t width, int32_t bytesPerPixel, int32_t compressionLevel) {
   std::lock_guard sending(sendLock_);
@@ -28,7 +28,6 @@ int32_t cVkUpdateBuilder::Init(int32_t height, int32_t width, int32_t bytesPerPi
   if (!geometry.IsValid()) return ERROR_INVALID_PARAMETER;
   const int32_t result = blocks_.Init(geometry, compressionLevel);
   if (result != 0) return result;
-  if (!pool_) pool_ = std::make_unique<vk::JobPool>(compressWorkers_);
   blocks_.SetPool(pool_.get());
   try {
     frame_.assign(geometry.FrameBytes(), 0);

@@ -26,8 +26,6 @@
 class cVkUpdateBuilder {
  public:
   // `compressWorkers`: threads that compress large blocks beside the sender.
-  // They are started by the first Init, on the capture's thread, so they
-  // share its blocked signals (the program's signal thread takes those).
   explicit cVkUpdateBuilder(size_t compressWorkers = vk::JobPool::WorkersForCores());
 
   // Sets up a black frame copy of W x H x B bytes and the block buffers;
@@ -63,7 +61,6 @@ class cVkUpdateBuilder {
   // is the sender's. Taken before lock_.
   std::mutex sendLock_;
   mutable std::mutex lock_;
-  size_t compressWorkers_;
   std::unique_ptr<vk::JobPool> pool_;
   std::function<void()> changeListener_;
   VkScreenGeometry geometry_;

@@ -1,5 +1,8 @@
 #include "platform/core/job_pool.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
@@ -56,12 +59,17 @@ struct JobPool::Shared {
 };
 
 JobPool::JobPool(size_t workers) : shared_(std::make_shared<Shared>()) {
+  // The workers take no signals: they stay with the program's own threads.
+  sigset_t all, previous;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &previous);
   for (size_t i = 0; i < workers; ++i) {
     auto worker = std::make_unique<WorkerThread>();
     // A worker that cannot be started leaves its parts to the others.
     if (worker->Start([shared = shared_](ManualResetEvent& stop) { return shared->Serve(stop); }) != 0) break;
     workers_.push_back(std::move(worker));
   }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 JobPool::~JobPool() {

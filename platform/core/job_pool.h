@@ -2,7 +2,7 @@
 // side: RunAll(n, part) calls part(0) ... part(n - 1), each once, on the
 // workers and on the calling thread, and returns when every part is done.
 // The threads are started once, with the pool, and wait idle in between;
-// nothing is started per job.
+// nothing is started per job. They take no signals.
 //
 //   vk::JobPool pool(vk::JobPool::WorkersForCores());
 //   pool.RunAll(blocks.size(), [&](size_t i) { Compress(blocks[i]); });
