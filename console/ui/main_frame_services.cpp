@@ -2,7 +2,6 @@
 // Desktop" (after the service check), Start and Stop.
 #include "console/ui/child_frame.h"
 #include "console/ui/child_view.h"
-#include "console/ui/config/service_commands.h"
 #include "console/ui/main_frame.h"
 #include "console/ui/qt_text.h"
 #include "console/ui/service_control_flow.h"
@@ -16,7 +15,7 @@ void CMainFrame::ShowRemoteDesktop() {
         OpenViewers({computer});
         break;
       case cVkServiceControlFlow::Next::kOfferWizard:
-        services_->RunWizard(computer);
+        NotAvailableYet(QStringLiteral("The installation wizard"));
         break;
       case cVkServiceControlFlow::Next::kSkip:
         break;
