@@ -12,6 +12,8 @@
 #include "common/mfclog/mfc_log.h"
 #include "common/screen/register_screen.h"
 #include "common/socket/socket.h"
+#include "console/browse/browse_sources.h"
+#include "console/browse/tree_nodes.h"
 #include "console/ui/qt_text.h"
 
 namespace {
@@ -38,10 +40,13 @@ cVkConsoleApp::cVkConsoleApp(const vk::ssh::SshTarget& ssh)
   context.wait = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
   state_.agents.SetContext(context);
   state_.questions = &questions_;
+  VkRegisterBrowseClasses();
 }
 
 cVkConsoleApp::~cVkConsoleApp() {
   frame_.reset();
+  if (std::shared_ptr<cVkDirBridge> directory = VkBrowseSources().directory) directory->UnloadDirBridge(startup_);
+  VkSetBrowseSources({});
   StopSockets(startup_);
   if (started_) SaveAgentRecords();
 }
@@ -90,6 +95,14 @@ int32_t cVkConsoleApp::Start(const VkConsoleOptions& options, std::u16string pas
   if (loaded != 0 && loaded != 2)
     startup_.LogMsg(LOG_ERROR, loaded, u"An error has occurred while loading the connections. Errorcode %ld.", loaded);
   QDir().mkpath(ToQString(state_.dataFolder));
+  // The directory library beside the program, for the browse tree; without
+  // it the tree has no "Directory" branch.
+  auto directory = std::make_shared<cVkDirBridge>();
+  directory->LoadDirBridge(startup_, state_.programFolder);
+  cVkBrowseSources sources = VkBrowseSources();
+  sources.directory = directory;
+  VkSetBrowseSources(std::move(sources));
+  state_.startupLog = &startup_;
 
   frame_ = std::make_unique<CMainFrame>(state_);
   frame_->ShowStored();

@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "console/browse/multiple_select_save_tree.h"
 #include "console/core/input_rules.h"
 #include "console/core/view_geometry.h"
 #include "console/ui/child_frame.h"
@@ -309,14 +310,23 @@ void CMainFrame::CreateStatusBar() {
 void CMainFrame::CreateBrowseBar() {
   browse_ = new QDockWidget(QStringLiteral("Browse network"), this);
   browse_->setObjectName(QStringLiteral("Browse network"));
-  auto* note = new QLabel(QStringLiteral("The network browse tree is not available yet.\n\nTo view a computer, choose "
-                                         "\"Show Remote Desktop\" and enter its name."),
-                          browse_);
-  note->setWordWrap(true);
-  note->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-  note->setMargin(8);
-  note->setMinimumWidth(180);
-  browse_->setWidget(note);
+  tree_ = new cVkMultipleSelectSaveTree(browse_);
+  tree_->setMinimumWidth(180);
+  browse_->setWidget(tree_);
+  cOrkLog treeLog;
+  tree_->LoadTree(state_.dataFolder + u"UMBTS.dat", state_.startupLog != nullptr ? *state_.startupLog : treeLog);
+  connect(tree_, &cVkMultipleSelectSaveTree::showRemoteDesktopRequested, this, &CMainFrame::ShowRemoteDesktop);
+  connect(tree_, &cVkMultipleSelectSaveTree::installServiceRequested, this,
+          [this] { Action(ID_INSTALL_REMOVE)->trigger(); });
+  connect(tree_, &cVkMultipleSelectSaveTree::commandRequested, this, [this](uint32_t command) {
+    if (QAction* action = Action(command == kVkTreeShowRemoteDesktop ? ID_FILE_NEW : command)) action->trigger();
+  });
+  tree_->SetViewerOpenQuery([this](const QString& computer) {
+    for (CChildFrame* frame : Viewers()) {
+      if (ToQString(frame->View()->ComputerName()).compare(computer, Qt::CaseInsensitive) == 0) return true;
+    }
+    return false;
+  });
   addDockWidget(Qt::LeftDockWidgetArea, browse_);
   QAction* toggle = Action(ID_BROWSE_NETWORK);
   connect(toggle, &QAction::toggled, browse_, &QWidget::setVisible);
@@ -368,6 +378,7 @@ void CMainFrame::SaveWindowState() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (fullScreen_) LeaveFullScreen();
   SaveWindowState();
+  tree_->SaveTree(state_.dataFolder + u"UMBTS.dat");
   closing_ = true;
   for (CChildFrame* frame : Viewers()) frame->close();
   const int32_t rc = state_.connections.Save(state_.dataFolder + u"Connections.dat");
@@ -411,8 +422,9 @@ void CMainFrame::UpdateCommandStates() {
 }
 
 QStringList CMainFrame::SelectComputers() {
-  // The browse tree has no selection to offer yet.
-  return cVkComputerNameDialog::Ask(this);
+  QStringList computers;
+  if (tree_->HasSelectedComputer()) tree_->GetSelectedComputers(computers);
+  return computers.isEmpty() ? cVkComputerNameDialog::Ask(this) : computers;
 }
 
 void CMainFrame::OpenViewers(const QStringList& computers) {
@@ -457,6 +469,7 @@ void CMainFrame::OpenViewer(const cVkConnectionInfo& record) {
   });
   connect(view, &CChildView::treeStateChanged, this, [this](const QString& computer, int image) {
     UpdateCommandStates();
+    tree_->SetComputerImage(FromQString(computer), static_cast<uint32_t>(image), static_cast<uint32_t>(image));
     if (image == static_cast<int>(kStateWaiting))
       statusBar()->showMessage(QStringLiteral("Connected to %1").arg(computer), 3000);
   });

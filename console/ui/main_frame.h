@@ -14,6 +14,8 @@
 class CChildFrame;
 class CChildView;
 class cVkServiceCommands;
+class cOrkLog;
+class cVkMultipleSelectSaveTree;
 class QAction;
 class QDockWidget;
 class QMdiArea;
@@ -33,6 +35,7 @@ struct cVkConsoleState {
   std::u16string presetComputer;
   std::u16string presetUser, presetDomain, presetPassword;
   uint16_t presetUpdatePort = 0, presetInputPort = 0;
+  cOrkLog* startupLog = nullptr;  // where loading the browse tree reports
 };
 
 class CMainFrame : public QMainWindow, public iVkViewerOpener {
@@ -77,7 +80,8 @@ class CMainFrame : public QMainWindow, public iVkViewerOpener {
   QToolBar* ToolBar() const { return toolbar_; }
   QWidget* FullScreenBar() const { return fullScreenBar_; }
   QDockWidget* BrowseBar() const { return browse_; }
-  // The computers a command acts on: the tree's selection (none yet), else
+  cVkMultipleSelectSaveTree* BrowseTree() const { return tree_; }
+  // The computers a command acts on: the tree's selected computers, else
   // the "Computername required" dialog.
   QStringList SelectComputers();
 
@@ -102,6 +106,7 @@ class CMainFrame : public QMainWindow, public iVkViewerOpener {
   QMdiArea* mdi_;
   QToolBar* toolbar_ = nullptr;
   QDockWidget* browse_ = nullptr;
+  cVkMultipleSelectSaveTree* tree_ = nullptr;
   QWidget* fullScreenBar_ = nullptr;
   std::map<uint32_t, QAction*> actions_;
   QList<QAction*> viewerActions_;

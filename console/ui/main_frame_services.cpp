@@ -1,5 +1,6 @@
 // CMainFrame's commands on the agents of the chosen computers: "Show Remote
 // Desktop" (after the service check), Start and Stop.
+#include "console/browse/multiple_select_save_tree.h"
 #include "console/ui/child_frame.h"
 #include "console/ui/child_view.h"
 #include "console/ui/main_frame.h"
@@ -8,6 +9,7 @@
 
 void CMainFrame::ShowRemoteDesktop() {
   const QStringList computers = SelectComputers();
+  tree_->AddRecentComputers(computers);
   cVkServiceControlFlow flow(this, state_.agents);
   for (const QString& computer : computers) {
     switch (flow.CheckServiceBeforeViewing(computer)) {
@@ -26,12 +28,14 @@ void CMainFrame::ShowRemoteDesktop() {
 void CMainFrame::StartServices() {
   const QStringList computers = SelectComputers();
   if (computers.isEmpty()) return;
+  tree_->AddRecentComputers(computers);
   cVkServiceControlFlow(this, state_.agents).StartServices(computers);
 }
 
 void CMainFrame::StopServices() {
   const QStringList computers = SelectComputers();
   if (computers.isEmpty()) return;
+  tree_->AddRecentComputers(computers);
   cVkServiceControlFlow(this, state_.agents).StopServices(computers, [this](const QString& computer) {
     CloseViewersOf(computer);
   });
