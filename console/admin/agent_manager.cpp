@@ -147,6 +147,12 @@ int32_t cVkAgentManager::QueryAgentState(cOrkLog& log, std::u16string_view name,
   return rc;
 }
 
+int32_t cVkAgentManager::ReadAgentBuild(cOrkLog& log, std::u16string_view name, int32_t* build,
+                                        cVkProgressWindow* progress) {
+  std::lock_guard guard(lock_);
+  return Record(name).ReadBuild(log, progress, build);
+}
+
 int32_t cVkAgentManager::UpgradeAgent(cOrkLog& log, std::u16string_view name, cVkProgressWindow* progress) {
   std::lock_guard guard(lock_);
   cVkAgentData& record = Record(name);

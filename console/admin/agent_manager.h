@@ -49,6 +49,8 @@ class cVkAgentManager : public cVkCollection {
   int32_t StopAgent(cOrkLog& log, std::u16string_view name, cVkProgressWindow* progress);
   int32_t RemoveAgent(cOrkLog& log, std::u16string_view name, cVkProgressWindow* progress);
   int32_t QueryAgentState(cOrkLog& log, std::u16string_view name, uint32_t* state, cVkProgressWindow* progress);
+  // The build the agent's service publishes in its display name.
+  int32_t ReadAgentBuild(cOrkLog& log, std::u16string_view name, int32_t* build, cVkProgressWindow* progress);
   int32_t UpgradeAgent(cOrkLog& log, std::u16string_view name, cVkProgressWindow* progress);
   int32_t BindAgent(cOrkLog& log, std::u16string_view name, cVkRpcChannel** binding, cVkProgressWindow* progress);
 

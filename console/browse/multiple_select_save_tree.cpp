@@ -58,6 +58,7 @@ cVkMultipleSelectSaveTree::cVkMultipleSelectSaveTree(QWidget* parent) : QTreeWid
 }
 
 cVkMultipleSelectSaveTree::~cVkMultipleSelectSaveTree() {
+  states_.reset();  // no answer arrives after this
   // The items go while the set of living items is still there.
   disconnect(this, &QTreeWidget::itemExpanded, this, &cVkMultipleSelectSaveTree::Expanding);
   clear();

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "console/browse/agent_state.h"
 #include "console/browse/browse_tree.h"
 #include "console/browse/tree_nodes.h"
 
@@ -64,6 +65,12 @@ class cVkMultipleSelectSaveTree : public QTreeWidget, public iVkBrowseTree {
   void GetSelectedComputers(QStringList& names) const;
   void AddRecentComputer(std::u16string_view name);
   void AddRecentComputers(const QStringList& names);
+
+  // The agents' states beside the computers in view, asked of `source` at
+  // most `parallel` at a time, again for the refreshed items.
+  void SetAgentStateSource(std::shared_ptr<iVkAgentStateSource> source, size_t parallel, int32_t ownBuild);
+  void RequestStatesInView();
+  static constexpr int kStateColumn = 1;
 
   // Whether a viewer of the computer is open (enables "Remote Computer").
   void SetViewerOpenQuery(std::function<bool(const QString&)> query) { viewerOpen_ = std::move(query); }
@@ -139,6 +146,9 @@ class cVkMultipleSelectSaveTree : public QTreeWidget, public iVkBrowseTree {
   void DragTo(const QPoint& position);
   void EndDrag();
   bool Alive(QTreeWidgetItem* item) const { return live_.count(item) != 0; }
+  void ScheduleStates();
+  void RequestStates(const QList<QTreeWidgetItem*>& items);
+  void ShowAgentState(const std::u16string& computer, const cVkAgentState& state);
 
   QMenu* menu_ = nullptr;
   QMenu* serviceMenu_ = nullptr;
@@ -154,4 +164,7 @@ class cVkMultipleSelectSaveTree : public QTreeWidget, public iVkBrowseTree {
   bool pressed_ = false;
   std::function<bool(const QString&)> viewerOpen_;
   std::unordered_set<QTreeWidgetItem*> live_;
+  std::unique_ptr<cVkAgentStateQueue> states_;
+  int32_t ownBuild_ = 0;
+  bool statesScheduled_ = false;
 };

@@ -194,6 +194,11 @@ void cVkMultipleSelectSaveTree::RefreshSelected() {
     if (!Alive(item)) continue;
     DeleteChildren(item);
     CollectWithProgress(item);
+    // The agents' states of the item and of what it holds now are asked again.
+    if (!Alive(item)) continue;
+    QList<QTreeWidgetItem*> asked{item};
+    for (int i = 0; i < item->childCount(); ++i) asked.append(item->child(i));
+    RequestStates(asked);
   }
   suppressDrag_ = true;
 }
@@ -239,17 +244,18 @@ void cVkMultipleSelectSaveTree::CollectWithProgress(QTreeWidgetItem* item) {
   // The item (or its node) may have gone while the dialog ran.
   if (!Alive(item) || (node = NodeOf(item)) == nullptr) return;
   node->Populate(*result.collection, *this, item);
+  ScheduleStates();
 }
 
 void cVkMultipleSelectSaveTree::ReportCollectFailure(int32_t code, cOrkLog& log) {
   const QString message =
       QStringLiteral("An error has occured while retrieving the information for the selected tree item.");
   if (code == kServiceMissing) {
-    const auto answer = QMessageBox::question(this, QStringLiteral("ViewKeeper"),
-                                              QStringLiteral("To perform the selected action, a service needs to be "
-                                                             "installed on the target computer.  Do you want to "
-                                                             "install a service?"),
-                                              QMessageBox::Yes | QMessageBox::No);
+    QMessageBox question(QMessageBox::Warning, QStringLiteral("ViewKeeper"),
+                         QStringLiteral("To perform the selected action, a service needs to be installed on the "
+                                        "target computer.  Do you want to install a service?"),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    const int answer = question.exec();
     if (answer == QMessageBox::Yes) {
       QMetaObject::invokeMethod(
           this, [this] { emit installServiceRequested(); }, Qt::QueuedConnection);

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
@@ -100,6 +101,7 @@ class TestNetwork : public iVkNetworkBrowser {
       log.LogMsg(LOG_ERROR, 53, u"The network path was not found. Errorcode %ld.", 53);
       return 53;
     }
+    if (domain == u"noservice") return 1060;
     computers.Add(new cVkNT4Computer(u"HOST-B", 5, 1, 3, u""));
     computers.Add(new cVkNT4Computer(u"HOST-A", 5, 1, 3, u""));
     return 0;
@@ -271,6 +273,20 @@ TEST_F(BrowseTree, LocalNetworkDomainsComputersAndAFailingDomain) {
 
   // A hand-made domain whose enumeration fails: the error dialog, then no
   // children and no expand button.
+  tree->ClearSelectedBits();
+  // A result of 1060 asks whether to install; Yes asks the main window.
+  QTreeWidgetItem* noService = NewItem(kVkTreeNewDomain, "noservice", nullptr);
+  int installs = 0;
+  QObject::connect(tree.get(), &cVkMultipleSelectSaveTree::installServiceRequested, [&] { ++installs; });
+  QString question;
+  OnModal<QMessageBox>([&](QMessageBox* box) {
+    question = box->text();
+    box->button(QMessageBox::Yes)->click();
+  });
+  noService->setExpanded(true);
+  EXPECT_EQ(question, QStringLiteral("To perform the selected action, a service needs to be installed on the target "
+                                     "computer.  Do you want to install a service?"));
+  EXPECT_TRUE(Until([&] { return installs == 1; }));
   tree->ClearSelectedBits();
   QTreeWidgetItem* broken = NewItem(kVkTreeNewDomain, "broken", nullptr);
   ASSERT_NE(broken, nullptr);
@@ -567,6 +583,74 @@ TEST_F(BrowseTree, SavedTreeComesBackAndADamagedOneGivesTheFreshTree) {
   EXPECT_EQ(Network()->text(0), QStringLiteral("Network"));
   EXPECT_EQ(Network()->childCount(), 0);
   EXPECT_NE(Messages(log).find("An error has occurred while reading the browse tree"), std::string::npos);
+}
+
+// Agent states that wait for the test, counting how many are asked at once.
+class GatedStates : public iVkAgentStateSource {
+ public:
+  cVkAgentState QueryState(cOrkLog&, std::u16string_view computer) override {
+    std::unique_lock guard(lock);
+    asked.emplace_back(computer);
+    most = std::max(most, ++running);
+    released.wait(guard, [&] { return open; });
+    --running;
+    cVkAgentState state;
+    if (computer == u"pc0") state.kind = cVkAgentState::Kind::NotInstalled;
+    if (computer == u"pc1") state = {cVkAgentState::Kind::Running, 1113, 0};
+    if (computer == u"pc2") state = {cVkAgentState::Kind::Stopped, 1114, 0};
+    if (computer == u"pc3") state = {cVkAgentState::Kind::Unreachable, 0, 10061};
+    return state;
+  }
+  void Release() {
+    std::lock_guard guard(lock);
+    open = true;
+    released.notify_all();
+  }
+  size_t Asked(std::u16string_view computer) {
+    std::lock_guard guard(lock);
+    return static_cast<size_t>(std::count(asked.begin(), asked.end(), computer));
+  }
+  std::mutex lock;
+  std::condition_variable released;
+  std::vector<std::u16string> asked;
+  bool open = false;
+  int running = 0, most = 0;
+};
+
+TEST_F(BrowseTree, AgentStatesComeInTheBackgroundForTheComputersInView) {
+  auto states = std::make_shared<GatedStates>();
+  tree->SetAgentStateSource(states, 2, 1114);
+  ExpandNetwork();
+  tree->AddRecentComputers({"PC0", "pc1", "pc2", "pc3", "pc4"});
+  QTreeWidgetItem* recent = Child(Network(), "Recent");
+  recent->setExpanded(true);
+  // While the answers wait, the window goes on working.
+  ASSERT_TRUE(Until([&] {
+    std::lock_guard guard(states->lock);
+    return states->running == 2;
+  }));
+  Click(Child(recent, "pc4"));
+  EXPECT_TRUE(Child(recent, "pc4")->isSelected());
+  EXPECT_TRUE(Child(recent, "pc1")->text(cVkMultipleSelectSaveTree::kStateColumn).isEmpty());
+  states->Release();
+  ASSERT_TRUE(Until([&] {
+    for (const char* name : {"PC0", "pc1", "pc2", "pc3"}) {
+      if (Child(recent, name)->text(1).isEmpty()) return false;
+    }
+    return true;
+  }));
+  EXPECT_LE(states->most, 2);
+  EXPECT_EQ(Child(recent, "PC0")->text(1), QStringLiteral("not installed"));
+  EXPECT_EQ(Child(recent, "pc1")->text(1), QStringLiteral("running, older build 1113"));
+  EXPECT_EQ(Child(recent, "pc2")->text(1), QStringLiteral("stopped, build 1114"));
+  EXPECT_EQ(Child(recent, "pc3")->text(1), QStringLiteral("unreachable (10061)"));
+  EXPECT_EQ(states->Asked(u"pc2"), 1u);
+
+  // Refresh asks again for the refreshed item.
+  Click(Child(recent, "pc2"));
+  EXPECT_EQ(tree->SelectedInTreeOrder().size(), 1);
+  tree->RefreshSelected();
+  EXPECT_TRUE(Until([&] { return states->Asked(u"pc2") == 2; })) << states->asked.size();
 }
 
 TEST_F(BrowseTree, MainWindowTakesTheTreeSelectionFirst) {
