@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "console/browse/dir_bridge_binding.h"
-#include "console/browse/network_browser.h"
+#include "console/core/network_browser.h"
 
 struct cVkBrowseSources {
   std::shared_ptr<cVkDirBridge> directory;     // null: no directory
@@ -15,6 +15,9 @@ struct cVkBrowseSources {
 };
 
 void VkSetBrowseSources(cVkBrowseSources sources);
+// The browser of a console built without local network discovery: every
+// enumeration fails with 50 (not supported) and says so in the log.
+std::shared_ptr<iVkNetworkBrowser> VkMakeUnavailableNetworkBrowser();
 cVkBrowseSources VkBrowseSources();
 
 // The browse-list enumerations of the "Microsoft Windows Network" branch:

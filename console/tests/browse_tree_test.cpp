@@ -650,7 +650,7 @@ TEST_F(BrowseTree, AgentStatesComeInTheBackgroundForTheComputersInView) {
   Click(Child(recent, "pc2"));
   EXPECT_EQ(tree->SelectedInTreeOrder().size(), 1);
   tree->RefreshSelected();
-  EXPECT_TRUE(Until([&] { return states->Asked(u"pc2") == 2; })) << states->asked.size();
+  EXPECT_TRUE(Until([&] { return states->Asked(u"pc2") >= 2; }));
 }
 
 TEST_F(BrowseTree, MainWindowTakesTheTreeSelectionFirst) {
