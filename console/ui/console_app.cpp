@@ -13,6 +13,8 @@
 #include "common/screen/register_screen.h"
 #include "common/socket/socket.h"
 #include "console/browse/browse_sources.h"
+#include "console/browse/manager_agent_states.h"
+#include "console/browse/multiple_select_save_tree.h"
 #include "console/browse/tree_nodes.h"
 #include "console/ui/qt_text.h"
 
@@ -105,6 +107,8 @@ int32_t cVkConsoleApp::Start(const VkConsoleOptions& options, std::u16string pas
   state_.startupLog = &startup_;
 
   frame_ = std::make_unique<CMainFrame>(state_);
+  // The agents' states beside the computers in view, four computers at a time.
+  frame_->BrowseTree()->SetAgentStateSource(VkMakeManagerAgentStates(state_.agents), 4, kVkClientBuild);
   frame_->ShowStored();
   // The wizard at start waits for a way to tell the tests' consoles apart
   // from an operator's: "Installation Wizard..." opens it.
