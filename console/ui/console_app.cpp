@@ -13,6 +13,7 @@
 #include "common/screen/register_screen.h"
 #include "common/socket/socket.h"
 #include "console/browse/browse_sources.h"
+#include "console/core/dnssd_network_browser.h"
 #include "console/browse/manager_agent_states.h"
 #include "console/browse/multiple_select_save_tree.h"
 #include "console/browse/tree_nodes.h"
@@ -103,6 +104,7 @@ int32_t cVkConsoleApp::Start(const VkConsoleOptions& options, std::u16string pas
   directory->LoadDirBridge(startup_, state_.programFolder);
   cVkBrowseSources sources = VkBrowseSources();
   sources.directory = directory;
+  sources.network = VkMakeDnsSdNetworkBrowser();
   VkSetBrowseSources(std::move(sources));
   state_.startupLog = &startup_;
 
