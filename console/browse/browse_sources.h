@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "console/browse/dir_bridge_binding.h"
+#include "dirbridge/binding/dirbridge_binding.h"
 #include "console/core/network_browser.h"
 
 struct cVkBrowseSources {

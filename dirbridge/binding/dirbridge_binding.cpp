@@ -23,6 +23,7 @@ cVkDirBridge::~cVkDirBridge() {
 }
 
 int32_t cVkDirBridge::LoadDirBridge(cOrkLog& log, std::u16string_view folder) {
+  std::unique_lock exclusive(lock_);
   path_ =
       std::u16string(folder.empty() ? std::u16string_view(vk::ProgramFolder()) : folder) + std::u16string(kFileName);
   if (int32_t code = library_.Open(path_)) {
@@ -61,6 +62,7 @@ int32_t cVkDirBridge::ResolveEntryPoints(cOrkLog& log) {
 }
 
 int32_t cVkDirBridge::UnloadDirBridge(cOrkLog& log) {
+  std::unique_lock exclusive(lock_);
   int32_t code = library_.Close();
   if (code != 0) log.LogNetMsg(LOG_ERROR, code, u"Error freeing library '%s'. Errorcode %ld.", path_, code);
   ClearEntryPoints();
@@ -78,7 +80,12 @@ void cVkDirBridge::ClearEntryPoints() {
   LDAPSearchQuery = nullptr;
 }
 
-bool cVkDirBridge::IsLoaded() const { return library_.IsOpen() && LDAPSearchQuery != nullptr; }
+bool cVkDirBridge::IsLoaded() const {
+  std::shared_lock shared(lock_);
+  return Bound();
+}
+
+bool cVkDirBridge::Bound() const { return library_.IsOpen() && LDAPSearchQuery != nullptr; }
 
 int32_t cVkDirBridge::ReadResult(uint8_t* buffer, uint32_t length, cVkCollection& collection) const {
   if (buffer == nullptr) return 0;
@@ -93,7 +100,8 @@ int32_t cVkDirBridge::ReadResult(uint8_t* buffer, uint32_t length, cVkCollection
 }
 
 int32_t cVkDirBridge::CollectW2KDomains(cOrkLog& log, cVkCollection& collection) const {
-  if (!IsLoaded()) return VK_DIRBRIDGE_MISSING;
+  std::shared_lock shared(lock_);
+  if (!Bound()) return VK_DIRBRIDGE_MISSING;
   uint8_t* buffer = nullptr;
   uint32_t length = 0;
   int32_t code = CollectDomains(&log, &buffer, &length);
@@ -107,7 +115,8 @@ int32_t cVkDirBridge::CollectW2KDomains(cOrkLog& log, cVkCollection& collection)
 }
 
 int32_t cVkDirBridge::CollectW2KComputers(cOrkLog& log, std::u16string_view domain, cVkCollection& collection) const {
-  if (!IsLoaded()) return VK_DIRBRIDGE_MISSING;
+  std::shared_lock shared(lock_);
+  if (!Bound()) return VK_DIRBRIDGE_MISSING;
   uint8_t* buffer = nullptr;
   uint32_t length = 0;
   std::u16string path = u"LDAP://" + std::u16string(domain);
@@ -123,7 +132,8 @@ int32_t cVkDirBridge::CollectW2KComputers(cOrkLog& log, std::u16string_view doma
 
 int32_t cVkDirBridge::SearchDirectory(cOrkLog& log, std::u16string_view host, std::u16string_view base,
                                       cVkCollection& collection, uint32_t port) const {
-  if (!IsLoaded()) return VK_DIRBRIDGE_MISSING;
+  std::shared_lock shared(lock_);
+  if (!Bound()) return VK_DIRBRIDGE_MISSING;
   uint8_t* buffer = nullptr;
   uint32_t length = 0;
   std::u16string hostText(host), baseText(base);

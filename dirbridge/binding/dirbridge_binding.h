@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 
@@ -52,10 +54,15 @@ class cVkDirBridge {
 
  private:
   int32_t ResolveEntryPoints(cOrkLog& log);
+  bool Bound() const;  // IsLoaded under a lock the caller holds
   void ClearEntryPoints();
   // Reads a result buffer into `collection` and frees it.
   int32_t ReadResult(uint8_t* buffer, uint32_t length, cVkCollection& collection) const;
 
+  // Calls share it; loading and unloading take it alone, so that the library
+  // never goes away while a collection (perhaps one the user cancelled and
+  // that still runs in its worker) is inside it.
+  mutable std::shared_mutex lock_;
   vk::SharedLibrary library_;
   std::u16string path_;
 };
