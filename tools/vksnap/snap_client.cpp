@@ -1,5 +1,6 @@
 #include "tools/vksnap/snap_client.h"
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -91,6 +92,33 @@ int32_t cVkSnapClient::ReceiveLoop(const cVkSnapOptions& options, Clock::time_po
   return 0;
 }
 
+void cVkSnapClient::StartCoverage() {
+  int32_t width = 0, height = 0;
+  screen_.GetSize(&width, &height);
+  covered_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+  uncovered_ = covered_.size();
+  screen_.TakeDirtyRects();
+}
+
+// Marks what the last update painted; true once the whole screen has come.
+bool cVkSnapClient::MarkCovered() {
+  std::vector<VkRect> rects = screen_.TakeDirtyRects();
+  if (uncovered_ == 0) return true;
+  int32_t width = 0, height = 0;
+  screen_.GetSize(&width, &height);
+  for (const VkRect& r : rects) {
+    int32_t left = std::max(r.left, 0), right = std::min(r.right, width);
+    for (int32_t y = std::max(r.top, 0); y < std::min(r.bottom, height); ++y) {
+      uint8_t* row = covered_.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+      for (int32_t x = left; x < right; ++x) {
+        uncovered_ -= row[x] == 0;
+        row[x] = 1;
+      }
+    }
+  }
+  return uncovered_ == 0;
+}
+
 int32_t cVkSnapClient::HandleMessage(uint32_t type) {
   std::vector<uint8_t> record;
   int32_t code = 0;
@@ -107,6 +135,7 @@ int32_t cVkSnapClient::HandleMessage(uint32_t type) {
                        u"An error has occurred while receiving the screendata buffer data. Errorcode %ld.", code);
         return code;
       }
+      if (!MarkCovered()) return 0;
       if (++updates_ == 1) bytesAtFirstUpdate_ = bytesReceived_;
       if (afterUpdate_ && !afterUpdate_()) observerDone_ = true;
       return 0;
@@ -124,6 +153,7 @@ int32_t cVkSnapClient::HandleMessage(uint32_t type) {
         return code;
       }
       haveFormat_ = true;
+      StartCoverage();
       return 0;
     }
     case kLogMessage: {

@@ -48,6 +48,8 @@ class cVkSnapClient {
   int32_t HandleMessage(uint32_t type);
   int32_t ReceiveRecord(std::vector<uint8_t>& bytes);
   int32_t Receive(void* bytes, size_t length);
+  void StartCoverage();
+  bool MarkCovered();
 
   cOrkLog& log_;
   cVkSocket socket_{1};
@@ -58,6 +60,10 @@ class cVkSnapClient {
   uint32_t cursor_ = 0;
   uint64_t bytesReceived_ = 0;
   uint64_t bytesAtFirstUpdate_ = 0;
+  // Until every pixel of a new screen format has arrived once, updates do
+  // not count: the agent may send a large full update as several messages.
+  std::vector<uint8_t> covered_;
+  size_t uncovered_ = 0;
   std::function<bool()> afterUpdate_;
   bool observerDone_ = false;
 };
