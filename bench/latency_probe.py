@@ -290,8 +290,8 @@ def main():
     a = p.parse_args()
 
     viewers = []
-    for spec in a.servers:
-        kind, port, extra = spec.split(":")
+    for server in a.servers:
+        kind, port, extra = server.split(":")
         if kind == "vk":
             viewers.append(VkViewer(int(port), extra, os.environ["VK_BENCH_PASSWORD"], a.width, a.height))
         else:
