@@ -8,23 +8,33 @@ Connects one viewer to each server named on the command line, all at once:
                        the one encoding named; one incremental request kept
                        outstanding)
 
-Then runs the workload on $DISPLAY with xdotool, phase by phase: typing into
-a terminal, scrolling it (new lines at its bottom), moving a window, and raising
-one of two full-screen pictures over the other. Each change waits until
+Before the viewers connect, the windows are put in a known stack (the two
+pictures at the bottom, the second above the first, then the terminal and the
+window to move on top), whatever an earlier run left. Then runs the workload
+on $DISPLAY with xdotool, phase by phase: typing into a terminal, scrolling it
+(new lines at its bottom), moving a window, and raising one of two full-screen
+pictures over the other; each phase but the last first checks that the
+terminal and the window are still above the pictures. Each change waits until
 every viewer has shown it (or --timeout passed: a missed change) before the
-next is made.
+next is made. Last, the screen stays still for --idle seconds.
 
 A change counts as shown by an update whose rectangles meet the changed
 area (the terminal, the window's old and new place); a full-screen change
 once the rectangles received since its request cover 90 % of the screen.
 Prints per phase and server: changes, missed, median and 90th percentile
-latency, bytes received; then the servers' CPU seconds (from /proc).
+latency, bytes received; then the servers' CPU seconds (from /proc) over the
+workload and while idle. With --goals (defaults or fast) it then checks the
+goals of the agent at that send interval against the other servers, a line
+each. A phase that no server saw (its changes hidden, say) makes the run
+invalid: the probe says so and exits with 3; a missed change or a missed goal
+exits with 2.
 
   latency_probe.py --width 1920 --height 1080 --terminal WID --mover WID \\
       --pictures WID,WID --cpu NAME=PID ... vk:48384:demo rfb:5900:zlib
 """
 import argparse
 import os
+import re
 import socket
 import struct
 import subprocess
@@ -65,9 +75,9 @@ class Viewer(threading.Thread):
             n -= len(chunk)
         return b"".join(parts)
 
-    def record(self, rects):
+    def record(self, rects, arrived=None):
         with self.lock:
-            self.updates.append((now(), rects))
+            self.updates.append((arrived if arrived is not None else now(), rects))
             self.lock.notify_all()
 
     def run(self):
@@ -96,6 +106,8 @@ class VkViewer(Viewer):
                 continue
             (n,) = struct.unpack("<I", self.read(4))
             payload = self.read(n)
+            # Arrived once read: the VNC viewers do not decode their rectangles either.
+            arrived = now()
             if kind == 3:
                 raise ConnectionError("the agent ended the session")
             if kind != 1:
@@ -106,7 +118,7 @@ class VkViewer(Viewer):
                 l, t, r, b = struct.unpack_from("<iiii", block, at)
                 at += 16 + (r - l) * (b - t) * 4
                 rects.append((l, t, r, b))
-            self.record(rects)
+            self.record(rects, arrived)
             if not self.ready.is_set() and any(r[2] - r[0] >= self.width // 2 for r in rects):
                 self.ready.set()
 
@@ -214,6 +226,28 @@ def shown_at(viewer, since, area, full):
     return None
 
 
+def stack():
+    """The root's children, top first, as window ids."""
+    out = subprocess.run(["xwininfo", "-root", "-children"], check=True, capture_output=True, text=True).stdout
+    return [int(m.group(1), 16) for m in re.finditer(r"^\s+(0x[0-9a-f]+) ", out, re.M)]
+
+
+def arrange(pictures, on_top):
+    """Both pictures at the bottom (the second above the first), on_top over them."""
+    for window in list(pictures) + list(on_top):
+        xdotool("windowraise", window)
+    check_above(on_top, pictures, "after arranging")
+
+
+def check_above(upper, lower, when):
+    order = stack()
+    place = {w: order.index(w) if w in order else None for w in list(upper) + list(lower)}
+    if any(v is None for v in place.values()):
+        sys.exit("bench: a window of the workload is gone (%s)" % when)
+    if max(place[w] for w in upper) > min(place[w] for w in lower):
+        sys.exit("bench: a full-screen picture is above the terminal or the window to move (%s)" % when)
+
+
 def xdotool(*args):
     subprocess.run(["xdotool"] + [str(a) for a in args], check=True, stdout=subprocess.DEVNULL)
 
@@ -273,21 +307,111 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+PHASES = ("typing", "scroll", "window move", "full screen")
+
+
+class Cpu:
+    """Each server's CPU seconds from a starting point."""
+
+    def __init__(self, items):
+        self.pids = {}
+        for item in items:
+            name, pid = item.split("=")
+            self.pids[name] = int(pid)
+        self.restart()
+
+    def restart(self):
+        self.started = now()
+        self.before = {name: cpu_seconds(pid) for name, pid in self.pids.items()}
+
+    def share(self):
+        """name -> (seconds, % of one core) since the start; and the elapsed time."""
+        elapsed = now() - self.started
+        used = {name: cpu_seconds(pid) - self.before[name] for name, pid in self.pids.items()}
+        return {name: (u, 100.0 * u / elapsed) for name, u in used.items()}, elapsed
+
+
+class Table:
+    """Per phase and server: latencies in ms (None: missed) and bytes."""
+
+    def __init__(self, run, names):
+        self.names = names
+        self.lat = {ph: {n: [None if x is None else x * 1000.0 for x in run.results[ph][n]] for n in names}
+                    for ph in PHASES}
+        self.bytes = run.bytes
+
+    def seen(self, phase, name):
+        return [x for x in self.lat[phase][name] if x is not None]
+
+    def missed(self, phase, name):
+        return len(self.lat[phase][name]) - len(self.seen(phase, name))
+
+    def median(self, phase, name):
+        return percentile(self.seen(phase, name), 50)
+
+    def p90(self, phase, name):
+        return percentile(self.seen(phase, name), 90)
+
+    def print(self):
+        print("%-12s %-12s %8s %7s %9s %9s %11s" % ("phase", "server", "changes", "missed", "median", "p90", "bytes"))
+        for phase in PHASES:
+            for name in self.names:
+                print("%-12s %-12s %8d %7d %7.1fms %7.1fms %11d" % (
+                    phase, name, len(self.lat[phase][name]), self.missed(phase, name), self.median(phase, name),
+                    self.p90(phase, name), self.bytes[phase][name]))
+
+    def unseen_phases(self):
+        """Phases that no server saw half of: the workload did not reach the screen."""
+        return [ph for ph in PHASES
+                if all(len(self.seen(ph, n)) * 2 < len(self.lat[ph][n]) for n in self.names)]
+
+
+def goal_lines(goals, table, cpu, idle, agent, zlib, zrle):
+    """(met, text) for each goal of the agent at the send interval `goals`."""
+    lines = []
+    if goals == "defaults":
+        for ph in PHASES:
+            lines.append((table.median(ph, agent) <= 110, "%s median %.1f ms <= 110" % (ph, table.median(ph, agent))))
+            lines.append((table.p90(ph, agent) <= 200, "%s p90 %.1f ms <= 200" % (ph, table.p90(ph, agent))))
+            lines.append((table.missed(ph, agent) == 0, "%s missed %d == 0" % (ph, table.missed(ph, agent))))
+            ours, theirs = table.bytes[ph][agent], table.bytes[ph][zlib]
+            lines.append((ours <= theirs, "%s bytes %d <= %s's %d" % (ph, ours, zlib, theirs)))
+        ours, theirs = cpu[agent][0], cpu[zlib][0]
+        lines.append((ours <= theirs, "CPU %.2f s <= %s's %.2f s" % (ours, zlib, theirs)))
+    else:
+        for ph in PHASES:
+            ours, theirs = table.median(ph, agent), table.median(ph, zlib)
+            lines.append((ours <= theirs, "%s median %.1f ms <= %s's %.1f" % (ph, ours, zlib, theirs)))
+        typing = table.median("typing", agent)
+        lines.append((typing < 25, "typing median %.1f ms < 25" % typing))
+        ours, tiger = table.median("full screen", agent), table.median("full screen", zrle)
+        lines.append((ours <= 1.2 * tiger, "full screen median %.1f ms <= 1.2 x %s's %.1f" % (ours, zrle, tiger)))
+    lines.append((idle[agent][1] < 0.2, "idle CPU %.2f %% of a core < 0.2" % idle[agent][1]))
+    return lines
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--width", type=int, default=1920)
     p.add_argument("--height", type=int, default=1080)
-    p.add_argument("--terminal", required=True, help="window id of the terminal")
-    p.add_argument("--mover", required=True, help="window id of the window that is moved")
+    p.add_argument("--terminal", type=int, required=True, help="window id of the terminal")
+    p.add_argument("--mover", type=int, required=True, help="window id of the window that is moved")
     p.add_argument("--pictures", required=True, help="two window ids of full-screen pictures")
     p.add_argument("--typing", type=int, default=200)
     p.add_argument("--scrolling", type=int, default=60)
     p.add_argument("--moves", type=int, default=40)
     p.add_argument("--fullscreen", type=int, default=20)
+    p.add_argument("--idle", type=float, default=10.0, help="seconds of a still screen at the end")
     p.add_argument("--timeout", type=float, default=2.0)
     p.add_argument("--cpu", action="append", default=[], help="NAME=PID of a server")
+    p.add_argument("--goals", choices=("defaults", "fast"), help="check the agent's goals at this send interval")
     p.add_argument("servers", nargs="+")
     a = p.parse_args()
+    pictures = [int(w) for w in a.pictures.split(",")]
+    if len(pictures) != 2:
+        sys.exit("bench: --pictures names two windows")
+    upper = (a.terminal, a.mover)
+    arrange(pictures, upper)
 
     viewers = []
     for server in a.servers:
@@ -302,15 +426,10 @@ def main():
         if not v.ready.wait(30) or v.error:
             sys.exit("bench: no first frame from %s (%s)" % (v.name, v.error))
     time.sleep(1.0)  # first frames complete
-    cpus = {}
-    for item in a.cpu:
-        name, pid = item.split("=")
-        cpus[name] = (int(pid), cpu_seconds(int(pid)))
-    started = now()
+    cpu = Cpu(a.cpu)
 
     run = Run(viewers, a.timeout)
     term = geometry(a.terminal)
-    pictures = a.pictures.split(",")
 
     def typing():
         xdotool("windowfocus", "--sync", a.terminal)
@@ -335,32 +454,44 @@ def main():
             run.change("window move", lambda: xdotool("windowmove", a.mover, x, y), area)
             time.sleep(0.03)
 
+    # The picture below is raised each time, so every pixel changes.
     def fullscreen():
         for k in range(a.fullscreen):
             window = pictures[k % 2]
             run.change("full screen", lambda: xdotool("windowraise", window), (0, 0, a.width, a.height), True)
             time.sleep(0.1)
 
-    run.phase("typing", typing)
-    run.phase("scroll", scrolling)
-    run.phase("window move", moving)
-    run.phase("full screen", fullscreen)
-    elapsed = now() - started
+    for name, steps in zip(PHASES, (typing, scrolling, moving, fullscreen)):
+        if name != "full screen":
+            check_above(upper, pictures, "before the %s phase" % name)
+        run.phase(name, steps)
+    workload, elapsed = cpu.share()
+    cpu.restart()
+    time.sleep(a.idle)
+    idle, idled = cpu.share()
 
     names = [v.name for v in viewers]
-    print("%-12s %-12s %8s %7s %9s %9s %11s" % ("phase", "server", "changes", "missed", "median", "p90", "bytes"))
-    for phase in ("typing", "scroll", "window move", "full screen"):
-        for name in names:
-            lat = run.results[phase][name]
-            seen = [x * 1000.0 for x in lat if x is not None]
-            print("%-12s %-12s %8d %7d %7.1fms %7.1fms %11d" % (phase, name, len(lat), len(lat) - len(seen),
-                  percentile(seen, 50), percentile(seen, 90), run.bytes[phase][name]))
-    print("CPU over the %.0f s workload (seconds, %% of one core):" % elapsed)
-    for name, (pid, before) in cpus.items():
-        used = cpu_seconds(pid) - before
-        print("  %-12s %6.2f s  %5.1f %%" % (name, used, 100.0 * used / elapsed))
-    missed = sum(x is None for ph in run.results.values() for lat in ph.values() for x in lat)
-    return 0 if missed == 0 else 2
+    table = Table(run, names)
+    table.print()
+    print("CPU over the %.0f s workload and %.0f s idle (seconds, %% of one core):" % (elapsed, idled))
+    for name in workload:
+        print("  %-12s %6.2f s  %5.1f %%   idle %5.2f %%" % (name, workload[name][0], workload[name][1], idle[name][1]))
+
+    unseen = table.unseen_phases()
+    if unseen:
+        print("bench: invalid run: no server saw the %s phase" % ", ".join(unseen))
+        return 3
+    missed = sum(table.missed(ph, n) for ph in PHASES for n in names)
+    failed = 0
+    if a.goals:
+        agent, zlib, zrle = "viewkeeper", "vnc-zlib", "vnc-zrle"
+        if not {agent, zlib, zrle} <= set(names) or not {agent, zlib} <= set(workload):
+            sys.exit("bench: --goals needs the agent, x11vnc and x0vncserver with their CPU")
+        print("goals at the %s send interval:" % ("default" if a.goals == "defaults" else "fast"))
+        for met, text in goal_lines(a.goals, table, workload, idle, agent, zlib, zrle):
+            print("  %-6s %s" % ("met" if met else "MISSED", text))
+            failed += not met
+    return 0 if missed == 0 and failed == 0 else 2
 
 
 if __name__ == "__main__":
