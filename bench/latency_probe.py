@@ -27,7 +27,9 @@ workload and while idle. With --goals (defaults or fast) it then checks the
 goals of the agent at that send interval against the other servers, a line
 each. A phase that no server saw (its changes hidden, say) makes the run
 invalid: the probe says so and exits with 3; a missed change or a missed goal
-exits with 2.
+exits with 2. VK_BENCH_VERBOSE=1 names each missed change; VK_BENCH_TRACE=1
+lists, per change and server, the updates that came (ms after the request,
+rectangles, thousands of pixels).
 
   latency_probe.py --width 1920 --height 1080 --terminal WID --mover WID \\
       --pictures WID,WID --cpu NAME=PID ... vk:48384:demo rfb:5900:zlib
@@ -281,6 +283,11 @@ class Run:
                         break
                     v.lock.wait(max(0.0, deadline - now()))
             self.results.setdefault(phase, {}).setdefault(v.name, []).append(None if t is None else t - since)
+            if os.environ.get("VK_BENCH_TRACE"):
+                # Each update since the request: ms after it, rectangles, thousands of pixels.
+                seen = [(round((u - since) * 1000), len(rs), sum((r[2] - r[0]) * (r[3] - r[1]) for r in rs) // 1000)
+                        for u, rs in v.updates if u >= since]
+                print("trace %s %s: %s" % (v.name, phase, seen), file=sys.stderr)
             if t is None and os.environ.get("VK_BENCH_VERBOSE"):
                 print("missed: %s %s %s" % (v.name, phase, label), file=sys.stderr)
             if v.error:
