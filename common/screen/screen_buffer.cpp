@@ -1,7 +1,5 @@
 #include "common/screen/screen_buffer.h"
 
-#include <zlib.h>
-
 #include <cstring>
 
 #include "common/screen/update_block_builder.h"
@@ -21,13 +19,13 @@ int32_t cVkScreenBuffer::ApplyScreenInfo(const cVkScreenInfo& info) {
   // under the lock, so the window never sees a half-set-up format.
   inflated_.assign(g.BlockBytes(), 0);
   received_.assign(g.ReceiveBytes(), 0);
-  std::vector<uint8_t> frame(g.FrameBytes(), 0);
+  std::vector<uint8_t> frame(g.BlockBytes(), 0);
   std::lock_guard guard(lock_);
   format_.CopyFrom(info);
   format_.header.height = -g.height;
   format_.header.sizeImage = static_cast<uint32_t>(g.FrameBytes());
   geometry_ = g;
-  frame_.swap(frame);
+  frameBlock_.swap(frame);
   dirty_.clear();
   return 0;
 }
@@ -49,14 +47,30 @@ int32_t cVkScreenBuffer::ApplyBlock(std::span<const uint8_t> stream) {
   VkScreenGeometry g = Geometry();
   if (!g.IsValid() || inflated_.empty()) return ERROR_INVALID_DATA;
   if (stream.size() > g.ReceiveBytes()) return ERROR_INVALID_DATA;
-  uLongf length = static_cast<uLongf>(inflated_.size());
-  if (uncompress(inflated_.data(), &length, stream.data(), static_cast<uLong>(stream.size())) != Z_OK) {
-    return ERROR_INVALID_DATA;
-  }
+  size_t length = 0;
+  if (inflater_.Inflate(stream, inflated_, &length) != 0) return ERROR_INVALID_DATA;
   std::span<const uint8_t> block(inflated_.data(), length);
   if (!CheckSections(block, g)) return ERROR_INVALID_DATA;
 
   std::lock_guard guard(lock_);
+  if (IsWholeScreen(block)) {
+    // The block is the next frame behind its one head: take it as it is.
+    frameBlock_.swap(inflated_);
+    dirty_.push_back(VkRect{0, 0, geometry_.width, geometry_.height});
+    return 0;
+  }
+  CopySections(block);
+  return 0;
+}
+
+bool cVkScreenBuffer::IsWholeScreen(std::span<const uint8_t> block) const {
+  if (block.size() != frameBlock_.size()) return false;
+  const VkRect r = VkReadSectionHead(block.data());
+  return r.left == 0 && r.top == 0 && r.right == geometry_.width && r.bottom == geometry_.height;
+}
+
+void cVkScreenBuffer::CopySections(std::span<const uint8_t> block) {
+  uint8_t* frame = frameBlock_.data() + kHeadBytes;
   size_t stride = geometry_.RowBytes();
   size_t pixel = static_cast<size_t>(geometry_.bytesPerPixel);
   for (size_t at = 0; at < block.size();) {
@@ -64,13 +78,12 @@ int32_t cVkScreenBuffer::ApplyBlock(std::span<const uint8_t> stream) {
     at += kHeadBytes;
     size_t rowBytes = static_cast<size_t>(r.Width()) * pixel;
     for (int32_t k = 0; k < r.Height(); ++k) {
-      uint8_t* to = frame_.data() + static_cast<size_t>(r.top + k) * stride + static_cast<size_t>(r.left) * pixel;
+      uint8_t* to = frame + static_cast<size_t>(r.top + k) * stride + static_cast<size_t>(r.left) * pixel;
       if (rowBytes > 0) std::memcpy(to, block.data() + at, rowBytes);
       at += rowBytes;
     }
     dirty_.push_back(r);
   }
-  return 0;
 }
 
 // Every section lies inside the screen and inside the inflated bytes.
@@ -115,5 +128,6 @@ std::vector<VkRect> cVkScreenBuffer::TakeDirtyRects() {
 void cVkScreenBuffer::ReadFrame(
     const std::function<void(std::span<const uint8_t>, const VkScreenGeometry&, const cVkScreenInfo&)>& reader) const {
   std::lock_guard guard(lock_);
-  reader(frame_, geometry_, format_);
+  const std::span<const uint8_t> frame(frameBlock_);
+  reader(frame.empty() ? frame : frame.subspan(kHeadBytes), geometry_, format_);
 }

@@ -5,8 +5,9 @@
 // its sections copied into the frame, and their rectangles collect as the
 // dirty list that the window takes when it repaints. Nothing from the other
 // end is trusted: a format out of range, an update before any format, a
-// stream longer than the compressed buffer, a block that does not inflate or
-// inflates beyond the block buffer, and a section outside the screen, with a
+// stream longer than the compressed buffer, a block that does not inflate
+// whole (bad data or checksum, bytes after its end) or inflates beyond the
+// block buffer, and a section outside the screen, with a
 // negative size or running past the data are refused with
 // ERROR_INVALID_DATA and leave the frame as it was.
 #pragma once
@@ -19,6 +20,7 @@
 
 #include "platform/geometry/screen_geometry.h"
 #include "common/screen/screen_info.h"
+#include "common/screen/stream_decompressor.h"
 
 class cVkScreenBuffer {
  public:
@@ -49,13 +51,20 @@ class cVkScreenBuffer {
 
  private:
   bool CheckSections(std::span<const uint8_t> block, const VkScreenGeometry& g) const;
+  // One section covering the screen (under the lock).
+  bool IsWholeScreen(std::span<const uint8_t> block) const;
+  void CopySections(std::span<const uint8_t> block);
 
   mutable std::mutex lock_;
   VkScreenGeometry geometry_;
   cVkScreenInfo format_;
-  std::vector<uint8_t> frame_;
+  // The frame behind room for one section head, as large as the block
+  // buffer: a block that is one whole-screen section becomes the frame by
+  // trading the two buffers, without copying its rows.
+  std::vector<uint8_t> frameBlock_;
   std::vector<VkRect> dirty_;
   // Used by the receiving thread only.
+  cVkStreamDecompressor inflater_;
   std::vector<uint8_t> inflated_;
   std::vector<uint8_t> received_;
 };
