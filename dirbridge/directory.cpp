@@ -5,6 +5,7 @@
 #include "dirbridge/credentials.h"
 #include "platform/core/error_codes.h"
 #include "platform/core/text.h"
+#include "platform/ldap/kerberos_ticket.h"
 #include "platform/ldap/ldap_discovery.h"
 
 namespace vk::dirbridge {
@@ -114,6 +115,9 @@ int Directory::Open(const std::string& uri) {
 int Directory::Bind() {
   // Never a bind in clear where the server offers TLS.
   if (int rc = connection_.SecureSession(); rc != 0) return rc;
+  // The user's Kerberos ticket first; a directory that does not take it
+  // (no GSSAPI, an unknown realm) still gets the binds below.
+  if (ldap::HoldsKerberosTicket() && connection_.BindGssapi() == 0) return 0;
   std::string who;
   std::string password;
   CurrentCredentials(who, password);

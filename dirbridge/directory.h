@@ -44,8 +44,9 @@ int32_t ValueText(const ldap::Entry& entry, std::string_view attribute, std::u16
 // An open, bound session with what the server says about itself.
 class Directory {
  public:
-  // Opens and binds (anonymously, or simply with the process's
-  // credentials). Answers the libldap code.
+  // Opens and binds: by SASL GSSAPI when the user holds a Kerberos ticket
+  // and the server takes it, else simply with the process's credentials,
+  // else anonymously. Answers the libldap code.
   int Open(const std::string& uri);
   // Binds a session opened through Session().Open.
   int Bind();

@@ -2,10 +2,7 @@
 // folder, entries loaded with slapadd before it starts).
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <stdlib.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,37 +11,9 @@
 #include <string>
 
 #include "platform/testing/child_process.h"
+#include "platform/testing/loopback_listener.h"
 
 namespace vk::testing {
-
-inline int FreeLoopbackPort() {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-  close(s);
-  return ntohs(a.sin_port);
-}
-
-// Connects until the server accepts or the deadline passes.
-inline bool WaitForListener(int port, ChildProcess& server, std::chrono::milliseconds deadline) {
-  auto end = std::chrono::steady_clock::now() + deadline;
-  while (std::chrono::steady_clock::now() < end) {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    bool up = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    close(s);
-    if (up) return true;
-    if (server.Wait(std::chrono::milliseconds(20))) return false;  // slapd ended
-  }
-  return false;
-}
 
 class SlapdServer {
  public:
@@ -54,8 +23,12 @@ class SlapdServer {
   // `schemaFile` may be empty (the standard schemas only); `extra` goes into
   // slapd.conf before the database. With `ldaps` it also listens for
   // ldaps:// on a port of its own (its certificate comes in `extra`).
+  // `environment` is added to the server's (a keytab for SASL GSSAPI).
   SlapdServer(const std::string& suffix, const std::string& ldif, const std::string& schemaFile,
-              const std::string& extra = "", bool ldaps = false) {
+              const std::string& extra = "", bool ldaps = false,
+              const std::map<std::string, std::string>& environment = {}) {
+    std::map<std::string, std::string> serverEnvironment = kOwnEnvironment;
+    serverEnvironment.insert(environment.begin(), environment.end());
     char pattern[] = "/tmp/vk-slapd-XXXXXX";
     folder_ = mkdtemp(pattern);
     std::filesystem::create_directory(folder_ + "/db");
@@ -76,7 +49,7 @@ class SlapdServer {
     if (!loaded_) return;
     // Through exec in a shell so that slapd does not hold the test's output open.
     server_ = std::make_unique<ChildProcess>(
-        "/bin/sh", kOwnEnvironment, folder_ + "/slapd.err",
+        "/bin/sh", serverEnvironment, folder_ + "/slapd.err",
         std::vector<std::string>{
             "-c", "exec /usr/sbin/slapd -d 0 -h '" + Listeners() + "' -f " + folder_ + "/slapd.conf >/dev/null"});
     running_ = server_->Started() && WaitForListener(port_, *server_, std::chrono::seconds(20));

@@ -2,6 +2,8 @@
 
 #include <lber.h>
 #include <ldap.h>
+#include <sasl/sasl.h>
+#include <string.h>
 #include <strings.h>
 #include <sys/time.h>
 
@@ -77,6 +79,17 @@ Entry ReadEntry(LDAP* ld, LDAPMessage* message) {
   }
   if (ber != nullptr) ber_free(ber, 0);
   return entry;
+}
+
+// GSSAPI asks at most for an authorisation identity: the default (none,
+// that is the ticket's own) is answered; nothing is ever asked of the user.
+int AnswerWithDefaults(LDAP*, unsigned, void*, void* prompts) {
+  for (auto* prompt = static_cast<sasl_interact_t*>(prompts); prompt->id != SASL_CB_LIST_END; ++prompt) {
+    const char* answer = prompt->defresult != nullptr ? prompt->defresult : "";
+    prompt->result = answer;
+    prompt->len = static_cast<unsigned>(strlen(answer));
+  }
+  return LDAP_SUCCESS;
 }
 
 }  // namespace
@@ -169,6 +182,42 @@ int Connection::Bind(const std::string& who, const std::string& password) {
   int answer = LDAP_OTHER;
   rc = ldap_parse_result(Handle(ld_), result, &answer, nullptr, nullptr, nullptr, nullptr, 1);
   return rc != LDAP_SUCCESS ? rc : answer;
+}
+
+int Connection::BindGssapi() {
+  if (ld_ == nullptr) return LDAP_PARAM_ERROR;
+  LDAPMessage* answer = nullptr;
+  const char* mechanism = nullptr;
+  int messageId = 0;
+  for (;;) {
+    int rc = ldap_sasl_interactive_bind(Handle(ld_), nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET,
+                                        AnswerWithDefaults, nullptr, answer, &mechanism, &messageId);
+    ldap_msgfree(answer);
+    answer = nullptr;
+    if (rc != LDAP_SASL_BIND_IN_PROGRESS) return rc;
+    // Each step of the exchange waits for the server no longer than any other request.
+    rc = WaitForResult(messageId, reinterpret_cast<void**>(&answer));
+    if (rc != LDAP_SUCCESS) return rc;
+  }
+}
+
+int Connection::WhoAmI(std::string& identity) {
+  identity.clear();
+  if (ld_ == nullptr) return LDAP_PARAM_ERROR;
+  int messageId = 0;
+  int rc = ldap_whoami(Handle(ld_), nullptr, nullptr, &messageId);
+  if (rc != LDAP_SUCCESS) return rc;
+  LDAPMessage* result = nullptr;
+  rc = WaitForResult(messageId, reinterpret_cast<void**>(&result));
+  if (rc != LDAP_SUCCESS) return rc;
+  berval* authzid = nullptr;
+  rc = ldap_parse_whoami(Handle(ld_), result, &authzid);
+  ldap_msgfree(result);
+  if (authzid != nullptr) {
+    identity.assign(authzid->bv_val, authzid->bv_len);
+    ber_bvfree(authzid);
+  }
+  return rc;
 }
 
 int Connection::WaitForResult(int messageId, void** result) {

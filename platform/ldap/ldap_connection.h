@@ -60,6 +60,14 @@ class Connection {
   int Open(const std::string& uri);
   // A simple bind; an empty `who` and `password` bind anonymously.
   int Bind(const std::string& who, const std::string& password);
+  // A SASL GSSAPI bind with the user's Kerberos ticket (never prompting:
+  // without a ticket it fails locally, before anything is sent). The
+  // service principal is ldap/HOST of the session's host, canonicalised as
+  // ldap.conf (SASL_NOCANON) and krb5.conf say.
+  int BindGssapi();
+  // The identity the server gives this session ("dn:..." or "u:..."; empty
+  // for an anonymous one).
+  int WhoAmI(std::string& identity);
   int Search(const SearchRequest& request, std::vector<Entry>& entries);
   // A search in pages of `pageSize` entries (the simple paged results
   // control); at most `maxPages` pages are asked for.
