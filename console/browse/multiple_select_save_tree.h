@@ -19,6 +19,7 @@
 
 #include "console/browse/agent_state.h"
 #include "console/browse/browse_tree.h"
+#include "console/browse/collect_job.h"
 #include "console/browse/tree_nodes.h"
 
 class cOrkLog;
@@ -133,6 +134,10 @@ class cVkMultipleSelectSaveTree : public QTreeWidget, public iVkBrowseTree {
   void Expanding(QTreeWidgetItem* item);
   void CollectChildless(QTreeWidgetItem* item);
   void ReportCollectFailure(int32_t code, cOrkLog& log);
+  // Collects the children of a clone of `node` in a worker, behind the
+  // progress dialog: false when there is nothing to show (cancelled, or a
+  // thread that did not start, already reported).
+  bool RunCollection(const cVkNetWorkTreeNode& node, const QString& label, cVkCollectJob::Result& result);
   void SelectOnly(QTreeWidgetItem* item);
   void ShiftSelect(QTreeWidgetItem* item);
   void ShiftMove(int key);

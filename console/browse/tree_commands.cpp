@@ -8,6 +8,7 @@
 
 #include "console/browse/collect_job.h"
 #include "console/browse/collect_progress_dialog.h"
+#include "console/browse/directory_logon_dialog.h"
 #include "console/browse/item_name_dialog.h"
 #include "console/browse/multiple_select_save_tree.h"
 #include "console/browse/tree_widget_item.h"
@@ -206,17 +207,36 @@ void cVkMultipleSelectSaveTree::RefreshSelected() {
 void cVkMultipleSelectSaveTree::CollectWithProgress(QTreeWidgetItem* item) {
   cVkNetWorkTreeNode* node = NodeOf(item);
   if (node == nullptr) return;
+  cVkCollectJob::Result result;
+  if (!RunCollection(*node, item->text(0), result)) return;
+  // A directory that wants an account: the operator is asked once, then
+  // the collection runs again with it.
+  if (result.code != 0 && VkAskDirectoryAccount(this, *node, result.code)) {
+    if (!Alive(item) || (node = NodeOf(item)) == nullptr) return;
+    if (!RunCollection(*node, item->text(0), result)) return;
+  }
+  if (result.code != 0) {
+    ReportCollectFailure(result.code, *result.log);
+    return;
+  }
+  // The item (or its node) may have gone while the dialog ran.
+  if (!Alive(item) || (node = NodeOf(item)) == nullptr) return;
+  node->Populate(*result.collection, *this, item);
+  ScheduleStates();
+}
+
+bool cVkMultipleSelectSaveTree::RunCollection(const cVkNetWorkTreeNode& node, const QString& label,
+                                              cVkCollectJob::Result& result) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const QString label = item->text(0);
   int32_t rc = 0;
-  cVkCollectJob* job = cVkCollectJob::Start(*node, &rc);
+  cVkCollectJob* job = cVkCollectJob::Start(node, &rc);
   if (job == nullptr) {
     QApplication::restoreOverrideCursor();
     cOrkLog log;
     log.SetMemLogMask(LOG_ALL);
     log.LogMsg(LOG_ERROR, rc, u"An error has occurred while starting a thread. Errorcode %ld.", rc);
     ReportCollectFailure(rc, log);
-    return;
+    return false;
   }
   if (!job->WaitDone(kFirstWait)) {
     QApplication::restoreOverrideCursor();
@@ -233,18 +253,11 @@ void cVkMultipleSelectSaveTree::CollectWithProgress(QTreeWidgetItem* item) {
   if (!job->IsDone()) {
     cVkCollectJob::Abandon(job);
     QApplication::restoreOverrideCursor();
-    return;
+    return false;
   }
-  cVkCollectJob::Result result = cVkCollectJob::Finish(job);
+  result = cVkCollectJob::Finish(job);
   QApplication::restoreOverrideCursor();
-  if (result.code != 0) {
-    ReportCollectFailure(result.code, *result.log);
-    return;
-  }
-  // The item (or its node) may have gone while the dialog ran.
-  if (!Alive(item) || (node = NodeOf(item)) == nullptr) return;
-  node->Populate(*result.collection, *this, item);
-  ScheduleStates();
+  return true;
 }
 
 void cVkMultipleSelectSaveTree::ReportCollectFailure(int32_t code, cOrkLog& log) {

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <deque>
 
+#include "console/browse/directory_logon_dialog.h"
 #include "console/ui/computer_name_dialog.h"
 #include "console/ui/error_dialog.h"
 #include "console/ui/logon_dialog.h"
@@ -29,6 +30,10 @@ class cVkOperatorAnswers {
   QStringList boxes;
   QStringList errors;
   int logons = 0;
+  // What "Directory Logon" is given; without a user it is cancelled.
+  QString directoryUser;
+  QString directoryPassword;
+  int directoryLogons = 0;
 
   void Forget() {
     boxes.clear();
@@ -49,11 +54,20 @@ class cVkOperatorAnswers {
         errors.append(error->MessageText());
         return error->reject();
       }
+      if (auto* directory = qobject_cast<cVkDirectoryLogonDialog*>(window)) return AnswerDirectory(*directory);
       if (auto* logon = qobject_cast<cVkLogonDialog*>(window)) {
         ++logons;
         return logon->reject();
       }
     }
+  }
+
+  void AnswerDirectory(cVkDirectoryLogonDialog& dialog) {
+    ++directoryLogons;
+    if (directoryUser.isEmpty()) return dialog.reject();
+    dialog.UserField()->setText(directoryUser);
+    dialog.PasswordField()->setText(directoryPassword);
+    dialog.OkButton()->click();
   }
 
   void AnswerBox(QMessageBox& box) {

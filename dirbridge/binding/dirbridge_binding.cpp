@@ -1,11 +1,13 @@
 #include "dirbridge/binding/dirbridge_binding.h"
 
+#include <algorithm>
 #include <span>
 
 #include "common/archive/archive.h"
 #include "common/archive/register_archive.h"
 #include "common/network/directory_records.h"
 #include "common/network/w2k_records.h"
+#include "common/protocol/secure_wipe.h"
 
 namespace {
 
@@ -58,6 +60,9 @@ int32_t cVkDirBridge::ResolveEntryPoints(cOrkLog& log) {
   } else if (!Resolve(library_, "LDAPSearchQuery", LDAPSearchQuery, &code)) {
     log.LogNetMsg(LOG_ERROR, code, u"Unable to find function: 'LDAPSearchQuery' in '%s'. Errorcode %ld.", path_, code);
   }
+  // Optional: a library without it binds anonymously only.
+  int32_t ignored = 0;
+  if (code == 0) Resolve(library_, "SetDirectoryCredentials", SetDirectoryCredentials, &ignored);
   return code;
 }
 
@@ -78,6 +83,7 @@ void cVkDirBridge::ClearEntryPoints() {
   GetObjectProperties = nullptr;
   GetLDAPName = nullptr;
   LDAPSearchQuery = nullptr;
+  SetDirectoryCredentials = nullptr;
 }
 
 bool cVkDirBridge::IsLoaded() const {
@@ -144,4 +150,28 @@ int32_t cVkDirBridge::SearchDirectory(cOrkLog& log, std::u16string_view host, st
     return code;
   }
   return ReadResult(buffer, length, collection);
+}
+
+int32_t cVkDirBridge::SetCredentials(std::u16string_view user, std::u16string_view password) {
+  std::shared_lock shared(lock_);
+  if (!Bound() || SetDirectoryCredentials == nullptr) return VK_DIRBRIDGE_MISSING;
+  const std::u16string userText(user);
+  std::u16string passwordText(password);
+  const int32_t code = SetDirectoryCredentials(userText.c_str(), passwordText.c_str());
+  vk::WipeText(passwordText);
+  if (code == 0) hasCredentials_ = !userText.empty();
+  return code;
+}
+
+bool cVkDirBridge::WantsCredentials(int32_t code) const {
+  constexpr int32_t kOperationsError = 1;
+  constexpr int32_t kStrongAuthRequired = 8;
+  constexpr int32_t kInappropriateAuth = 48;
+  constexpr int32_t kInvalidCredentials = 49;
+  constexpr int32_t kInsufficientAccess = 50;
+  if (SetDirectoryCredentials == nullptr) return false;
+  if (code == kInvalidCredentials) return hasCredentials_;
+  const bool refused = code == kOperationsError || code == kStrongAuthRequired || code == kInappropriateAuth ||
+                       code == kInsufficientAccess;
+  return refused && !hasCredentials_;
 }

@@ -4,6 +4,7 @@
 // points) the directory calls answer -4.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <shared_mutex>
@@ -43,6 +44,17 @@ class cVkDirBridge {
   int32_t SearchDirectory(cOrkLog& log, std::u16string_view host, std::u16string_view base, cVkCollection& collection,
                           uint32_t port) const;
 
+  // The account of the directory's simple binds for the rest of the run
+  // (the library keeps it in memory only); empty texts go back to anonymous
+  // binds. Without the library or its entry point: -4.
+  int32_t SetCredentials(std::u16string_view user, std::u16string_view password);
+  bool HasCredentials() const { return hasCredentials_; }
+  // Whether a directory call's answer asks for an account: anonymous access
+  // refused (strong authentication required, inappropriate authentication,
+  // insufficient access, or Active Directory's operations error for an
+  // unbound search) while none is set, or the set account refused.
+  bool WantsCredentials(int32_t code) const;
+
   VkFreeBufferFn FreeBuffer = nullptr;
   VkCollectDomainsFn CollectDomains = nullptr;
   VkCollectComputersInDomainFn CollectComputersInDomain = nullptr;
@@ -51,6 +63,7 @@ class cVkDirBridge {
   VkGetObjectPropertiesFn GetObjectProperties = nullptr;
   VkGetLDAPNameFn GetLDAPName = nullptr;
   VkLDAPSearchQueryFn LDAPSearchQuery = nullptr;
+  VkSetDirectoryCredentialsFn SetDirectoryCredentials = nullptr;  // optional
 
  private:
   int32_t ResolveEntryPoints(cOrkLog& log);
@@ -65,4 +78,5 @@ class cVkDirBridge {
   mutable std::shared_mutex lock_;
   vk::SharedLibrary library_;
   std::u16string path_;
+  std::atomic<bool> hasCredentials_{false};
 };
