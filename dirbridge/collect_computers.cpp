@@ -75,7 +75,7 @@ extern "C" int32_t CollectComputersInDomain(cOrkLog* log, const char16_t* path, 
   for (const std::string& name : names)
     if (!name.empty()) request.attributes.push_back(name);
   std::vector<vk::ldap::Entry> entries;
-  rc = directory.Session().Search(request, entries);
+  rc = directory.AccessAnswer(directory.Session().Search(request, entries), request.base);
   if (rc != 0) {
     int32_t code = vk::dirbridge::LdapCode(rc);
     log->LogAdsiMsg(LOG_ERROR, code, u"Error searching for computers in the active directory. Errorcode %ld.", code);

@@ -122,6 +122,7 @@ int Directory::Bind() {
   std::string password;
   CurrentCredentials(who, password);
   int rc = connection_.Bind(who, password);
+  anonymous_ = who.empty();
   WipeText(password);
   return rc;
 }
@@ -138,6 +139,15 @@ std::string Directory::DefaultBase() const {
   std::string configured = configured_ ? connection_.DefaultBase() : std::string();
   if (!configured.empty()) return configured;
   return rootDse_.namingContexts.empty() ? std::string() : rootDse_.namingContexts.front();
+}
+
+int Directory::AccessAnswer(int rc, const std::string& base) const {
+  constexpr int kNoSuchObject = 32;
+  constexpr int kInsufficientAccess = 50;
+  if (rc != kNoSuchObject || !anonymous_) return rc;
+  for (const std::string& context : rootDse_.namingContexts)
+    if (ldap::SameName(context, base)) return kInsufficientAccess;
+  return rc;
 }
 
 std::string Directory::PickAttribute(std::initializer_list<const char*> candidates) const {

@@ -64,6 +64,10 @@ class Directory {
   std::string PickAttribute(std::initializer_list<const char*> candidates) const;
   // The first candidate object class the server knows; empty when none.
   std::string PickClass(std::initializer_list<const char*> candidates) const;
+  // A search's answer as the caller reports it: a naming context that the
+  // root DSE lists but that an anonymous session is told does not exist is
+  // hidden from anonymous users, which is insufficient access.
+  int AccessAnswer(int rc, const std::string& base) const;
   // The text of a libldap code, with the server's diagnostic.
   std::string ErrorText(int rc) const { return connection_.ErrorText(rc); }
 
@@ -72,6 +76,7 @@ class Directory {
   ldap::RootDse rootDse_;
   ldap::Schema schema_;
   bool configured_ = false;  // the directory of ldap.conf
+  bool anonymous_ = false;   // bound without an account
 };
 
 }  // namespace vk::dirbridge

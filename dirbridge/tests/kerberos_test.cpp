@@ -59,6 +59,15 @@ std::string StrictTree() {
          Computer("cn=GUARDED1,dc=strict,dc=test", "GUARDED1");
 }
 
+// A directory whose whole tree is hidden from anonymous users: they are
+// told it does not exist.
+std::string ShyTree() {
+  return "dn: dc=shy,dc=test\nobjectClass: domainDNS\ndc: shy\n\n"
+         "dn: cn=dan,dc=shy,dc=test\nobjectClass: user\ncn: dan\nsn: dan\nsAMAccountName: dan\n"
+         "userPassword: dan-secret\n\n" +
+         Computer("cn=SHY1,dc=shy,dc=test", "SHY1");
+}
+
 std::vector<std::u16string> ComputerNames(uint8_t* buffer, uint32_t length) {
   cVkCollection computers;
   cVkArchive archive(std::span<const uint8_t>(buffer, length));
@@ -88,6 +97,9 @@ class DirectoryBinds : public ::testing::Test {
     kerberized = new SlapdServer("dc=krb,dc=test", KerberosTree(), SCHEMA_FILE, KerberosConfig(*certificates), false,
                                  {{"KRB5_KTNAME", serviceKeytab}, {"KRB5_CONFIG", kdc->ConfigFile()}});
     strict = new SlapdServer("dc=strict,dc=test", StrictTree(), SCHEMA_FILE, "disallow bind_anon\n");
+    shy = new SlapdServer("dc=shy,dc=test", ShyTree(), SCHEMA_FILE,
+                          "access to dn.subtree=\"dc=shy,dc=test\" by users read by anonymous auth\n"
+                          "access to * by * read\n");
     // The service principal is named after the host as written in the URI.
     std::ofstream(std::getenv("LDAPCONF")) << "URI " << kerberized->Uri() << "\nBASE dc=krb,dc=test\nTLS_CACERT "
                                            << certificates->Authority() << "\nSASL_NOCANON on\nTIMEOUT 5\n";
@@ -95,6 +107,7 @@ class DirectoryBinds : public ::testing::Test {
   static void TearDownTestSuite() {
     delete kerberized;
     delete strict;
+    delete shy;
     delete certificates;
     delete kdc;
   }
@@ -103,6 +116,7 @@ class DirectoryBinds : public ::testing::Test {
     ASSERT_TRUE(certificates->Made());
     ASSERT_TRUE(kerberized->Running()) << kerberized->Diagnostics();
     ASSERT_TRUE(strict->Running()) << strict->Diagnostics();
+    ASSERT_TRUE(shy->Running()) << shy->Diagnostics();
     log.SetMemLogMask(LOG_ALL);
     UseCache(noCache);
   }
@@ -125,6 +139,7 @@ class DirectoryBinds : public ::testing::Test {
   static inline vk::testing::TestCertificates* certificates = nullptr;
   static inline SlapdServer* kerberized = nullptr;
   static inline SlapdServer* strict = nullptr;
+  static inline SlapdServer* shy = nullptr;
   static inline bool prepared = false;
   static inline std::string serviceKeytab, ticketCache, noCache;
   cOrkLog log;
@@ -189,6 +204,17 @@ TEST_F(DirectoryBinds, WrongPasswordIsReportedAndNeverLogged) {
   // Cleared credentials go back to anonymous binds, which this directory refuses.
   ASSERT_EQ(SetDirectoryCredentials(nullptr, nullptr), 0);
   EXPECT_EQ(CollectComputers(StrictPath()), 48);
+}
+
+TEST_F(DirectoryBinds, DomainHiddenFromAnonymousUsersIsARefusalNotAMissingObject) {
+  const std::u16string shyPath = u"LDAP://127.0.0.1:" + vk::FromUtf8(std::to_string(shy->Port())) + u"/dc=shy,dc=test";
+  EXPECT_EQ(CollectComputers(shyPath), 50) << LogUtf8();  // insufficient access
+  // Below a naming context a hidden object stays missing.
+  EXPECT_EQ(CollectComputers(u"LDAP://ou=Hidden,dc=krb,dc=test"), 32) << LogUtf8();
+
+  ASSERT_EQ(SetDirectoryCredentials(u"cn=dan,dc=shy,dc=test", u"dan-secret"), 0);
+  ASSERT_EQ(CollectComputers(shyPath), 0) << LogUtf8();
+  EXPECT_EQ(ComputerNames(buffer, length), (std::vector<std::u16string>{u"SHY1"}));
 }
 
 }  // namespace
