@@ -13,6 +13,8 @@ struct Workers {
   std::list<std::pair<std::shared_ptr<cVkCollectJob>, std::unique_ptr<WorkerThread>>> running;
 };
 
+std::atomic<int> runningJobs{0};
+
 Workers& LibraryWorkers() {
   static Workers workers;
   return workers;
@@ -22,7 +24,10 @@ Workers& LibraryWorkers() {
 
 cVkCollectJob::cVkCollectJob(std::unique_ptr<cVkNetWorkTreeNode> node) : node_(std::move(node)) {
   log_.SetMemLogMask(LOG_ALL);
+  node_->SetCancelFlag(&cancel_);
 }
+
+int cVkCollectJob::Running() { return runningJobs.load(); }
 
 std::shared_ptr<cVkCollectJob> cVkCollectJob::Start(std::unique_ptr<cVkNetWorkTreeNode> node) {
   auto job = std::make_shared<cVkCollectJob>(std::move(node));
@@ -34,11 +39,13 @@ std::shared_ptr<cVkCollectJob> cVkCollectJob::Start(std::unique_ptr<cVkNetWorkTr
     entry.second->Stop();
     return true;
   });
+  ++runningJobs;
   int32_t started = worker->Start([job](ManualResetEvent&) {
     job->Run();
     return 0;
   });
   if (started != 0) {
+    --runningJobs;
     std::lock_guard<std::mutex> holdJob(job->lock_);
     job->result_ = started;
     job->log_.LogNetMsg(LOG_ERROR, started, u"Error creating a thread. Errorcode %ld.", started);
@@ -59,6 +66,7 @@ void cVkCollectJob::Run() {
   log_.CopyLog(log);
   result_ = result;
   done_.Set();
+  --runningJobs;
 }
 
 int32_t cVkCollectJob::TakeResult(cOrkLog& log, cVkCollection& collection) {

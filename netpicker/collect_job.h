@@ -4,6 +4,7 @@
 // on (shared with its thread) until the thread is done with it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -26,6 +27,11 @@ class cVkCollectJob {
   bool IsDone() const { return done_.IsSet(); }
   // Once done: the result code, with copies of the log and the objects.
   int32_t TakeResult(cOrkLog& log, cVkCollection& collection);
+  // The window no longer waits: the node's enumeration may end early, and
+  // its result is dropped.
+  void Abandon() { cancel_ = true; }
+  // Jobs whose collection has not ended yet.
+  static int Running();
 
  private:
   void Run();
@@ -35,6 +41,7 @@ class cVkCollectJob {
   cVkCollection collection_;
   cOrkLog log_;
   int32_t result_ = 0;
+  std::atomic<bool> cancel_{false};
   ManualResetEvent done_;
 };
 

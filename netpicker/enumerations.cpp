@@ -1,10 +1,12 @@
 #include "netpicker/enumerations.h"
 
 #include <algorithm>
+#include <mutex>
 #include <optional>
 
 #include "common/accounts/account_utils.h"
 #include "common/archive/string_data.h"
+#include "common/netbrowse/dnssd_network_browser.h"
 #include "common/network/nt4_records.h"
 #include "dirbridge/binding/dirbridge_binding.h"
 #include "platform/accounts/account_lookup.h"
@@ -86,7 +88,25 @@ std::u16string QualifiedMember(const std::u16string& member, const std::u16strin
   return member.find(u'\\') != std::u16string::npos ? member : computer + u"\\" + member;
 }
 
+bool IsWorkgroup(std::u16string_view domain) { return SameText(domain, ReadWorkgroup()); }
+
+std::mutex browserLock;
+std::shared_ptr<iVkNetworkBrowser>& Browser() {
+  static std::shared_ptr<iVkNetworkBrowser> browser = VkMakeDnsSdNetworkBrowser();
+  return browser;
+}
+
 }  // namespace
+
+std::shared_ptr<iVkNetworkBrowser> PickerNetworkBrowser() {
+  std::lock_guard guard(browserLock);
+  return Browser();
+}
+
+void SetPickerNetworkBrowser(std::shared_ptr<iVkNetworkBrowser> browser) {
+  std::lock_guard guard(browserLock);
+  Browser() = std::move(browser);
+}
 
 const cVkDirBridge& PickerDirBridge() {
   static cVkDirBridge binding;
@@ -99,17 +119,30 @@ const cVkDirBridge& PickerDirBridge() {
   return binding;
 }
 
-int32_t EnumerateNT4Domains(cOrkLog&, cVkCollection& collection) {
-  collection.Add(new cVkNT4Domain(ReadWorkgroup(), 0, 0, kDomainEnumType, LocalComputerName()));
+int32_t EnumerateNT4Domains(cOrkLog& log, cVkCollection& collection, const std::atomic<bool>& cancel) {
+  const std::u16string workgroup = ReadWorkgroup();
+  cOrkLog browsing;
+  browsing.SetMemLogMask(LOG_ALL);
+  cVkCollection announced;
+  const int32_t rc = VkEnumerateBrowseDomains(*PickerNetworkBrowser(), browsing, announced, cancel);
+  if (rc == ERROR_CANCELLED) return rc;
+  collection.Add(new cVkNT4Domain(workgroup, 0, 0, kDomainEnumType, LocalComputerName()));
+  if (rc != 0) {
+    // The workgroup's accounts can still be picked: the failure is a warning.
+    for (const cOrkLogMessage& message : browsing.GetMessages())
+      log.LogMsg(LOG_WARNING, message.code, u"%s", message.text);
+    return 0;
+  }
+  while (announced.GetSize() > 0) {
+    std::unique_ptr<cVkObject> domain(announced.Detach(0));
+    if (!IsWorkgroup(static_cast<cVkNT4Domain*>(domain.get())->name)) collection.Add(domain.release());
+  }
   return 0;
 }
 
-int32_t EnumerateNT4Computers(cOrkLog& log, std::u16string_view domain, cVkCollection& collection) {
-  if (!SameText(domain, ReadWorkgroup())) {
-    const int32_t code = ERROR_NO_BROWSER_SERVERS_FOUND;
-    log.LogNetMsg(LOG_ERROR, code, u"Error enumerating computers in domain '%s'. Errorcode %ld.", domain, code);
-    return code;
-  }
+int32_t EnumerateNT4Computers(cOrkLog& log, std::u16string_view domain, cVkCollection& collection,
+                              const std::atomic<bool>& cancel) {
+  if (!IsWorkgroup(domain)) return VkEnumerateBrowseComputers(*PickerNetworkBrowser(), log, domain, collection, cancel);
   collection.Add(new cVkNT4Computer(LocalComputerName(), 0, 0, kWorkstationAndServer, u""));
   return 0;
 }

@@ -97,6 +97,11 @@ void cVkNetWorkTreeNode::Serialize(cVkArchive& archive) {
   }
 }
 
+const std::atomic<bool>& cVkNetWorkTreeNode::CancelFlag() const {
+  static const std::atomic<bool> never{false};
+  return cancel_ != nullptr ? *cancel_ : never;
+}
+
 int32_t cVkNetWorkTreeNode::Collect(cOrkLog&, cVkCollection&) { return 0; }
 void cVkNetWorkTreeNode::Populate(cVkCollection&, cVkMultipleSelectSaveTree&, QTreeWidgetItem*) {}
 std::u16string cVkNetWorkTreeNode::GetResultName(cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) {
@@ -122,7 +127,7 @@ void cVkNetWorkTreeNodeRoot::Populate(cVkCollection&, cVkMultipleSelectSaveTree&
 }
 
 int32_t cVkNetWorkTreeNodeNT4Domains::Collect(cOrkLog& log, cVkCollection& collection) {
-  return EnumerateNT4Domains(log, collection);
+  return EnumerateNT4Domains(log, collection, CancelFlag());
 }
 
 void cVkNetWorkTreeNodeNT4Domains::Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree,
@@ -153,7 +158,7 @@ void cVkNetWorkTreeNodeNT4Master::Populate(cVkCollection&, cVkMultipleSelectSave
 }
 
 int32_t cVkNetWorkTreeNodeNT4Computers::Collect(cOrkLog& log, cVkCollection& collection) {
-  return EnumerateNT4Computers(log, domain, collection);
+  return EnumerateNT4Computers(log, domain, collection, CancelFlag());
 }
 
 void cVkNetWorkTreeNodeNT4Computers::Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree,

@@ -6,6 +6,7 @@
 // picker reads its tree file (PickerClassRegistration).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -51,6 +52,14 @@ class cVkNetWorkTreeNode : public cVkObject {
   virtual std::u16string GetResultName(cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item);
 
   cVkNetWorkTreeNode* CloneNode() const { return static_cast<cVkNetWorkTreeNode*>(Clone()); }
+
+  // A collection can be abandoned: long enumerations look at this flag (set
+  // on the worker's clone only; never saved).
+  void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
+  const std::atomic<bool>& CancelFlag() const;
+
+ private:
+  const std::atomic<bool>* cancel_ = nullptr;
 };
 
 // Nodes without fields of their own whose body carries one more DWORD 1.

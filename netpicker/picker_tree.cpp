@@ -195,7 +195,10 @@ void cVkMultipleSelectSaveTree::CollectWithProgress(QTreeWidgetItem* item) {
     done = job->IsDone();
   }
   // A cancelled job goes on alone; its result is dropped.
-  if (!done) return;
+  if (!done) {
+    job->Abandon();
+    return;
+  }
   cOrkLog log;
   log.SetMemLogMask(LOG_ALL);
   cVkCollection collection;

@@ -36,15 +36,6 @@ std::shared_ptr<iVkNetworkBrowser> NetworkBrowser() {
   return browser ? browser : VkMakeUnavailableNetworkBrowser();
 }
 
-// Keeps only records of the expected class: a browser's answer is outside data.
-template <class Record>
-void MoveRecords(cVkCollection& from, cVkCollection& to) {
-  for (size_t i = from.GetSize(); i > 0; --i) {
-    if (dynamic_cast<Record*>(from.GetAt(i - 1)) == nullptr) delete from.Detach(i - 1);
-  }
-  while (from.GetSize() > 0) to.Add(from.Detach(0));
-}
-
 }  // namespace
 
 std::shared_ptr<iVkNetworkBrowser> VkMakeUnavailableNetworkBrowser() {
@@ -62,25 +53,10 @@ cVkBrowseSources VkBrowseSources() {
 }
 
 int32_t EnumerateNT4Domains(cOrkLog& log, cVkCollection& collection, const std::atomic<bool>& cancel) {
-  cVkCollection found;
-  const int32_t rc = NetworkBrowser()->EnumerateDomains(log, found, cancel);
-  if (rc != 0) {
-    log.LogNetMsg(LOG_ERROR, static_cast<uint32_t>(rc), u"Error enumerating NT4 domains. Errorcode %ld.", rc);
-    return rc;
-  }
-  MoveRecords<cVkNT4Domain>(found, collection);
-  return 0;
+  return VkEnumerateBrowseDomains(*NetworkBrowser(), log, collection, cancel);
 }
 
 int32_t EnumerateNT4Computers(cOrkLog& log, std::u16string_view domain, cVkCollection& collection,
                               const std::atomic<bool>& cancel) {
-  cVkCollection found;
-  const int32_t rc = NetworkBrowser()->EnumerateComputers(log, domain, found, cancel);
-  if (rc != 0) {
-    log.LogNetMsg(LOG_ERROR, static_cast<uint32_t>(rc), u"Error enumerating computers in domain '%s'. Errorcode %ld.",
-                  domain, rc);
-    return rc;
-  }
-  MoveRecords<cVkNT4Computer>(found, collection);
-  return 0;
+  return VkEnumerateBrowseComputers(*NetworkBrowser(), log, domain, collection, cancel);
 }

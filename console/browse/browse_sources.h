@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "dirbridge/binding/dirbridge_binding.h"
-#include "console/core/network_browser.h"
+#include "common/netbrowse/network_browser.h"
 
 struct cVkBrowseSources {
   std::shared_ptr<cVkDirBridge> directory;     // null: no directory

@@ -13,7 +13,7 @@
 #include "common/screen/register_screen.h"
 #include "common/socket/socket.h"
 #include "console/browse/browse_sources.h"
-#include "console/core/dnssd_network_browser.h"
+#include "common/netbrowse/dnssd_network_browser.h"
 #include "console/browse/manager_agent_states.h"
 #include "console/browse/multiple_select_save_tree.h"
 #include "console/browse/tree_nodes.h"

@@ -17,12 +17,14 @@
 #include "netpicker/error_dialogs.h"
 #include "netpicker/netpicker.h"
 #include "netpicker/picker_tree.h"
+#include "netpicker/tests/picker_test_items.h"
 #include "platform/accounts/host_info.h"
 #include "platform/core/text.h"
 
 namespace {
 
 using namespace vk::picker;
+using namespace picker_test;
 
 std::string Directory() {
   return "dn: dc=corp,dc=test\nobjectClass: domainDNS\ndc: corp\n\n"
@@ -53,31 +55,6 @@ std::string LogText(cOrkLog& log) {
 }
 
 QString Text(QTreeWidgetItem* item) { return item->text(0); }
-
-QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& label) {
-  for (int i = 0; parent != nullptr && i < parent->childCount(); ++i)
-    if (parent->child(i)->text(0) == label) return parent->child(i);
-  return nullptr;
-}
-
-QStringList Labels(QTreeWidgetItem* parent) {
-  QStringList labels;
-  for (int i = 0; parent != nullptr && i < parent->childCount(); ++i) labels << parent->child(i)->text(0);
-  return labels;
-}
-
-// Expands an item as the operator does and answers it.
-QTreeWidgetItem* Expand(QTreeWidgetItem* item) {
-  if (item != nullptr) item->setExpanded(true);
-  return item;
-}
-
-// Follows labels from the top item, expanding on the way.
-QTreeWidgetItem* Open(cVkMultipleSelectSaveTree& tree, const QStringList& path) {
-  QTreeWidgetItem* item = Expand(tree.topLevelItem(0));
-  for (const QString& label : path) item = Expand(item != nullptr ? Child(item, label) : nullptr);
-  return item;
-}
 
 void Pick(cVkMultipleSelectSaveTree& tree, const std::vector<QTreeWidgetItem*>& items) {
   tree.clearSelection();

@@ -1,4 +1,4 @@
-#include "console/core/dnssd_network_browser.h"
+#include "common/netbrowse/dnssd_network_browser.h"
 
 #include <algorithm>
 #include <string>

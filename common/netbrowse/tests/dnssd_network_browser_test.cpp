@@ -7,7 +7,7 @@
 
 #include "common/archive/collection.h"
 #include "common/network/nt4_records.h"
-#include "console/core/dnssd_network_browser.h"
+#include "common/netbrowse/dnssd_network_browser.h"
 #include "log/orklog.h"
 #include "platform/core/error_codes.h"
 #include "platform/dnssd/dnssd.h"

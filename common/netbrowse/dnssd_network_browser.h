@@ -7,7 +7,7 @@
 #include <chrono>
 #include <memory>
 
-#include "console/core/network_browser.h"
+#include "common/netbrowse/network_browser.h"
 
 // Each enumeration ends after `limit` at the latest, with what was found.
 std::shared_ptr<iVkNetworkBrowser> VkMakeDnsSdNetworkBrowser(std::chrono::milliseconds limit = std::chrono::seconds(5));
