@@ -108,7 +108,7 @@ std::u16string cVkNetWorkTreeNode::GetResultName(cVkMultipleSelectSaveTree& tree
   return tree.Label(item);
 }
 
-void cVkNetWorkTreeMarkerNode::SerializeMarker(cVkArchive& archive) {
+void cVkNetWorkTreeMarkerNode::Serialize(cVkArchive& archive) {
   cVkNetWorkTreeNode::Serialize(archive);
   if (archive.IsStoring()) {
     archive.WriteDword(1);

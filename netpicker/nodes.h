@@ -62,183 +62,166 @@ class cVkNetWorkTreeNode : public cVkObject {
   const std::atomic<bool>* cancel_ = nullptr;
 };
 
-// Nodes without fields of their own whose body carries one more DWORD 1.
-#define VK_PICKER_MARKER_NODE(cls)                                           \
-  VK_DECLARE_SERIAL(cls)                                                     \
- public:                                                                     \
-  void Serialize(cVkArchive& archive) override { SerializeMarker(archive); } \
-  cVkObject* Clone() const override { return new cls; }
+// Nodes without fields of their own whose body carries one more DWORD 1;
+// they name nothing when picked.
+class cVkNetWorkTreeMarkerNode : public cVkNetWorkTreeNode {
+ public:
+  void Serialize(cVkArchive& archive) override;
+  std::u16string GetResultName(cVkMultipleSelectSaveTree&, QTreeWidgetItem*) override { return {}; }
+};
 
-// Nodes with fields: after the base body, layout version 1 and the fields.
-#define VK_PICKER_FIELD_NODE(cls)                                         \
-  VK_DECLARE_SERIAL(cls)                                                  \
- public:                                                                  \
-  void Serialize(cVkArchive& archive) override {                          \
-    cVkNetWorkTreeNode::Serialize(archive);                               \
-    VkSerializeRecord(*this, archive);                                    \
-  }                                                                       \
-  cVkObject* Clone() const override { return new cls(*this); }            \
-  void CopyFrom(const cVkObject& other) override {                        \
-    if (auto* source = dynamic_cast<const cls*>(&other)) *this = *source; \
+template <class Derived>
+class cVkPickerMarkerNode : public cVkNetWorkTreeMarkerNode {
+ public:
+  cVkObject* Clone() const override { return new Derived; }
+};
+
+// Nodes with fields (`Derived::Fields` in their order): after the base
+// body, layout version 1 and the fields; copied as a whole.
+template <class Derived>
+class cVkPickerFieldNode : public cVkNetWorkTreeNode {
+ public:
+  void Serialize(cVkArchive& archive) override {
+    cVkNetWorkTreeNode::Serialize(archive);
+    VkSerializeRecord(Self(), archive);
+  }
+  cVkObject* Clone() const override { return new Derived(static_cast<const Derived&>(*this)); }
+  void CopyFrom(const cVkObject& other) override {
+    if (auto* source = dynamic_cast<const Derived*>(&other)) Self() = *source;
   }
 
-class cVkNetWorkTreeMarkerNode : public cVkNetWorkTreeNode {
- protected:
-  void SerializeMarker(cVkArchive& archive);
+ private:
+  Derived& Self() { return static_cast<Derived&>(*this); }
 };
 
-class cVkNetWorkTreeNodeRoot : public cVkNetWorkTreeMarkerNode {
-  VK_PICKER_MARKER_NODE(cVkNetWorkTreeNodeRoot)
+// Nodes of one domain, of one computer, and of a group in either.
+template <class Derived>
+class cVkDomainNode : public cVkPickerFieldNode<Derived> {
+ public:
+  cVkDomainNode() = default;
+  explicit cVkDomainNode(std::u16string domain) : domain(std::move(domain)) {}
+  template <class Self, class F>
+  static void Fields(Self& s, F&& f) {
+    f("domain", s.domain);
+  }
+  std::u16string domain;
+};
+
+template <class Derived>
+class cVkComputerNode : public cVkPickerFieldNode<Derived> {
+ public:
+  cVkComputerNode() = default;
+  explicit cVkComputerNode(std::u16string computer) : computer(std::move(computer)) {}
+  template <class Self, class F>
+  static void Fields(Self& s, F&& f) {
+    f("computer", s.computer);
+  }
+  std::u16string computer;
+};
+
+template <class Owner>
+class cVkGroupNode : public Owner {
+ public:
+  cVkGroupNode() = default;
+  cVkGroupNode(std::u16string owner, std::u16string group) : Owner(std::move(owner)), group(std::move(group)) {}
+  template <class Self, class F>
+  static void Fields(Self& s, F&& f) {
+    Owner::Fields(s, f);
+    f("group", s.group);
+  }
+  std::u16string group;
+};
+
+class cVkNetWorkTreeNodeRoot : public cVkPickerMarkerNode<cVkNetWorkTreeNodeRoot> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeRoot)
   void Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
-  std::u16string GetResultName(cVkMultipleSelectSaveTree&, QTreeWidgetItem*) override { return {}; }
 };
 
-class cVkNetWorkTreeNodeNT4Domains : public cVkNetWorkTreeMarkerNode {
-  VK_PICKER_MARKER_NODE(cVkNetWorkTreeNodeNT4Domains)
+class cVkNetWorkTreeNodeNT4Domains : public cVkPickerMarkerNode<cVkNetWorkTreeNodeNT4Domains> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeNT4Domains)
   int32_t Collect(cOrkLog& log, cVkCollection& collection) override;
   void Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
-  std::u16string GetResultName(cVkMultipleSelectSaveTree&, QTreeWidgetItem*) override { return {}; }
 };
 
-class cVkNetWorkTreeNodeW2KDomains : public cVkNetWorkTreeMarkerNode {
-  VK_PICKER_MARKER_NODE(cVkNetWorkTreeNodeW2KDomains)
+class cVkNetWorkTreeNodeW2KDomains : public cVkPickerMarkerNode<cVkNetWorkTreeNodeW2KDomains> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeW2KDomains)
   int32_t Collect(cOrkLog& log, cVkCollection& collection) override;
   void Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
-  std::u16string GetResultName(cVkMultipleSelectSaveTree&, QTreeWidgetItem*) override { return {}; }
 };
 
 // A browse-list domain: its three folders.
-class cVkNetWorkTreeNodeNT4Master : public cVkNetWorkTreeNode {
-  VK_PICKER_FIELD_NODE(cVkNetWorkTreeNodeNT4Master)
-  cVkNetWorkTreeNodeNT4Master() = default;
-  explicit cVkNetWorkTreeNodeNT4Master(std::u16string domain) : domain(std::move(domain)) {}
-  template <class Self, class F>
-  static void Fields(Self& s, F&& f) {
-    f("domain", s.domain);
-  }
+class cVkNetWorkTreeNodeNT4Master : public cVkDomainNode<cVkNetWorkTreeNodeNT4Master> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeNT4Master)
+  using cVkDomainNode::cVkDomainNode;
   void Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
   std::u16string GetResultName(cVkMultipleSelectSaveTree&, QTreeWidgetItem*) override { return domain; }
-  std::u16string domain;
 };
 
-class cVkNetWorkTreeNodeNT4Computers : public cVkNetWorkTreeNode {
-  VK_PICKER_FIELD_NODE(cVkNetWorkTreeNodeNT4Computers)
-  cVkNetWorkTreeNodeNT4Computers() = default;
-  explicit cVkNetWorkTreeNodeNT4Computers(std::u16string domain) : domain(std::move(domain)) {}
-  template <class Self, class F>
-  static void Fields(Self& s, F&& f) {
-    f("domain", s.domain);
-  }
+class cVkNetWorkTreeNodeNT4Computers : public cVkDomainNode<cVkNetWorkTreeNodeNT4Computers> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeNT4Computers)
+  using cVkDomainNode::cVkDomainNode;
   int32_t Collect(cOrkLog& log, cVkCollection& collection) override;
   void Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
   std::u16string GetResultName(cVkMultipleSelectSaveTree&, QTreeWidgetItem*) override { return domain; }
-  std::u16string domain;
 };
 
-class cVkNetWorkTreeNodeNT4AllUsers : public cVkNetWorkTreeNode {
-  VK_PICKER_FIELD_NODE(cVkNetWorkTreeNodeNT4AllUsers)
-  cVkNetWorkTreeNodeNT4AllUsers() = default;
-  explicit cVkNetWorkTreeNodeNT4AllUsers(std::u16string domain) : domain(std::move(domain)) {}
-  template <class Self, class F>
-  static void Fields(Self& s, F&& f) {
-    f("domain", s.domain);
-  }
+class cVkNetWorkTreeNodeNT4AllUsers : public cVkDomainNode<cVkNetWorkTreeNodeNT4AllUsers> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeNT4AllUsers)
+  using cVkDomainNode::cVkDomainNode;
   int32_t Collect(cOrkLog& log, cVkCollection& collection) override;
   void Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
-  std::u16string domain;
 };
 
-class cVkNetWorkTreeNodeNT4AllGroups : public cVkNetWorkTreeNode {
-  VK_PICKER_FIELD_NODE(cVkNetWorkTreeNodeNT4AllGroups)
-  cVkNetWorkTreeNodeNT4AllGroups() = default;
-  explicit cVkNetWorkTreeNodeNT4AllGroups(std::u16string domain) : domain(std::move(domain)) {}
-  template <class Self, class F>
-  static void Fields(Self& s, F&& f) {
-    f("domain", s.domain);
-  }
+class cVkNetWorkTreeNodeNT4AllGroups : public cVkDomainNode<cVkNetWorkTreeNodeNT4AllGroups> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeNT4AllGroups)
+  using cVkDomainNode::cVkDomainNode;
   int32_t Collect(cOrkLog& log, cVkCollection& collection) override;
   void Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
-  std::u16string domain;
 };
 
 // A global group of a domain.
-class cVkNetWorkTreeNodeNT4Users : public cVkNetWorkTreeNode {
-  VK_PICKER_FIELD_NODE(cVkNetWorkTreeNodeNT4Users)
-  cVkNetWorkTreeNodeNT4Users() = default;
-  cVkNetWorkTreeNodeNT4Users(std::u16string domain, std::u16string group)
-      : domain(std::move(domain)), group(std::move(group)) {}
-  template <class Self, class F>
-  static void Fields(Self& s, F&& f) {
-    f("domain", s.domain);
-    f("group", s.group);
-  }
+class cVkNetWorkTreeNodeNT4Users : public cVkGroupNode<cVkDomainNode<cVkNetWorkTreeNodeNT4Users>> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeNT4Users)
+  using cVkGroupNode::cVkGroupNode;
   int32_t Collect(cOrkLog& log, cVkCollection& collection) override;
   void Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
   std::u16string GetResultName(cVkMultipleSelectSaveTree&, QTreeWidgetItem*) override;
-  std::u16string domain;
-  std::u16string group;
 };
 
 // A computer: its local groups.
-class cVkNetWorkTreeNodeNT4LocalGroups : public cVkNetWorkTreeNode {
-  VK_PICKER_FIELD_NODE(cVkNetWorkTreeNodeNT4LocalGroups)
-  cVkNetWorkTreeNodeNT4LocalGroups() = default;
-  explicit cVkNetWorkTreeNodeNT4LocalGroups(std::u16string computer) : computer(std::move(computer)) {}
-  template <class Self, class F>
-  static void Fields(Self& s, F&& f) {
-    f("computer", s.computer);
-  }
+class cVkNetWorkTreeNodeNT4LocalGroups : public cVkComputerNode<cVkNetWorkTreeNodeNT4LocalGroups> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeNT4LocalGroups)
+  using cVkComputerNode::cVkComputerNode;
   int32_t Collect(cOrkLog& log, cVkCollection& collection) override;
   void Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
   std::u16string GetResultName(cVkMultipleSelectSaveTree&, QTreeWidgetItem*) override { return computer; }
-  std::u16string computer;
 };
 
 // A local group of a computer: its members.
-class cVkNetWorkTreeNodeNT4LocalUsers : public cVkNetWorkTreeNode {
-  VK_PICKER_FIELD_NODE(cVkNetWorkTreeNodeNT4LocalUsers)
-  cVkNetWorkTreeNodeNT4LocalUsers() = default;
-  cVkNetWorkTreeNodeNT4LocalUsers(std::u16string computer, std::u16string group)
-      : computer(std::move(computer)), group(std::move(group)) {}
-  template <class Self, class F>
-  static void Fields(Self& s, F&& f) {
-    f("computer", s.computer);
-    f("group", s.group);
-  }
+class cVkNetWorkTreeNodeNT4LocalUsers : public cVkGroupNode<cVkComputerNode<cVkNetWorkTreeNodeNT4LocalUsers>> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeNT4LocalUsers)
+  using cVkGroupNode::cVkGroupNode;
   int32_t Collect(cOrkLog& log, cVkCollection& collection) override;
   void Populate(cVkCollection& collection, cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
   std::u16string GetResultName(cVkMultipleSelectSaveTree&, QTreeWidgetItem*) override;
-  std::u16string computer;
-  std::u16string group;
 };
 
-class cVkNetWorkTreeNodeDomainUser : public cVkNetWorkTreeNode {
-  VK_PICKER_FIELD_NODE(cVkNetWorkTreeNodeDomainUser)
-  cVkNetWorkTreeNodeDomainUser() = default;
-  explicit cVkNetWorkTreeNodeDomainUser(std::u16string domain) : domain(std::move(domain)) {}
-  template <class Self, class F>
-  static void Fields(Self& s, F&& f) {
-    f("domain", s.domain);
-  }
+// Users: named with their domain, or with their computer.
+class cVkNetWorkTreeNodeDomainUser : public cVkDomainNode<cVkNetWorkTreeNodeDomainUser> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeDomainUser)
+  using cVkDomainNode::cVkDomainNode;
   std::u16string GetResultName(cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
-  std::u16string domain;
 };
 
-class cVkNetWorkTreeNodeLocalUser : public cVkNetWorkTreeNode {
-  VK_PICKER_FIELD_NODE(cVkNetWorkTreeNodeLocalUser)
-  cVkNetWorkTreeNodeLocalUser() = default;
-  explicit cVkNetWorkTreeNodeLocalUser(std::u16string computer) : computer(std::move(computer)) {}
-  template <class Self, class F>
-  static void Fields(Self& s, F&& f) {
-    f("computer", s.computer);
-  }
+class cVkNetWorkTreeNodeLocalUser : public cVkComputerNode<cVkNetWorkTreeNodeLocalUser> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeLocalUser)
+  using cVkComputerNode::cVkComputerNode;
   std::u16string GetResultName(cVkMultipleSelectSaveTree& tree, QTreeWidgetItem* item) override;
-  std::u16string computer;
 };
 
 // A directory node: a domain (empty base) or an object below it.
-class cVkNetWorkTreeNodeW2KDC : public cVkNetWorkTreeNode {
-  VK_PICKER_FIELD_NODE(cVkNetWorkTreeNodeW2KDC)
+class cVkNetWorkTreeNodeW2KDC : public cVkPickerFieldNode<cVkNetWorkTreeNodeW2KDC> {
+  VK_DECLARE_SERIAL(cVkNetWorkTreeNodeW2KDC)
   static constexpr uint32_t kLdapPort = 389;
   cVkNetWorkTreeNodeW2KDC() = default;
   cVkNetWorkTreeNodeW2KDC(std::u16string host, std::u16string base, std::u16string netbios, uint32_t kind)
