@@ -8,15 +8,20 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "common/network/tree_item.h"
 #include "dirbridge/tests/slapd_server.h"
 #include "netpicker/browse_dialog.h"
+#include "netpicker/collect_job.h"
 #include "netpicker/error_dialogs.h"
 #include "netpicker/netpicker.h"
 #include "netpicker/picker_tree.h"
+#include "netpicker/progress_dialog.h"
 #include "netpicker/tests/picker_test_items.h"
 #include "platform/accounts/host_info.h"
 #include "platform/core/text.h"
@@ -221,6 +226,72 @@ TEST_F(Picker, FailedDirectorySearchShowsTheErrorAndInsertsNothing) {
   EXPECT_TRUE(watcher.details.contains("An error occured while performing a LDAP search query. Errorcode -1."));
   EXPECT_EQ(gone->childCount(), 0);
   EXPECT_EQ(gone->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+}
+
+// Lets the frozen directory server go on. The fixture stops its server
+// only once it runs again; it is found by the address it listens on.
+void Thaw(const std::string& uri) {
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream file(entry.path() / "cmdline", std::ios::binary);
+    std::string command((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (command.find("slapd") == std::string::npos || command.find(uri) == std::string::npos) continue;
+    kill(static_cast<pid_t>(std::stoi(entry.path().filename().string())), SIGCONT);
+  }
+}
+
+// Answers the "Please Wait..." dialog with Cancel once it shows the elapsed
+// time, and keeps what it showed.
+struct WaitCanceller {
+  QString title;
+  QString text;
+  QTimer timer;
+  WaitCanceller() {
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      auto* wait = qobject_cast<cVkPickerProgressDialog*>(QApplication::activeModalWidget());
+      if (wait == nullptr || !title.isEmpty()) return;
+      title = wait->windowTitle();
+      text = wait->Text();
+      for (QPushButton* button : wait->findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("Cancel")) button->click();
+    });
+    timer.start(10);
+  }
+};
+
+TEST_F(Picker, SlowCollectionShowsPleaseWaitAndCancelLeavesTheItemChildlessAndTheDialogWorking) {
+  cVkBrowseNetworkDialog dialog(nullptr, 0, treeFile);
+  dialog.show();
+  cVkMultipleSelectSaveTree& tree = *dialog.Tree();
+  QTreeWidgetItem* corp = Child(Open(tree, {"Directory"}), "corp.test");
+  ASSERT_NE(corp, nullptr);
+  ASSERT_TRUE(directory->Freeze());
+  {
+    WaitCanceller canceller;
+    corp->setExpanded(true);
+    EXPECT_EQ(canceller.title, QStringLiteral("Please Wait..."));
+    EXPECT_TRUE(canceller.text.startsWith(
+        QStringLiteral("Please wait... Collecting information for corp.test. Elapsed time: ")))
+        << canceller.text.toStdString();
+  }
+  EXPECT_EQ(corp->childCount(), 0);
+  EXPECT_EQ(corp->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+  // The abandoned job goes on alone until the server answers.
+  EXPECT_EQ(cVkCollectJob::Running(), 1);
+  Thaw(directory->Uri());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (cVkCollectJob::Running() != 0 && std::chrono::steady_clock::now() < deadline) QTest::qWait(20);
+  EXPECT_EQ(cVkCollectJob::Running(), 0);
+  EXPECT_EQ(corp->childCount(), 0);  // its late result is dropped
+
+  // The dialog goes on: the item collects again, and a pick comes back.
+  tree.clearSelection();
+  corp->setSelected(true);
+  tree.RefreshSelected();
+  EXPECT_EQ(Labels(corp), (QStringList{"Admins", "Staff", "Users"}));
+  Pick(tree, {Child(corp, "Admins")});
+  dialog.OkButton()->click();
+  ASSERT_EQ(dialog.Picked().size(), 1u);
+  EXPECT_EQ(dialog.Picked()[0].name, u"CORP\\Admins");
 }
 
 TEST_F(Picker, ExportsReturnPicksAndAlwaysWriteTheirOutputs) {
