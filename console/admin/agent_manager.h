@@ -51,6 +51,11 @@ class cVkAgentManager : public cVkCollection {
   int32_t QueryAgentState(cOrkLog& log, std::u16string_view name, uint32_t* state, cVkProgressWindow* progress);
   // The build the agent's service publishes in its display name.
   int32_t ReadAgentBuild(cOrkLog& log, std::u16string_view name, int32_t* build, cVkProgressWindow* progress);
+  // The service's state (0: not installed) and published build (0: none)
+  // for the browse tree: on a connection of its own, without a record and
+  // without holding the lock while it asks, so that several computers are
+  // asked side by side and the operator's operations do not wait for them.
+  int32_t ProbeAgent(cOrkLog& log, std::u16string_view name, uint32_t* state, int32_t* build);
   int32_t UpgradeAgent(cOrkLog& log, std::u16string_view name, cVkProgressWindow* progress);
   int32_t BindAgent(cOrkLog& log, std::u16string_view name, cVkRpcChannel** binding, cVkProgressWindow* progress);
 

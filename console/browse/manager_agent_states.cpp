@@ -6,7 +6,18 @@
 
 namespace {
 
-constexpr int32_t kServiceMissing = 1060;
+cVkAgentState::Kind KindOf(uint32_t state) {
+  switch (state) {
+    case 0:
+      return cVkAgentState::Kind::NotInstalled;
+    case vk::remote::kServiceRunning:
+      return cVkAgentState::Kind::Running;
+    case vk::remote::kServiceStopped:
+      return cVkAgentState::Kind::Stopped;
+    default:
+      return cVkAgentState::Kind::Pending;
+  }
+}
 
 class cVkManagerAgentStates : public iVkAgentStateSource {
  public:
@@ -15,21 +26,15 @@ class cVkManagerAgentStates : public iVkAgentStateSource {
   cVkAgentState QueryState(cOrkLog& log, std::u16string_view computer) override {
     cVkAgentState answer;
     uint32_t state = 0;
-    const int32_t rc = manager_.QueryAgentState(log, computer, &state, nullptr);
-    if (rc == kServiceMissing) {
-      answer.kind = cVkAgentState::Kind::NotInstalled;
-      return answer;
-    }
+    int32_t build = 0;
+    const int32_t rc = manager_.ProbeAgent(log, computer, &state, &build);
     if (rc != 0) {
       answer.kind = cVkAgentState::Kind::Unreachable;
       answer.code = rc;
       return answer;
     }
-    answer.kind = state == vk::remote::kServiceRunning   ? cVkAgentState::Kind::Running
-                  : state == vk::remote::kServiceStopped ? cVkAgentState::Kind::Stopped
-                                                         : cVkAgentState::Kind::Pending;
-    int32_t build = 0;
-    if (manager_.ReadAgentBuild(log, computer, &build, nullptr) == 0) answer.build = build;
+    answer.kind = KindOf(state);
+    answer.build = build;
     return answer;
   }
 

@@ -1,5 +1,6 @@
 // The agents' states beside the computer items: asked in the background for
 // the items in view, shown when they come back.
+#include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTimer>
@@ -29,6 +30,9 @@ void cVkMultipleSelectSaveTree::SetAgentStateSource(std::shared_ptr<iVkAgentStat
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &cVkMultipleSelectSaveTree::ScheduleStates,
           Qt::UniqueConnection);
   connect(this, &QTreeWidget::itemExpanded, this, &cVkMultipleSelectSaveTree::ScheduleStates, Qt::UniqueConnection);
+  // Items that come into an open branch (a computer added to Recent) are in view too.
+  connect(model(), &QAbstractItemModel::rowsInserted, this, &cVkMultipleSelectSaveTree::ScheduleStates,
+          Qt::UniqueConnection);
   ScheduleStates();
 }
 

@@ -11,13 +11,13 @@
 #include <random>
 
 #include "console/core/service_flow_texts.h"
+#include "console/tests/agent_host_fixture.h"
 #include "console/tests/console_test_support.h"
 #include "console/tests/operator_answers.h"
 #include "console/ui/child_frame.h"
 #include "console/ui/child_view.h"
 #include "console/ui/console_app.h"
 #include "console/ui/qt_text.h"
-#include "platform/ssh/testing/test_sshd.h"
 
 namespace {
 
@@ -32,34 +32,20 @@ class ServiceControl : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     vktest::StartConsoleApplication();
-    if (!vk::testing::EnterPrivateNamespaces({"/opt", "/etc/systemd/system", "/var/lib", "/usr/local/sbin"})) return;
-    // The installed agent sees no X server of the machine (one that other
-    // tests start and end would take it down with it).
-    if (fs::is_directory("/tmp/.X11-unix")) vk::testing::EnterPrivateNamespaces({"/tmp/.X11-unix"});
-    fs::copy_file(STANDIN_PATH, "/usr/local/sbin/systemctl");
-    unsetenv("SSH_AUTH_SOCK");
-    sshd_ = new vk::testing::TestSshd();
-    if (sshd_->Ready()) vk::testing::WriteText(KnownHosts(), sshd_->KnownHostsLine(sshd_->HostKey().publicLine) + "\n");
+    vktest::AgentHost::Start(STANDIN_PATH);
   }
   static void TearDownTestSuite() {
-    delete sshd_;
-    sshd_ = nullptr;
+    vktest::AgentHost::Stop();
     vktest::EndConsoleApplication();
   }
 
   void SetUp() override {
-    if (sshd_ == nullptr || !sshd_->Ready()) GTEST_SKIP() << "no private namespaces or sshd here";
+    if (!vktest::AgentHost::Ready()) GTEST_SKIP() << "no private namespaces or sshd here";
     dir_ = fs::temp_directory_path() / ("vk-console-services-" + std::to_string(std::random_device{}()));
     fs::create_directories(dir_);
     setenv("XDG_DATA_HOME", dir_.c_str(), 1);
     setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
-    vk::ssh::SshTarget target;
-    target.user = "root";
-    target.port = sshd_->Port();
-    target.configFile = "none";
-    target.knownHostsFile = KnownHosts();
-    target.identityFiles = {sshd_->ClientKey().path};
-    app_ = std::make_unique<cVkConsoleApp>(target);
+    app_ = std::make_unique<cVkConsoleApp>(vktest::AgentHost::Target());
     ASSERT_EQ(app_->Start(VkConsoleOptions{}, u""), 0);
     log_.SetMemLogMask(LOG_ALL);
   }
@@ -68,7 +54,6 @@ class ServiceControl : public ::testing::Test {
     if (!dir_.empty()) fs::remove_all(dir_);
   }
 
-  static std::string KnownHosts() { return sshd_->Folder() + "/known_hosts"; }
   static bool AgentRunning() {
     std::string pid = vk::testing::ReadFileText("/run/vk-systemctl/pid");
     while (!pid.empty() && pid.back() == '\n') pid.pop_back();
@@ -86,14 +71,11 @@ class ServiceControl : public ::testing::Test {
   }
   void Command(uint32_t command) { Frame().Action(command)->trigger(); }
 
-  static vk::testing::TestSshd* sshd_;
   fs::path dir_;
   cOrkLog log_;
   std::unique_ptr<cVkConsoleApp> app_;
   cVkOperatorAnswers operator_;
 };
-
-vk::testing::TestSshd* ServiceControl::sshd_ = nullptr;
 
 TEST_F(ServiceControl, StopAsksFirstGoesOnAfterAFailureAndClosesTheStoppedComputersViewers) {
   ASSERT_NO_FATAL_FAILURE(Installed());
