@@ -36,6 +36,7 @@ rectangles, thousands of pixels).
 """
 import argparse
 import os
+import queue
 import re
 import socket
 import struct
@@ -101,19 +102,34 @@ class VkViewer(Viewer):
         self.sock.sendall(struct.pack("<I", 4 + len(fields)) + fields)
 
     def serve(self):
+        # The update blocks are decoded on a thread of their own, so that the
+        # next message is read (and timed) while the last one is inflated.
+        blocks = queue.Queue()
+        decoder = threading.Thread(target=self.decode, args=(blocks,), daemon=True)
+        decoder.start()
+        try:
+            while True:
+                (kind,) = struct.unpack("<I", self.read(4))
+                if kind == 4:
+                    self.read(4)
+                    continue
+                (n,) = struct.unpack("<I", self.read(4))
+                payload = self.read(n)
+                # Arrived once read: the VNC viewers do not decode their rectangles either.
+                arrived = now()
+                if kind == 3:
+                    raise ConnectionError("the agent ended the session")
+                if kind == 1:
+                    blocks.put((arrived, payload))
+        finally:
+            blocks.put(None)
+
+    def decode(self, blocks):
         while True:
-            (kind,) = struct.unpack("<I", self.read(4))
-            if kind == 4:
-                self.read(4)
-                continue
-            (n,) = struct.unpack("<I", self.read(4))
-            payload = self.read(n)
-            # Arrived once read: the VNC viewers do not decode their rectangles either.
-            arrived = now()
-            if kind == 3:
-                raise ConnectionError("the agent ended the session")
-            if kind != 1:
-                continue
+            item = blocks.get()
+            if item is None:
+                return
+            arrived, payload = item
             block = zlib.decompress(payload)
             rects, at = [], 0
             while at + 16 <= len(block):
@@ -287,7 +303,7 @@ class Run:
                 # Each update since the request: ms after it, rectangles, thousands of pixels.
                 seen = [(round((u - since) * 1000), len(rs), sum((r[2] - r[0]) * (r[3] - r[1]) for r in rs) // 1000)
                         for u, rs in v.updates if u >= since]
-                print("trace %s %s: %s" % (v.name, phase, seen), file=sys.stderr)
+                print("trace %s %s at %.1f: %s" % (v.name, phase, since * 1000, seen), file=sys.stderr)
             if t is None and os.environ.get("VK_BENCH_VERBOSE"):
                 print("missed: %s %s %s" % (v.name, phase, label), file=sys.stderr)
             if v.error:

@@ -1,5 +1,6 @@
 #include "agent/screen/update_builder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -16,6 +17,50 @@ void DifferingSpan(const uint8_t* a, const uint8_t* b, size_t length, size_t& fi
   while (last >= first + 8 && std::memcmp(a + last - 7, b + last - 7, 8) == 0) last -= 8;
   while (a[last] == b[last]) --last;
 }
+
+// Gathers the differing rows of a section into bands of consecutive rows,
+// each the smallest rectangle that holds its rows' differing pixels, and
+// adds them to the changed region. Unchanged rows end a band, so the
+// untouched stretches beside and between lines of text are not sent again;
+// past kMaxBands a band runs on over unchanged rows, which keeps the region
+// small for changes spread thinly over many rows.
+class ChangedBands {
+ public:
+  explicit ChangedBands(cVkScreenRegion& region) : region_(region) {}
+  ~ChangedBands() { Close(); }
+  ChangedBands(const ChangedBands&) = delete;
+  ChangedBands& operator=(const ChangedBands&) = delete;
+
+  void RowChanged(int32_t y, int32_t left, int32_t right) {
+    if (!open_) {
+      band_ = {left, y, right, y + 1};
+      open_ = true;
+      return;
+    }
+    band_.left = std::min(band_.left, left);
+    band_.right = std::max(band_.right, right);
+    band_.bottom = y + 1;
+  }
+
+  void RowUnchanged() {
+    if (count_ + 1 < kMaxBands) Close();
+  }
+
+ private:
+  static constexpr int32_t kMaxBands = 64;
+
+  void Close() {
+    if (!open_) return;
+    region_.Add(band_);
+    open_ = false;
+    ++count_;
+  }
+
+  cVkScreenRegion& region_;
+  VkRect band_{};
+  bool open_ = false;
+  int32_t count_ = 0;
+};
 
 }  // namespace
 
@@ -49,25 +94,20 @@ void cVkUpdateBuilder::StoreSection(const uint8_t* rows, size_t stride, const Vk
   const size_t frameStride = geometry_.RowBytes();
   uint8_t* frameAt =
       frame_.data() + static_cast<size_t>(section.top) * frameStride + static_cast<size_t>(section.left) * bpp;
-  // The smallest rectangle that holds every differing pixel.
-  int32_t top = -1, bottom = -1;
-  size_t firstByte = rowBytes, lastByte = 0;
+  ChangedBands bands(changed_);
   for (int32_t y = 0; y < section.Height(); ++y) {
     const uint8_t* captured = rows + static_cast<size_t>(y) * stride;
     uint8_t* copy = frameAt + static_cast<size_t>(y) * frameStride;
-    if (std::memcmp(captured, copy, rowBytes) == 0) continue;
+    if (std::memcmp(captured, copy, rowBytes) == 0) {
+      bands.RowUnchanged();
+      continue;
+    }
     size_t first = 0, last = 0;
     DifferingSpan(captured, copy, rowBytes, first, last);
-    firstByte = std::min(firstByte, first);
-    lastByte = std::max(lastByte, last);
-    if (top < 0) top = y;
-    bottom = y + 1;
     std::memcpy(copy + first, captured + first, last - first + 1);
+    bands.RowChanged(section.top + y, section.left + static_cast<int32_t>(first / bpp),
+                     section.left + static_cast<int32_t>(last / bpp) + 1);
   }
-  if (top < 0) return;
-  const int32_t left = static_cast<int32_t>(firstByte / bpp);
-  const int32_t right = static_cast<int32_t>(lastByte / bpp) + 1;
-  changed_.Add({section.left + left, section.top + top, section.left + right, section.top + bottom});
 }
 
 int32_t cVkUpdateBuilder::SendUpdate(const VkUpdateSink& sink) {

@@ -2,8 +2,8 @@
 // the region that changed since the last update.
 //
 // StoreSection compares the captured rows with the frame copy and keeps only
-// the part that really differs, so repainting unchanged pixels costs nothing
-// on the wire. The frame copy starts black, as the viewer's does after a new
+// the part that really differs (a rectangle per run of differing rows), so
+// repainting unchanged pixels costs nothing on the wire. The frame copy starts black, as the viewer's does after a new
 // screen format, so the two stay equal as long as every update arrives.
 // Until the session has taken the new format (ReleaseFormatHold), no update
 // is sent, so no section of a new format ever precedes its format record.
@@ -34,7 +34,8 @@ class cVkUpdateBuilder {
   int32_t Init(int32_t height, int32_t width, int32_t bytesPerPixel, int32_t compressionLevel);
   // Copies the differing part of a captured section (rows `stride` bytes
   // apart, each (right - left) x B bytes) into the frame copy and adds it to
-  // the changed region. Sections outside the frame are ignored.
+  // the changed region, one rectangle per run of consecutive differing rows.
+  // Sections outside the frame are ignored.
   void StoreSection(const uint8_t* rows, size_t stride, const VkRect& section);
   // Sends the changed region as update messages through `sink` (several when
   // one would not fit the viewer's buffers) and empties it; 0 with nothing

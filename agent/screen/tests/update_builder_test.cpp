@@ -89,6 +89,35 @@ TEST(UpdateBuilder, SendsOnlyThePixelsThatChanged) {
   EXPECT_EQ(viewer.error, 0);
 }
 
+TEST(UpdateBuilder, EachRunOfDifferingRowsIsItsOwnSectionUpToALimit) {
+  cVkUpdateBuilder builder;
+  ASSERT_EQ(builder.Init(300, 200, 4, 6), 0);
+  builder.ReleaseFormatHold();
+  Viewer viewer(200, 300);
+  Picture pic(200, 300);
+  // Two lines of text with untouched rows between them: the space beside
+  // and between them stays out of the update.
+  pic.Fill({10, 10, 60, 20}, 0x101010);
+  pic.Fill({30, 25, 120, 27}, 0x202020);
+  pic.Fill({40, 27, 50, 33}, 0x303030);
+  pic.Store(builder, {0, 0, 200, 100});
+  EXPECT_EQ(builder.ChangedRects(), (std::vector<VkRect>{{10, 10, 60, 20}, {30, 25, 120, 33}}));
+  ASSERT_EQ(builder.SendUpdate(viewer.Sink()), 0);
+  EXPECT_EQ(viewer.Frame(), pic.px);
+  // Every other row changed: 63 single rows, then one section runs on over
+  // the unchanged rows to the last changed one.
+  for (int32_t y = 100; y < 300; y += 2) pic.Fill({y % 50, y, y % 50 + 20, y + 1}, 0x400000u + y);
+  pic.Store(builder, {0, 100, 200, 300});
+  const std::vector<VkRect> rects = builder.ChangedRects();
+  ASSERT_EQ(rects.size(), 64u);
+  EXPECT_EQ(rects.front(), (VkRect{0, 100, 20, 101}));
+  EXPECT_EQ(rects.back().top, 226);
+  EXPECT_EQ(rects.back().bottom, 299);
+  ASSERT_EQ(builder.SendUpdate(viewer.Sink()), 0);
+  EXPECT_EQ(viewer.Frame(), pic.px);
+  EXPECT_EQ(viewer.error, 0);
+}
+
 TEST(UpdateBuilder, ManySmallSectionsAreSplitIntoSeveralUpdatesThatFitTheViewer) {
   // 64 x 64 x 4: the block buffer holds 16400 bytes; a thousand one-pixel
   // sections need 20000 bytes of heads and rows.
