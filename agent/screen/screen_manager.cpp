@@ -35,6 +35,12 @@ VkRect BoundingBox(const std::vector<VkRect>& rects) {
   return box;
 }
 
+// What is left of `interval` ms counted from `started` (nothing once passed).
+std::chrono::milliseconds RestOfInterval(std::chrono::steady_clock::time_point started, int32_t interval) {
+  const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+  return std::max(std::chrono::milliseconds(interval) - passed, std::chrono::milliseconds(0));
+}
+
 }  // namespace
 
 // What the manager and its capture threads share. A thread holds it to its
@@ -98,13 +104,16 @@ class cVkScreenManager::CaptureThread {
       return initResult;
     }
     while (wake->Wait() && shared_.IsCurrent(number_)) {
+      // The interval counts from the start of a capture, so the time a
+      // large capture takes is not added to the wait for the next one.
+      const auto started = std::chrono::steady_clock::now();
       int32_t result = shared_.links.useInputDesktop ? shared_.links.useInputDesktop(log_) : 0;
       if (result == 0) result = CapturePending();
       if (result == kRunEnded) break;
       // The session sends right after a capture that found changes.
       shared_.builder.CaptureFinished();
       if (result != 0) WriteLogToFile();
-      if (stop.WaitFor(std::chrono::milliseconds(interval))) break;
+      if (stop.WaitFor(RestOfInterval(started, interval))) break;
     }
     return 0;
   }

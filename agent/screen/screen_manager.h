@@ -4,7 +4,8 @@
 // The capture thread connects to the X display, turns its visual into the
 // screen format (setting the format-pending flag for the session), and then
 // captures the pending region: it sleeps until something is pending, captures
-// it, and lets at least the capture interval pass before the next capture.
+// it, and starts the next capture no sooner than the capture interval after
+// the start of the last one.
 // A static screen therefore costs no wake-ups at all.
 //
 // Each start begins a new capture run; a stop ends it. The state below
