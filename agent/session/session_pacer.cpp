@@ -1,12 +1,14 @@
 #include "agent/session/session_pacer.h"
 
+#include <algorithm>
+
 namespace vk {
 
 cVkSessionPacer::cVkSessionPacer(std::chrono::milliseconds period, Clock::time_point start)
-    : period_(period), cycleStart_(start), lastSend_(start - period) {}
+    : period_(period), idlePeriod_(std::max(period, kIdleCycle)), cycleStart_(start), lastSend_(start - period) {}
 
 cVkSessionPacer::Clock::time_point cVkSessionPacer::NextCycle(bool changesWaiting) const {
-  return changesWaiting ? lastSend_ + period_ : cycleStart_ + period_;
+  return changesWaiting ? lastSend_ + period_ : cycleStart_ + idlePeriod_;
 }
 
 void cVkSessionPacer::CycleStarted(Clock::time_point now) { cycleStart_ = now; }

@@ -4,7 +4,9 @@
 // last cycle (not from the end of its work). When the capture reports
 // changes, the cycle runs at once, so the update leaves right after the
 // capture rather than up to a period later; updates still go out at most
-// once per period.
+// once per period. A cycle with nothing waiting only looks at the console,
+// the format and the cursor: those come no more often than every
+// kIdleCycle, so a short period costs nothing more while the screen is still.
 #pragma once
 
 #include <chrono>
@@ -16,11 +18,13 @@ namespace vk {
 class cVkSessionPacer {
  public:
   using Clock = std::chrono::steady_clock;
+  static constexpr std::chrono::milliseconds kIdleCycle{100};
 
   cVkSessionPacer(std::chrono::milliseconds period, Clock::time_point start);
 
   // When the next cycle is due: with changes waiting, a period after the
-  // last cycle that sent; otherwise a period after the last cycle's start.
+  // last cycle that sent; otherwise a period, and at least kIdleCycle,
+  // after the last cycle's start.
   Clock::time_point NextCycle(bool changesWaiting) const;
   // A cycle starts at `now`; `sent` once it has sent an update.
   void CycleStarted(Clock::time_point now);
@@ -29,6 +33,7 @@ class cVkSessionPacer {
 
  private:
   std::chrono::milliseconds period_;
+  std::chrono::milliseconds idlePeriod_;
   Clock::time_point cycleStart_;
   Clock::time_point lastSend_;
 };

@@ -51,6 +51,12 @@ TEST(SessionPacer, AShortPeriodSendsAsOftenAsItSays) {
     pacer.UpdateSent();
     EXPECT_EQ(pacer.NextCycle(true), capture + 20ms);
   }
+  // With nothing waiting the loop only looks every 100 ms, as at the
+  // default period: a still screen costs no more at 20 ms.
+  const Clock::time_point still = t0 + 400ms;
+  pacer.CycleStarted(still);
+  EXPECT_EQ(pacer.NextCycle(false), still + 100ms);
+  EXPECT_EQ(pacer.NextCycle(true), t0 + 200ms);
 }
 
 // The wait ends with captured changes or the session's end, not only on
