@@ -12,7 +12,7 @@ Before the viewers connect, the windows are put in a known stack (the two
 pictures at the bottom, the second above the first, then the terminal and the
 window to move on top), whatever an earlier run left. Then runs the workload
 on $DISPLAY with xdotool, phase by phase: typing into a terminal, scrolling it
-(new lines at its bottom), moving a window, and raising one of two full-screen
+(numbered new lines at its bottom), moving a window, and raising one of two full-screen
 pictures over the other; each phase but the last first checks that the
 terminal and the window are still above the pictures. Each change waits until
 every viewer has shown it (or --timeout passed: a missed change) before the
@@ -463,8 +463,12 @@ def main():
             time.sleep(0.03)
 
     # The terminal is full: each new line scrolls all of it up by one line.
+    # Each line gets its own number first (a shell comment, shown before the
+    # timing starts), so the lines differ: scrolling equal prompts would
+    # change no pixel once they fill the terminal.
     def scrolling():
         for k in range(a.scrolling):
+            run.change("scroll label", lambda: xdotool("type", "--delay", 0, "# %d" % k), term)
             run.change("scroll", lambda: xdotool("key", "Return"), term)
             time.sleep(0.03)
 
