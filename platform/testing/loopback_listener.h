@@ -13,16 +13,20 @@
 
 namespace vk::testing {
 
+// -1 when no port could be had.
 inline int FreeLoopbackPort() {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-  close(s);
-  return ntohs(a.sin_port);
+  socklen_t length = sizeof a;
+  int port = -1;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0) {
+    port = ntohs(a.sin_port);
+  }
+  close(fd);
+  return port;
 }
 
 // Connects until the server accepts or the deadline passes (false at once

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/testing/child_process.h"
+#include "platform/testing/loopback_listener.h"
 
 namespace vk::testing {
 
@@ -72,21 +73,6 @@ inline int RunShell(const std::string& command) { return std::system(command.c_s
 inline void WriteText(const std::string& path, const std::string& text, mode_t mode = 0600) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
   chmod(path.c_str(), mode);
-}
-
-inline int FreeLoopbackPort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof a;
-  int port = -1;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-      getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0) {
-    port = ntohs(a.sin_port);
-  }
-  close(fd);
-  return port;
 }
 
 // A key pair made by ssh-keygen; `publicLine` is the .pub file's line.
