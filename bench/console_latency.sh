@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end on one machine: the agent on one Xvfb (1920x1080x24, its
 # default capture interval), the real console viewing it on a second Xvfb.
-# A marker window on the agent's screen changes colour; each change is timed
+# A marker window on the agent's screen (64x64, then the whole screen)
+# changes colour; each change is timed
 # from its X request to the agent's first update that shows it (a protocol
 # viewer, the agent's own latency) and, in a second pass with the console
 # as the one viewer, to the console's repaint of it on its display
@@ -58,8 +59,10 @@ done
 
 echo "== load average before: $(cut -d' ' -f1-3 /proc/loadavg); capture interval ${interval} ms; ${changes} changes"
 status=0
-VK_BENCH_PASSWORD="$password" python3 bench/console_probe.py agent --agent-display "$agent_display" \
-  --port "$port" --changes "$changes" || status=$?
+for size in "" --whole; do
+  VK_BENCH_PASSWORD="$password" python3 bench/console_probe.py agent --agent-display "$agent_display" \
+    --port "$port" --changes "$changes" $size || status=$?
+done
 
 mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
 printf '%s\n' "$password" | env XDG_DATA_HOME="$work/console-data" XDG_CONFIG_HOME="$work/console-config" \
@@ -67,8 +70,10 @@ printf '%s\n' "$password" | env XDG_DATA_HOME="$work/console-data" XDG_CONFIG_HO
   --connect "127.0.0.1:$port" --user demo --password-stdin >"$work/deskconsole.out" 2>&1 &
 console_pid=$!
 pids+=("$console_pid")
-python3 bench/console_probe.py console --agent-display "$agent_display" --console-display "$console_display" \
-  --pid "$console_pid" --changes "$changes" || status=$?
+for size in "" --whole; do
+  python3 bench/console_probe.py console --agent-display "$agent_display" --console-display "$console_display" \
+    --pid "$console_pid" --changes "$changes" $size || status=$?
+done
 
 sleep 2  # the last repaint is done
 python3 bench/console_probe.py idle --pid "$console_pid" --name console --pid "$agent_pid" --name agent \

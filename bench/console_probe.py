@@ -1,19 +1,21 @@
 #!/usr/bin/env python3
 """Times a change on the agent's screen until the console has repainted it.
 
-Puts a small marker window on the agent's display (--agent-display) and
-changes its colour, one change at a time:
+Puts a marker window on the agent's display (--agent-display; 64x64, or
+the whole screen with --whole) and changes its colour, one change at a time:
 
   agent    each change timed from the X request to the first update of the
            agent (a protocol viewer, bench/latency_probe.py's) that meets the
-           marker: the agent's own latency;
+           marker (for the whole screen: once 90 % of it came): the agent's
+           own latency;
   console  each change timed from the X request until the console's display
            (--console-display) shows the new colour where the viewer shows
-           the marker: XDamage on the console's root says when something was
-           drawn there, one pixel read tells whether it is the marker.
+           the marker (for the whole screen: its last visible pixel):
+           XDamage on the console's root says when something was drawn
+           there, one pixel read tells whether it is the new colour.
 
-  console_probe.py agent --agent-display :1 --port 48384 --user demo
-  console_probe.py console --agent-display :1 --console-display :2 [--pid PID]
+  console_probe.py agent --agent-display :1 --port 48384 --user demo [--whole]
+  console_probe.py console --agent-display :1 --console-display :2 [--pid PID] [--whole]
   console_probe.py idle --pid PID [--pid PID ...] --seconds 20
 
 The password of `agent` is in VK_BENCH_PASSWORD. `console` waits for the
@@ -110,11 +112,11 @@ class Display:
 class Marker:
     """The window on the agent's display whose colour changes."""
 
-    def __init__(self, display):
+    def __init__(self, display, place):
         self.display = display
         X.XSetWindowBackground(display.dpy, display.root, DESKTOP)
         X.XClearWindow(display.dpy, display.root)
-        x, y, w, h = MARKER
+        x, y, w, h = place
         self.window = X.XCreateSimpleWindow(display.dpy, display.root, x, y, w, h, 0, 0, COLOURS[0])
         X.XMapRaised(display.dpy, self.window)
         X.XSync(display.dpy, 0)
@@ -167,9 +169,10 @@ def pause(rng):
     time.sleep(rng.uniform(0.05, 0.25))
 
 
-def report(name, latencies, count):
+def report(name, latencies, count, whole):
     seen = [t * 1000.0 for t in latencies if t is not None]
-    print("%-8s changes %4d  missed %3d  median %7.1f ms  p90 %7.1f ms  min %6.1f ms  max %7.1f ms" % (
+    name += " (whole screen)" if whole else " (64x64)"
+    print("%-23s changes %4d  missed %3d  median %7.1f ms  p90 %7.1f ms  min %6.1f ms  max %7.1f ms" % (
         name, count, count - len(seen), latency_probe.percentile(seen, 50), latency_probe.percentile(seen, 90),
         min(seen) if seen else float("nan"), max(seen) if seen else float("nan")))
     return len(seen) == count
@@ -177,13 +180,13 @@ def report(name, latencies, count):
 
 def run_agent(a):
     agent = Display(a.agent_display)
-    marker = Marker(agent)
+    marker = Marker(agent, a.place)
     viewer = latency_probe.VkViewer(a.port, a.user, os.environ["VK_BENCH_PASSWORD"], a.width, a.height)
     viewer.start()
     if not viewer.ready.wait(30) or viewer.error:
         sys.exit("bench: no first frame from the agent (%s)" % viewer.error)
     time.sleep(1.0)
-    x, y, w, h = MARKER
+    x, y, w, h = a.place
     area = (x, y, x + w, y + h)
     rng, latencies = random.Random(1), []
     for k in range(a.changes):
@@ -193,18 +196,18 @@ def run_agent(a):
         with viewer.lock:
             t = None
             while t is None and not viewer.error and latency_probe.now() < deadline:
-                t = latency_probe.shown_at(viewer, since, area, False)
+                t = latency_probe.shown_at(viewer, since, area, a.whole)
                 if t is None:
                     viewer.lock.wait(max(0.0, deadline - latency_probe.now()))
         latencies.append(None if t is None else t - since)
         pause(rng)
     viewer.sock.close()
-    return 0 if report("agent", latencies, a.changes) else 2
+    return 0 if report("agent", latencies, a.changes, a.whole) else 2
 
 
 def run_console(a):
     agent = Display(a.agent_display)
-    marker = Marker(agent)
+    marker = Marker(agent, a.place)
     console = Display(a.console_display, a.console_width, a.console_height)
     repaints = Repaints(console)
     deadline = latency_probe.now() + a.startup
@@ -215,7 +218,9 @@ def run_console(a):
             time.sleep(0.5)
     if box is None:
         sys.exit("bench: the console never showed the agent's screen")
-    spot = ((box[0] + box[2]) // 2, (box[1] + box[3]) // 2)
+    # A whole-screen change is timed at the last visible pixel, which the
+    # viewer paints last; a small one at its middle.
+    spot = (box[2] - 1, box[3] - 1) if a.whole else ((box[0] + box[2]) // 2, (box[1] + box[3]) // 2)
     print("console: the marker is at %s on the console's display (box %s)" % (spot, box))
     time.sleep(1.0)
     cpu = latency_probe.cpu_seconds(a.pid) if a.pid else None
@@ -233,7 +238,7 @@ def run_console(a):
         used = latency_probe.cpu_seconds(a.pid) - cpu
         print("console CPU while changing: %.2f s over %.1f s (%.1f %% of a core)" % (
             used, latency_probe.now() - started, 100.0 * used / (latency_probe.now() - started)))
-    return 0 if report("console", latencies, a.changes) else 2
+    return 0 if report("console", latencies, a.changes, a.whole) else 2
 
 
 def run_idle(a):
@@ -263,12 +268,14 @@ def main():
     p.add_argument("--port", type=int)
     p.add_argument("--user", default="demo")
     p.add_argument("--changes", type=int, default=100)
+    p.add_argument("--whole", action="store_true", help="the marker covers the agent's whole screen")
     p.add_argument("--timeout", type=float, default=3.0)
     p.add_argument("--startup", type=float, default=60.0)
     p.add_argument("--pid", type=int, action="append", default=[])
     p.add_argument("--name", action="append", default=[])
     p.add_argument("--seconds", type=float, default=20.0)
     a = p.parse_args()
+    a.place = (0, 0, a.width, a.height) if a.whole else MARKER
     if a.mode == "console":
         a.pid = a.pid[0] if a.pid else None
         return run_console(a)
