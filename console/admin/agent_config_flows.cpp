@@ -17,6 +17,11 @@ std::u16string JoinNames(const std::vector<std::u16string>& names) {
   return joined;
 }
 
+// Between computers: the caller's check or the progress window's Cancel.
+bool Cancelled(const VkCancelCheck& cancelled, const cVkProgressWindow* progress) {
+  return (cancelled && cancelled()) || VkCancelRequested(progress);
+}
+
 template <class T>
 int32_t GetObject(cOrkLog& log, cVkAgentManager& manager, const std::u16string& computer, int32_t code,
                   cVkProgressWindow* progress, std::unique_ptr<T>& object) {
@@ -34,8 +39,10 @@ std::vector<std::pair<std::u16string, std::unique_ptr<cVkServiceSecurity>>> Read
     cVkOperatorQuestions& questions, const VkCancelCheck& cancelled, cVkSecurityFlowResult& flow) {
   std::vector<std::pair<std::u16string, std::unique_ptr<cVkServiceSecurity>>> read;
   std::unique_ptr<cVkProgressWindow> progress = questions.OpenProgressDialog(u"");
+  const cVkProgressWindow* cancellable = computers.size() > 1 ? progress.get() : nullptr;
+  if (cancellable != nullptr) progress->OfferCancel();
   for (auto it = computers.rbegin(); it != computers.rend(); ++it) {
-    if (cancelled && cancelled()) {
+    if (Cancelled(cancelled, cancellable)) {
       flow.notReached.assign(it, computers.rend());
       break;
     }
@@ -131,9 +138,11 @@ cVkSecurityFlowResult VkEditSecurityOnComputers(cOrkLog& log, cVkAgentManager& m
   std::vector<std::u16string> targets;
   for (auto it = read.rbegin(); it != read.rend(); ++it) targets.push_back(it->first);
   std::unique_ptr<cVkProgressWindow> progress = questions.OpenProgressDialog(u"");
+  const cVkProgressWindow* cancellable = targets.size() > 1 ? progress.get() : nullptr;
+  if (cancellable != nullptr) progress->OfferCancel();
   int32_t lastFailure = 0;
   for (size_t i = 0; i < targets.size(); ++i) {
-    if (cancelled && cancelled()) {
+    if (Cancelled(cancelled, cancellable)) {
       flow.notReached.assign(targets.begin() + static_cast<std::ptrdiff_t>(i), targets.end());
       break;
     }

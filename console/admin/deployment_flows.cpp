@@ -1,8 +1,11 @@
 #include "console/admin/deployment_flows.h"
 
+#include <functional>
+
 #include "console/admin/agent_manager.h"
 #include "console/admin/operator_ui.h"
 #include "log/orklog.h"
+#include "platform/core/error_codes.h"
 
 namespace {
 
@@ -58,7 +61,41 @@ void Count(cVkFlowResult& flow, const std::u16string& computer, int32_t rc) {
   flow.result = rc;
 }
 
+using OneComputer = std::function<int32_t(const std::u16string& computer)>;
+
+// Each computer in turn; a Cancel pressed meanwhile leaves the rest out.
+cVkFlowResult RunOnComputers(const std::vector<std::u16string>& computers, cVkProgressWindow* progress,
+                             const OneComputer& one) {
+  cVkFlowResult flow;
+  const bool cancellable = progress != nullptr && computers.size() > 1;
+  if (cancellable) progress->OfferCancel();
+  for (size_t i = 0; i < computers.size(); ++i) {
+    if (cancellable && VkCancelRequested(progress)) {
+      flow.notReached.assign(computers.begin() + static_cast<std::ptrdiff_t>(i), computers.end());
+      break;
+    }
+    Count(flow, computers[i], one(computers[i]));
+  }
+  if (!flow.failed.empty() && flow.result == 0) flow.result = -1;
+  return flow;
+}
+
+// The computers a cancel left out, in the log and for the operator.
+void ReportNotReached(cOrkLog& log, const cVkFlowResult& flow, cVkOperatorQuestions* questions) {
+  if (flow.notReached.empty()) return;
+  const std::u16string names = JoinNames(flow.notReached);
+  log.LogMsg(LOG_WARNING, ERROR_CANCELLED,
+             u"The operation was cancelled before it reached the following computers: '%s'. Errorcode %ld.", names,
+             ERROR_CANCELLED);
+  if (questions != nullptr) questions->ShowExclamationBox(VkNotReachedText(flow.notReached));
+}
+
 }  // namespace
+
+std::u16string VkNotReachedText(const std::vector<std::u16string>& computers) {
+  return vk::Format(u"The operation was cancelled. It did not reach the following computers: '%s'.",
+                    JoinNames(computers));
+}
 
 std::vector<std::u16string> VkSplitComputerList(std::u16string_view list) {
   std::vector<std::u16string> names;
@@ -78,10 +115,10 @@ std::vector<std::u16string> VkSplitComputerList(std::u16string_view list) {
 cVkFlowResult VkInstallOnComputers(cOrkLog& log, cVkAgentManager& manager, const std::vector<std::u16string>& computers,
                                    std::u16string_view directory, cVkProgressWindow* progress,
                                    cVkOperatorQuestions* questions) {
-  cVkFlowResult flow;
-  for (const std::u16string& computer : computers)
-    Count(flow, computer, InstallOne(log, manager, computer, directory, progress));
-  if (!flow.failed.empty() && flow.result == 0) flow.result = -1;
+  cVkFlowResult flow = RunOnComputers(computers, progress, [&](const std::u16string& computer) {
+    return InstallOne(log, manager, computer, directory, progress);
+  });
+  ReportNotReached(log, flow, questions);
   if (questions == nullptr) return flow;
   if (!flow.failed.empty()) {
     questions->ShowErrorDialog(
@@ -100,12 +137,11 @@ cVkFlowResult VkInstallOnComputers(cOrkLog& log, cVkAgentManager& manager, const
 cVkFlowResult VkRemoveFromComputers(cOrkLog& log, cVkAgentManager& manager,
                                     const std::vector<std::u16string>& computers, cVkProgressWindow* progress,
                                     cVkOperatorQuestions* questions) {
-  cVkFlowResult flow;
-  for (const std::u16string& computer : computers) {
+  cVkFlowResult flow = RunOnComputers(computers, progress, [&](const std::u16string& computer) {
     MainText(progress, vk::Format(u"Please Wait... Removing the ViewKeeper service from computer %s.", computer));
-    Count(flow, computer, manager.RemoveAgent(log, computer, progress));
-  }
-  if (!flow.failed.empty() && flow.result == 0) flow.result = -1;
+    return manager.RemoveAgent(log, computer, progress);
+  });
+  ReportNotReached(log, flow, questions);
   if (questions == nullptr) return flow;
   if (!flow.failed.empty()) {
     questions->ShowErrorDialog(

@@ -18,8 +18,15 @@ inline constexpr std::u16string_view kVkDefaultInstallDirectory = u"/opt/viewkee
 struct cVkFlowResult {
   std::vector<std::u16string> succeeded;
   std::vector<std::u16string> failed;
-  int32_t result = 0;  // the last computer's code, or -1 when that one succeeded but others failed
+  std::vector<std::u16string> notReached;  // left out because the operator cancelled
+  int32_t result = 0;                      // the last computer's code, or -1 when that one succeeded but others failed
 };
+
+// Runs over several computers offer Cancel on the progress window and stop
+// before the next computer once it is pressed; the summary names the
+// computers not reached.
+// What the operator is told about the computers a cancelled run did not reach.
+std::u16string VkNotReachedText(const std::vector<std::u16string>& computers);
 
 // "PC1,PC2" into its names (blanks around names removed, empty names skipped).
 std::vector<std::u16string> VkSplitComputerList(std::u16string_view list);

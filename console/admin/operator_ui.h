@@ -17,7 +17,17 @@ class cVkProgressWindow {
   virtual void SetProgressText(std::u16string_view text) = 0;
   virtual void Hide() = 0;
   virtual void Show() = 0;
+  // A run over several computers lets the operator cancel it: the window
+  // offers a Cancel button, and the run asks between computers whether it
+  // was pressed. Windows without one never report a cancel.
+  virtual void OfferCancel() {}
+  virtual bool CancelRequested() const { return false; }
 };
+
+// True when the run was cancelled through its progress window.
+inline bool VkCancelRequested(const cVkProgressWindow* window) {
+  return window != nullptr && window->CancelRequested();
+}
 
 class cVkOperatorQuestions {
  public:

@@ -58,6 +58,15 @@ XvfbServer::XvfbServer(int width, int height, int depth, bool exportDisplay, con
 }
 
 bool XvfbServer::StartOn(const std::string& display, const std::string& geometry, const std::string& authFile) {
+  return Launch(display, geometry, authFile, true);
+}
+
+bool XvfbServer::StartPrivateOn(const std::string& display, const std::string& geometry) {
+  return Launch(display, geometry, {}, false);
+}
+
+bool XvfbServer::Launch(const std::string& display, const std::string& geometry, const std::string& authFile,
+                        bool lock) {
   Stop();
   const std::string program = FindProgram("Xvfb");
   if (program.empty()) return false;
@@ -66,6 +75,7 @@ bool XvfbServer::StartOn(const std::string& display, const std::string& geometry
   std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-noreset", "-nolisten", "tcp", "-screen", "0", geometry};
   if (!display.empty()) args.insert(args.begin() + 1, display);
   if (!authFile.empty()) args.insert(args.end(), {"-auth", authFile});
+  if (!lock) args.push_back("-nolock");
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

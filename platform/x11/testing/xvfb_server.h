@@ -26,6 +26,10 @@ class XvfbServer {
   bool Start(const std::string& geometry = "1280x800x24") { return StartOn({}, geometry); }
   // On the display named (":N"); empty: one of its own.
   bool StartOn(const std::string& display, const std::string& geometry, const std::string& authFile = {});
+  // On a display of a private mount and network namespace (its own
+  // /tmp/.X11-unix): no lock file in the machine's /tmp, so a fixed number
+  // such as ":0" collides with no server outside.
+  bool StartPrivateOn(const std::string& display, const std::string& geometry);
   void Stop();
   // Stops the server process (SIGSTOP) and lets it go on: a server that
   // accepts connections but answers nothing.
@@ -37,6 +41,8 @@ class XvfbServer {
   pid_t Pid() const { return pid_; }
 
  private:
+  bool Launch(const std::string& display, const std::string& geometry, const std::string& authFile, bool lock);
+
   pid_t pid_ = -1;
   std::string displayName_;
 };
