@@ -20,6 +20,7 @@
 #include "console/ui/config/security_dialog.h"
 #include "console/ui/config/service_setup_dialog.h"
 #include "console/ui/config/settings_sheet.h"
+#include "console/ui/progress_dialog.h"
 
 namespace {
 
@@ -84,5 +85,12 @@ int main(int argc, char** argv) {
   cVkHostKeyDialog hostKey(nullptr, QStringLiteral("[pc1]:22"), QStringLiteral("ssh-ed25519"),
                            QStringLiteral("SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU"));
   ok = Photograph(hostKey, folder, QStringLiteral("host-key")) && ok;
+
+  // A run over several computers, with its Cancel button.
+  cVkProgressDialog progress(nullptr);
+  progress.SetOperation(QStringLiteral("Please Wait... Installing the ViewKeeper service on computer 'pc1'."));
+  progress.ShowProgress(u"Progress: Copying file 'deskagent' to 'pc1'.");
+  progress.OfferCancel();
+  ok = Photograph(progress, folder, QStringLiteral("progress-cancel")) && ok;
   return ok ? 0 : 1;
 }

@@ -41,6 +41,7 @@ cVkProgressRelay::cVkProgressRelay(QWidget* owner, std::u16string_view mainText)
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->show();
     dialog->SetOperation(text);
+    QObject::connect(dialog, &cVkProgressDialog::cancelRequested, dialog, [this] { cancelled_ = true; });
     dialog_ = dialog;
   });
 }
@@ -75,4 +76,8 @@ void cVkProgressRelay::Hide() {
 
 void cVkProgressRelay::Show() {
   Post([](cVkProgressDialog& d) { d.ShowAgain(); });
+}
+
+void cVkProgressRelay::OfferCancel() {
+  Post([](cVkProgressDialog& d) { d.OfferCancel(); });
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QPointer>
+#include <atomic>
 #include <functional>
 #include <string_view>
 
@@ -25,6 +26,8 @@ class cVkProgressRelay : public cVkProgressWindow {
   void SetProgressText(std::u16string_view text) override;
   void Hide() override;
   void Show() override;
+  void OfferCancel() override;
+  bool CancelRequested() const override { return cancelled_; }
   cVkProgressDialog* Dialog() const { return dialog_; }
 
  private:
@@ -32,6 +35,7 @@ class cVkProgressRelay : public cVkProgressWindow {
   void Post(std::function<void(cVkProgressDialog&)> step);
 
   QPointer<cVkProgressDialog> dialog_;
+  std::atomic<bool> cancelled_{false};
 };
 
 // Runs `work` on a worker thread and handles the user-interface thread's

@@ -8,18 +8,31 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "console/ui/console_app.h"
+#include "console/ui/config/picker_button.h"
 #include "console/ui/qt_text.h"
 #include "netpicker/netpicker.h"
 
-QString MergePickedComputers(const QStringList& typed, const VkNetworkObject* picked, uint32_t count) {
+QString MergePickedNames(const QStringList& typed, const VkNetworkObject* picked, uint32_t count, uint32_t kind) {
   QStringList names = typed;
   for (uint32_t i = 0; i < count; ++i) {
-    if (picked[i].kind != VK_PICKED_COMPUTER || picked[i].name == nullptr) continue;
+    if ((kind != 0 && picked[i].kind != kind) || picked[i].name == nullptr) continue;
     const QString name = ToQString(picked[i].name);
     if (!names.contains(name, Qt::CaseInsensitive)) names.append(name);
   }
   return names.join(QLatin1Char(','));
+}
+
+QString MergePickedComputers(const QStringList& typed, const VkNetworkObject* picked, uint32_t count) {
+  return MergePickedNames(typed, picked, count, VK_PICKED_COMPUTER);
+}
+
+QStringList VkSplitNames(const QString& list) {
+  QStringList names;
+  for (const QString& part : list.split(QLatin1Char(','))) {
+    const QString name = part.trimmed();
+    if (!name.isEmpty()) names.append(name);
+  }
+  return names;
 }
 
 cVkComputerNameDialog::cVkComputerNameDialog(QWidget* parent) : QDialog(parent) {
@@ -48,23 +61,9 @@ cVkComputerNameDialog::cVkComputerNameDialog(QWidget* parent) : QDialog(parent) 
   layout->addWidget(buttons);
 }
 
-void cVkComputerNameDialog::PickComputers() {
-  uint32_t count = 0;
-  VkNetworkObject* picked = nullptr;
-  const std::u16string treeFile = cVkConsoleApp::DataFolder() + u"Browse.dat";
-  if (VkSelectNetworkObjects(VK_PICKER_ICON_COMPUTERS, treeFile.c_str(), &count, &picked) == 1 && count != 0)
-    names_->setText(MergePickedComputers(Names(), picked, count));
-  FreeData(picked, count);
-}
+void cVkComputerNameDialog::PickComputers() { VkPickIntoField(names_, VkPickInto::kComputerList); }
 
-QStringList cVkComputerNameDialog::Names() const {
-  QStringList names;
-  for (const QString& part : names_->text().split(QLatin1Char(','))) {
-    const QString name = part.trimmed();
-    if (!name.isEmpty()) names.append(name);
-  }
-  return names;
-}
+QStringList cVkComputerNameDialog::Names() const { return VkSplitNames(names_->text()); }
 
 QStringList cVkComputerNameDialog::Ask(QWidget* parent) {
   cVkComputerNameDialog dialog(parent);

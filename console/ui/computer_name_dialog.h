@@ -11,9 +11,12 @@ struct VkNetworkObject;
 class QLineEdit;
 class QPushButton;
 
-// The typed names followed by the picked computers that are not among them
-// (compared without regard to case), joined with ",".
+// The typed names followed by the picked objects of `kind` (0: any kind)
+// that are not among them (compared without regard to case), joined with ",".
+QString MergePickedNames(const QStringList& typed, const VkNetworkObject* picked, uint32_t count, uint32_t kind);
 QString MergePickedComputers(const QStringList& typed, const VkNetworkObject* picked, uint32_t count);
+// "a, b,,c" as {"a", "b", "c"}.
+QStringList VkSplitNames(const QString& list);
 
 class cVkComputerNameDialog : public QDialog {
   Q_OBJECT

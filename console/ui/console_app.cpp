@@ -27,8 +27,7 @@ void ShowLogBox(void* owner, std::u16string_view caption, std::u16string_view te
 
 }  // namespace
 
-cVkConsoleApp::cVkConsoleApp(const vk::ssh::SshTarget& ssh)
-    : connector_(vk::remote::MakeSshConnector(ssh, &questions_)) {
+cVkConsoleApp::cVkConsoleApp(const vk::ssh::SshTarget& ssh) : connector_(ssh, &questions_) {
   startup_.SetMemLogMask(LOG_ALL);
   startup_.SetFileLogMask(LOG_ALL);
   OrkSetMessageBoxHandler(&ShowLogBox);
@@ -37,12 +36,13 @@ cVkConsoleApp::cVkConsoleApp(const vk::ssh::SshTarget& ssh)
   VkRegisterMfcLogClasses();
   VkRegisterAdminClasses();
   cVkAdminContext context;
-  context.connector = connector_.get();
+  context.connector = &connector_;
   context.binder = &binder_;
   context.questions = &questions_;
   context.wait = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
   state_.agents.SetContext(context);
   state_.questions = &questions_;
+  state_.connector = &connector_;
   VkRegisterBrowseClasses();
 }
 
@@ -112,18 +112,19 @@ int32_t cVkConsoleApp::Start(const VkConsoleOptions& options, std::u16string pas
   // The agents' states beside the computers in view, four computers at a time.
   frame_->BrowseTree()->SetAgentStateSource(VkMakeManagerAgentStates(state_.agents), 4, kVkClientBuild);
   frame_->ShowStored();
-  // The wizard at start waits for a way to tell the tests' consoles apart
-  // from an operator's: "Installation Wizard..." opens it.
-
-  if (!options.host.empty()) {
-    state_.presetComputer = options.host;
-    state_.presetUser = options.user;
-    state_.presetDomain = options.domain;
-    state_.presetPassword = std::move(password);
-    state_.presetUpdatePort = options.updatePort;
-    state_.presetInputPort = options.inputPort;
-    const QString host = ToQString(options.host);
-    QTimer::singleShot(0, frame_.get(), [this, host] { frame_->OpenViewers({host}); });
+  if (options.host.empty()) {
+    // Once the window shows: a computer given on the command line goes
+    // straight to its viewer instead.
+    QTimer::singleShot(0, frame_.get(), [this] { frame_->OfferWizardAtStart(); });
+    return 0;
   }
+  state_.presetComputer = options.host;
+  state_.presetUser = options.user;
+  state_.presetDomain = options.domain;
+  state_.presetPassword = std::move(password);
+  state_.presetUpdatePort = options.updatePort;
+  state_.presetInputPort = options.inputPort;
+  const QString host = ToQString(options.host);
+  QTimer::singleShot(0, frame_.get(), [this, host] { frame_->OpenViewers({host}); });
   return 0;
 }

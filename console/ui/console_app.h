@@ -4,22 +4,25 @@
 
 #include <memory>
 
+#include "console/admin/credential_connector.h"
 #include "console/admin/ssh_rpc_binder.h"
 #include "console/core/command_line.h"
 #include "console/ui/console_questions.h"
 #include "console/ui/main_frame.h"
 #include "log/orklog.h"
-#include "platform/ssh/remote_computer.h"
 
 class cVkConsoleApp {
  public:
   // `ssh`: how the agent manager reaches computers (by default as the ssh
-  // command does for this user: ~/.ssh/config, keys, known_hosts).
+  // command does for this user: ~/.ssh/config, keys, known_hosts; for a
+  // computer the wizard was given an account for, with that account).
   explicit cVkConsoleApp(const vk::ssh::SshTarget& ssh = {});
   // Program exit: the windows go first, then sockets, then SM.dat is saved.
   ~cVkConsoleApp();
 
   // Everything up to the shown main window; `options` from the command line.
+  // Without a computer to connect to, the wizard follows once the window
+  // shows, when "ShowWizard" asks for it.
   int32_t Start(const VkConsoleOptions& options, std::u16string password);
   CMainFrame* MainFrame() const { return frame_.get(); }
   cVkConsoleState& State() { return state_; }
@@ -36,7 +39,7 @@ class cVkConsoleApp {
 
   cOrkLog startup_;
   cVkConsoleQuestions questions_;
-  std::unique_ptr<vk::remote::RemoteConnector> connector_;
+  cVkCredentialConnector connector_;
   cVkSshRpcBinder binder_;
   cVkConsoleState state_;
   std::unique_ptr<CMainFrame> frame_;

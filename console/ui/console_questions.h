@@ -1,11 +1,13 @@
 // The console's answers to what agent operations ask or show: Qt message
 // boxes, the error dialog and the progress dialog, on the user-interface
-// thread whichever thread the operation runs on. Also the question about an
-// SSH host key that known_hosts does not hold yet.
+// thread whichever thread the operation runs on; the progress dialog that is
+// open steps aside while a box is up. Also the question about an SSH host
+// key that known_hosts does not hold yet.
 #pragma once
 
 #include <QPointer>
 #include <QWidget>
+#include <mutex>
 
 #include "console/admin/operator_ui.h"
 #include "platform/ssh/ssh_target.h"
@@ -27,5 +29,11 @@ class cVkConsoleQuestions : public cVkOperatorQuestions, public vk::ssh::HostKey
                             std::u16string_view fingerprint) override;
 
  private:
+  class Progress;
+  class ProgressHidden;
+  friend class Progress;
+
   QPointer<QWidget> owner_;
+  std::mutex lock_;
+  Progress* open_ = nullptr;  // the latest progress dialog opened here
 };

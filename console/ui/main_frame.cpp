@@ -68,7 +68,9 @@ constexpr ScaleCommand kScaleCommands[] = {
 }  // namespace
 
 CMainFrame::CMainFrame(cVkConsoleState& state)
-    : state_(state), services_(std::make_unique<cVkServiceCommands>(this, state.programFolder)) {
+    : state_(state),
+      services_(std::make_unique<cVkServiceCommands>(this, state.programFolder, state.agents, *state.connector,
+                                                     *state.questions)) {
   services_->SetViewerOpener(
       [this](const std::u16string& computer, const std::u16string& user, const std::u16string& password) {
         if (user.empty())
@@ -566,11 +568,6 @@ void CMainFrame::LeaveFullScreen() {
   browse_->setVisible(browseShownBeforeFullScreen_);
   statusBar()->setVisible(Action(ID_VIEW_STATUS_BAR)->isChecked());
   toolbar_->setVisible(Action(ID_VIEW_TOOLBAR)->isChecked());
-}
-
-void CMainFrame::NotAvailableYet(const QString& what) {
-  QMessageBox::information(this, QStringLiteral("ViewKeeper"),
-                           what + QStringLiteral(" is not available yet in this version of DeskConsole."));
 }
 
 void CMainFrame::RunServiceCommand(uint32_t command) {

@@ -21,6 +21,7 @@ class QDockWidget;
 class QMdiArea;
 class QToolBar;
 class cVkConsoleQuestions;
+class cVkCredentialConnector;
 
 // What the main window needs of the application.
 struct cVkConsoleState {
@@ -28,6 +29,8 @@ struct cVkConsoleState {
   cVkAgentManager agents;  // SM.dat
   // Answers the agent operations' questions; boxes open over the main window.
   cVkConsoleQuestions* questions = nullptr;
+  // The agents' way to the computers, with the wizard's accounts.
+  cVkCredentialConnector* connector = nullptr;
   std::u16string dataFolder;  // ends with "/"
   std::u16string programFolder;
   // Logon data given on the command line: used for the first viewer of
@@ -60,7 +63,6 @@ class CMainFrame : public QMainWindow, public iVkViewerOpener {
   void ToggleFullScreen();
   bool IsFullScreen() const { return fullScreen_; }
   void SendSpecial(uint32_t command);
-  void NotAvailableYet(const QString& what);
   // "Install/Remove...", "Installation Wizard...", "Configuration..." and
   // "Security Settings..." for the chosen computers.
   void RunServiceCommand(uint32_t command);

@@ -3,6 +3,7 @@
 #include "console/browse/multiple_select_save_tree.h"
 #include "console/ui/child_frame.h"
 #include "console/ui/child_view.h"
+#include "console/ui/config/service_commands.h"
 #include "console/ui/main_frame.h"
 #include "console/ui/qt_text.h"
 #include "console/ui/service_control_flow.h"
@@ -17,7 +18,7 @@ void CMainFrame::ShowRemoteDesktop() {
         OpenViewers({computer});
         break;
       case cVkServiceControlFlow::Next::kOfferWizard:
-        NotAvailableYet(QStringLiteral("The installation wizard"));
+        services_->RunWizard(computer);
         break;
       case cVkServiceControlFlow::Next::kSkip:
         break;

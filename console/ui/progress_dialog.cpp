@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 cVkProgressDialog::cVkProgressDialog(QWidget* parent) : QDialog(parent) {
@@ -16,8 +17,16 @@ cVkProgressDialog::cVkProgressDialog(QWidget* parent) : QDialog(parent) {
   auto* lines = new QVBoxLayout(group);
   lines->addWidget(operation_);
   lines->addWidget(progress_);
+  cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel_->hide();
+  connect(cancel_, &QPushButton::clicked, this, [this] {
+    cancelRequested_ = true;
+    cancel_->setEnabled(false);
+    emit cancelRequested();
+  });
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);
+  layout->addWidget(cancel_, 0, Qt::AlignRight);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   waitCursor_ = true;
   show();
@@ -53,4 +62,10 @@ void cVkProgressDialog::ShowAgain() {
   if (!waitCursor_) QApplication::setOverrideCursor(Qt::WaitCursor);
   waitCursor_ = true;
   show();
+}
+
+void cVkProgressDialog::OfferCancel() {
+  cancel_->show();
+  // The arrow over the button: it is the one thing that takes a click.
+  cancel_->setCursor(Qt::ArrowCursor);
 }

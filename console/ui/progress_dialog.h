@@ -8,6 +8,7 @@
 #include "console/core/progress_sink.h"
 
 class QLabel;
+class QPushButton;
 
 class cVkProgressDialog : public QDialog, public iVkProgressSink {
   Q_OBJECT
@@ -25,11 +26,21 @@ class cVkProgressDialog : public QDialog, public iVkProgressSink {
   // Around questions and error dialogs.
   void HideForQuestion();
   void ShowAgain();
+  // Runs over several computers: a Cancel button, pressed once; the run
+  // stops before its next computer.
+  void OfferCancel();
+  bool CancelRequested() const { return cancelRequested_; }
+  QPushButton* CancelButton() const { return cancel_; }
+
+ signals:
+  void cancelRequested();
 
  private:
   void ShowLine(QLabel* line, const QString& text);
 
   QLabel* operation_;
   QLabel* progress_;
+  QPushButton* cancel_;
   bool waitCursor_ = false;
+  bool cancelRequested_ = false;
 };

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "console/admin/agent_manager.h"
+#include "console/admin/deployment_flows.h"
 #include "console/core/service_flow_texts.h"
 #include "console/ui/admin_run.h"
 #include "console/ui/error_dialog.h"
@@ -26,27 +27,45 @@ struct StepTexts {
   std::u16string (*failure)(std::u16string_view);
 };
 
-// One progress dialog for all computers; each failure shows the error
-// dialog with the operation's log so far, then the next computer follows.
+// One computer of RunOnEach: a failure shows the error dialog with the
+// operation's log so far.
+void StepOn(QWidget* owner, cVkAgentManager& agents, const QString& computer, AgentStep step, const StepTexts& texts,
+            const std::function<void(const QString&)>& succeeded, cOrkLog& log, cVkProgressRelay& progress) {
+  const std::u16string name = FromQString(computer);
+  progress.SetMainText(texts.progress(name));
+  const int32_t rc = (agents.*step)(log, name, &progress);
+  if (rc == 0) {
+    if (succeeded) VkOnUiThread([&] { succeeded(computer); });
+    return;
+  }
+  progress.Hide();
+  VkOnUiThread([&] { cVkErrorDialog::Show(owner, ToQString(texts.failure(name)), log, rc); });
+  progress.Show();
+}
+
+// One progress dialog for all computers, one after another; with several,
+// its Cancel stops the run before the next computer and the computers not
+// reached are named.
 void RunOnEach(QWidget* owner, cVkAgentManager& agents, const QStringList& computers, AgentStep step,
                const StepTexts& texts, const std::function<void(const QString&)>& succeeded) {
   OperationLog log;
-  cVkProgressRelay progress(owner, u"");
-  VkRunOffUiThread([&] {
-    for (const QString& computer : computers) {
-      const std::u16string name = FromQString(computer);
-      progress.SetMainText(texts.progress(name));
-      const int32_t rc = (agents.*step)(log, name, &progress);
-      if (rc == 0) {
-        if (succeeded) VkOnUiThread([&] { succeeded(computer); });
-        continue;
+  std::vector<std::u16string> notReached;
+  {
+    cVkProgressRelay progress(owner, u"");
+    const bool cancellable = computers.size() > 1;
+    if (cancellable) progress.OfferCancel();
+    VkRunOffUiThread([&] {
+      for (qsizetype i = 0; i < computers.size(); ++i) {
+        if (cancellable && progress.CancelRequested()) {
+          for (const QString& left : computers.mid(i)) notReached.push_back(FromQString(left));
+          break;
+        }
+        StepOn(owner, agents, computers[i], step, texts, succeeded, log, progress);
       }
-      progress.Hide();
-      VkOnUiThread([&] { cVkErrorDialog::Show(owner, ToQString(texts.failure(name)), log, rc); });
-      progress.Show();
-    }
-    return 0;
-  });
+      return 0;
+    });
+  }
+  if (!notReached.empty()) QMessageBox::warning(owner, kCaption, ToQString(VkNotReachedText(notReached)));
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ cVkWelcomePage::cVkWelcomePage(QWidget* parent) : QWizardPage(parent) {
                                 "the remote computer in the box below and click 'Next' to continue to "
                                 "the security settings.")));
   computer_ = new QLineEdit(this);
-  browse_ = VkMakePickerButton(this, computer_, QStringLiteral("Browse..."));
+  browse_ = VkMakePickerButton(this, computer_, QStringLiteral("Browse..."), VkPickInto::kOneComputer);
   auto* row = new QHBoxLayout;
   row->addWidget(new QLabel(QStringLiteral("Computer:"), this));
   row->addWidget(computer_, 1);

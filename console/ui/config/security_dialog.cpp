@@ -46,7 +46,7 @@ cVkSecurityDialog::cVkSecurityDialog(QWidget* parent) : QDialog(parent) {
     auto* text = new QLabel(QString::fromLatin1(groups[i].text), group);
     text->setWordWrap(true);
     fields_[i] = new QLineEdit(group);
-    browse_[i] = VkMakePickerButton(group, fields_[i], QStringLiteral("..."));
+    browse_[i] = VkMakePickerButton(group, fields_[i], QStringLiteral("..."), VkPickInto::kAccountList);
     auto* row = new QHBoxLayout;
     row->addWidget(fields_[i], 1);
     row->addWidget(browse_[i]);

@@ -1,11 +1,10 @@
 #include "console/ui/config/service_commands.h"
 
 #include <QCheckBox>
-#include <thread>
 
 #include "common/security_lists/service_security.h"
 #include "common/settings/service_settings.h"
-#include "console/admin/deployment_flows.h"
+#include "console/ui/admin_run.h"
 #include "console/ui/config/deployment_wizard.h"
 #include "console/ui/config/security_dialog.h"
 #include "console/ui/config/service_setup_dialog.h"
@@ -19,18 +18,26 @@ struct CommandLog : cOrkLog {
   CommandLog() { SetMemLogMask(LOG_ALL); }
 };
 
+// Runs `flow` off the user-interface thread and answers its result.
+template <class Result>
+Result OffUiThread(const std::function<Result()>& flow) {
+  Result result{};
+  VkRunOffUiThread([&] {
+    result = flow();
+    return 0;
+  });
+  return result;
+}
+
 }  // namespace
 
-cVkServiceCommands::cVkServiceCommands(QWidget* parent, std::u16string programFolder, const vk::ssh::SshTarget& base)
-    : parent_(parent), programFolder_(std::move(programFolder)), operator_(parent), connector_(base, &operator_) {
-  VkRegisterAdminClasses();
-  cVkAdminContext context;
-  context.connector = &connector_;
-  context.binder = &binder_;
-  context.questions = &operator_;
-  context.wait = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
-  manager_.SetContext(context);
-}
+cVkServiceCommands::cVkServiceCommands(QWidget* parent, std::u16string programFolder, cVkAgentManager& manager,
+                                       cVkCredentialConnector& connector, cVkOperatorQuestions& questions)
+    : parent_(parent),
+      programFolder_(std::move(programFolder)),
+      manager_(manager),
+      connector_(connector),
+      questions_(questions) {}
 
 int32_t cVkServiceCommands::PrepareFiles(cOrkLog& log) {
   if (!manager_.ServiceFiles().FileNames().empty()) return 0;
@@ -40,38 +47,48 @@ int32_t cVkServiceCommands::PrepareFiles(cOrkLog& log) {
 int32_t cVkServiceCommands::Configure(const std::u16string& computer) {
   CommandLog log;
   const QString name = ToQString(computer);
-  return VkConfigureComputer(
-      log, manager_, computer,
-      [this, &name](cVkServiceSettings& settings) { return cVkSettingsSheet::Edit(parent_, name, settings); },
-      operator_);
+  auto edit = [this, &name](cVkServiceSettings& settings) {
+    bool accepted = false;
+    VkOnUiThread([&] { accepted = cVkSettingsSheet::Edit(parent_, name, settings); });
+    return accepted;
+  };
+  return OffUiThread<int32_t>([&] { return VkConfigureComputer(log, manager_, computer, edit, questions_); });
 }
 
 cVkSecurityFlowResult cVkServiceCommands::EditSecurity(const std::vector<std::u16string>& computers) {
   CommandLog log;
-  return VkEditSecurityOnComputers(
-      log, manager_, computers,
-      [this](cVkServiceSecurity& security) { return cVkSecurityDialog::Edit(parent_, security); }, operator_);
+  auto edit = [this](cVkServiceSecurity& security) {
+    bool accepted = false;
+    VkOnUiThread([&] { accepted = cVkSecurityDialog::Edit(parent_, security); });
+    return accepted;
+  };
+  return OffUiThread<cVkSecurityFlowResult>(
+      [&] { return VkEditSecurityOnComputers(log, manager_, computers, edit, questions_); });
 }
 
 cVkFlowResult cVkServiceCommands::Install(const std::vector<std::u16string>& computers,
                                           const std::u16string& directory) {
   CommandLog log;
   if (int32_t rc = PrepareFiles(log); rc != 0) {
-    operator_.ShowErrorDialog(u"An error has occurred while preparing the service files.", rc, log);
-    return cVkFlowResult{{}, computers, rc};
+    questions_.ShowErrorDialog(u"An error has occurred while preparing the service files.", rc, log);
+    return cVkFlowResult{{}, computers, {}, rc};
   }
-  std::unique_ptr<cVkProgressWindow> progress = operator_.OpenProgressDialog(u"");
-  return VkInstallOnComputers(log, manager_, computers, directory, progress.get(), &operator_);
+  return OffUiThread<cVkFlowResult>([&] {
+    std::unique_ptr<cVkProgressWindow> progress = questions_.OpenProgressDialog(u"");
+    return VkInstallOnComputers(log, manager_, computers, directory, progress.get(), &questions_);
+  });
 }
 
 cVkFlowResult cVkServiceCommands::Remove(const std::vector<std::u16string>& computers) {
   CommandLog log;
   if (int32_t rc = PrepareFiles(log); rc != 0) {
-    operator_.ShowErrorDialog(u"An error has occurred while preparing the service files.", rc, log);
-    return cVkFlowResult{{}, computers, rc};
+    questions_.ShowErrorDialog(u"An error has occurred while preparing the service files.", rc, log);
+    return cVkFlowResult{{}, computers, {}, rc};
   }
-  std::unique_ptr<cVkProgressWindow> progress = operator_.OpenProgressDialog(u"");
-  return VkRemoveFromComputers(log, manager_, computers, progress.get(), &operator_);
+  return OffUiThread<cVkFlowResult>([&] {
+    std::unique_ptr<cVkProgressWindow> progress = questions_.OpenProgressDialog(u"");
+    return VkRemoveFromComputers(log, manager_, computers, progress.get(), &questions_);
+  });
 }
 
 void cVkServiceCommands::ServiceSetup(const QStringList& computers) {
@@ -88,11 +105,12 @@ void cVkServiceCommands::ServiceSetup(const QStringList& computers) {
 int32_t cVkServiceCommands::DeployFromWizard(const std::u16string& computer, const cVkWizardLogon& logon) {
   CommandLog log;
   if (int32_t rc = PrepareFiles(log); rc != 0) {
-    operator_.ShowErrorDialog(vk::Format(u"Error installing the ViewKeeper service on computer '%s'.", computer), rc,
-                              log);
+    questions_.ShowErrorDialog(vk::Format(u"Error installing the ViewKeeper service on computer '%s'.", computer), rc,
+                               log);
     return rc;
   }
-  return VkDeployFromWizard(log, manager_, &connector_, computer, logon, operator_);
+  return OffUiThread<int32_t>(
+      [&] { return VkDeployFromWizard(log, manager_, &connector_, computer, logon, questions_); });
 }
 
 bool cVkServiceCommands::RunWizard(const QString& computer) {

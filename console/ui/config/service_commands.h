@@ -1,14 +1,14 @@
 // The main frame's service commands ("Install/Remove...", "Installation
-// Wizard...", "Configuration...", "Security Settings...") over the agent
-// manager, with the console's own SSH identity, host-key question and
-// progress and error dialogs.
+// Wizard...", "Configuration...", "Security Settings...") over the console's
+// one agent manager, its way to the computers and its operator dialogs. The
+// agent operations run off the user-interface thread behind the progress
+// dialog; the editors open on the user-interface thread.
 #pragma once
 
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,8 +16,6 @@
 #include "console/admin/agent_manager.h"
 #include "console/admin/credential_connector.h"
 #include "console/admin/deployment_flows.h"
-#include "console/admin/ssh_rpc_binder.h"
-#include "console/ui/config/qt_operator.h"
 
 class cVkServiceCommands {
  public:
@@ -26,11 +24,13 @@ class cVkServiceCommands {
   using ViewerOpener =
       std::function<void(const std::u16string& computer, const std::u16string& user, const std::u16string& password)>;
 
-  // `base` says how SSH sessions go (empty: as `ssh` would for this user).
-  cVkServiceCommands(QWidget* parent, std::u16string programFolder, const vk::ssh::SshTarget& base = {});
+  // `connector` is the manager's way to the computers (the wizard's
+  // account goes there); `questions` answer from any thread.
+  cVkServiceCommands(QWidget* parent, std::u16string programFolder, cVkAgentManager& manager,
+                     cVkCredentialConnector& connector, cVkOperatorQuestions& questions);
 
   cVkAgentManager& Manager() { return manager_; }
-  cVkQtOperator& Operator() { return operator_; }
+  cVkOperatorQuestions& Questions() { return questions_; }
   cVkCredentialConnector& Connector() { return connector_; }
   void SetViewerOpener(ViewerOpener opener) { openViewer_ = std::move(opener); }
   void SetHelp(std::function<void()> help) { help_ = std::move(help); }
@@ -50,10 +50,9 @@ class cVkServiceCommands {
 
   QPointer<QWidget> parent_;
   std::u16string programFolder_;
-  cVkQtOperator operator_;
-  cVkCredentialConnector connector_;
-  cVkSshRpcBinder binder_;
-  cVkAgentManager manager_;
+  cVkAgentManager& manager_;
+  cVkCredentialConnector& connector_;
+  cVkOperatorQuestions& questions_;
   ViewerOpener openViewer_;
   std::function<void()> help_;
 };

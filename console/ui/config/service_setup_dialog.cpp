@@ -23,7 +23,7 @@ cVkServiceSetupDialog::cVkServiceSetupDialog(QWidget* parent, const QStringList&
 
   auto* targets = new QGroupBox(QStringLiteral("Target computers"), this);
   computers_ = new QLineEdit(computers.join(QLatin1Char(',')), targets);
-  browse_ = VkMakePickerButton(targets, computers_, QStringLiteral("..."));
+  browse_ = VkMakePickerButton(targets, computers_, QStringLiteral("..."), VkPickInto::kComputerList);
   auto* targetRow = new QHBoxLayout(targets);
   targetRow->addWidget(new QLabel(QStringLiteral("Computer name(s):"), targets));
   targetRow->addWidget(computers_, 1);
