@@ -1,13 +1,22 @@
 // The console's agent records (SM.dat): written at program exit, read at the
 // next start; a damaged file gives a fresh start, logged in the start-up
-// log, and the other data files load as before.
+// log, and the other data files load as before. The dialogs' flows keep
+// their records in the same manager. The wizard at start as "ShowWizard"
+// and the command line ask.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <random>
 
+#include <QAction>
+#include <QCheckBox>
+#include <QSettings>
+#include <QTimer>
+
 #include "console/tests/console_test_support.h"
+#include "console/tests/operator_answers.h"
+#include "console/ui/config/service_commands.h"
 #include "console/ui/console_app.h"
 #include "platform/ssh/testing/test_sshd.h"
 
@@ -15,6 +24,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using vktest::LogText;
+using vktest::Until;
+
+constexpr uint32_t kInstallationWizard = 32815;
 
 std::string FileBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -54,6 +66,7 @@ class AcceptingOpener : public iVkViewerOpener {
 
 TEST_F(AgentRecords, KeptFromOneRunToTheNextAndADamagedFileGivesAFreshStart) {
   {
+    vktest::NoWizardAtStart();
     cVkConsoleApp console(target_);
     ASSERT_EQ(console.Start(VkConsoleOptions{}, u""), 0);
     cOrkLog log;
@@ -94,6 +107,73 @@ TEST_F(AgentRecords, KeptFromOneRunToTheNextAndADamagedFileGivesAFreshStart) {
   cVkAgentManager loaded;
   EXPECT_EQ(loaded.Load(vk::FromUtf8(Data("SM.dat").string())), 0);
   EXPECT_EQ(loaded.GetSize(), 0u);
+}
+
+// A flow run through a dialog command (here an install that fails: nothing
+// listens there) leaves its computer's record in the console's manager, and so in
+// SM.dat after exit.
+TEST_F(AgentRecords, ARecordMadeThroughADialogFlowIsInSmDatAfterExit) {
+  vktest::NoWizardAtStart();
+  cVkOperatorAnswers answers;
+  {
+    cVkConsoleApp console(target_);
+    ASSERT_EQ(console.Start(VkConsoleOptions{}, u""), 0);
+    cVkFlowResult flow = console.MainFrame()->Services().Install({u"pc7.example.org"}, u"/opt/viewkeeper/");
+    EXPECT_EQ(flow.failed, std::vector<std::u16string>{u"pc7.example.org"});
+    ASSERT_EQ(answers.errors.size(), 1);
+    EXPECT_TRUE(answers.errors[0].startsWith(
+        QStringLiteral("One or more errors have occurred while installing services on the following computers: "
+                       "'pc7.example.org'.")))
+        << answers.errors[0].toStdString();
+  }
+  cVkAgentManager saved;
+  ASSERT_EQ(saved.Load(vk::FromUtf8(Data("SM.dat").string())), 0);
+  EXPECT_NE(saved.FindAgent(u"pc7.example.org"), nullptr);
+}
+
+TEST_F(AgentRecords, TheWizardAtStartFollowsShowWizardAndTheCommandLine) {
+  QSettings().remove(QStringLiteral("MainWnd/ShowWizard"));
+  cVkOperatorAnswers answers;
+  answers.wizard = [](cVkDeploymentWizard& wizard) {
+    wizard.Welcome()->ShowAtStartBox()->setChecked(false);
+    wizard.reject();
+  };
+  // Events up to those the start queued have run.
+  auto startDone = [] {
+    bool done = false;
+    QTimer::singleShot(0, [&done] { done = true; });
+    return Until([&done] { return done; });
+  };
+  {
+    cVkConsoleApp console(target_);
+    ASSERT_EQ(console.Start(VkConsoleOptions{}, u""), 0);
+    ASSERT_TRUE(Until([&] { return !answers.wizards.isEmpty() && QApplication::activeModalWidget() == nullptr; }));
+    EXPECT_EQ(answers.wizards, QStringList{QString()});  // no computer at start
+    EXPECT_EQ(QSettings().value(QStringLiteral("MainWnd/ShowWizard")).toInt(), 0);
+  }
+  // "ShowWizard" 0: nothing at start, but the command still opens it.
+  answers.Forget();
+  {
+    cVkConsoleApp console(target_);
+    ASSERT_EQ(console.Start(VkConsoleOptions{}, u""), 0);
+    ASSERT_TRUE(startDone());
+    EXPECT_TRUE(answers.wizards.isEmpty());
+    answers.computers = QStringLiteral("pc1");
+    console.MainFrame()->Action(kInstallationWizard)->trigger();
+    EXPECT_EQ(answers.wizards, QStringList{QStringLiteral("pc1")});
+  }
+  // A computer on the command line goes to its viewer's logon instead.
+  QSettings().remove(QStringLiteral("MainWnd/ShowWizard"));
+  answers.Forget();
+  {
+    cVkConsoleApp console(target_);
+    VkConsoleOptions options;
+    options.host = u"127.0.0.1";
+    ASSERT_EQ(console.Start(options, u""), 0);
+    ASSERT_TRUE(Until([&] { return answers.logons == 1; }));
+    ASSERT_TRUE(startDone());
+    EXPECT_TRUE(answers.wizards.isEmpty());
+  }
 }
 
 }  // namespace

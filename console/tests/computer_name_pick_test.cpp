@@ -12,6 +12,9 @@
 #include <filesystem>
 
 #include "console/ui/computer_name_dialog.h"
+#include "console/ui/config/deployment_wizard.h"
+#include "console/ui/config/security_dialog.h"
+#include "console/ui/config/service_setup_dialog.h"
 #include "netpicker/browse_dialog.h"
 #include "netpicker/netpicker.h"
 #include "netpicker/picker_tree.h"
@@ -39,15 +42,14 @@ TEST(ComputerNamePick, PickedComputersJoinTheTypedNames) {
   EXPECT_EQ(MergePickedComputers({}, picked, 0), QString());
 }
 
-TEST(ComputerNamePick, TheButtonRunsThePicker) {
-  const QString local = QString::fromStdU16String(vk::LocalComputerName());
-  const QString workgroup = QString::fromStdU16String(vk::ReadWorkgroup());
-  cVkComputerNameDialog names(nullptr);
-  names.NamesField()->setText(QStringLiteral("web1"));
-  bool picked = false;
-  QTimer::singleShot(0, [&] {
+// Once the picker opens: this computer selected in its workgroup and OK.
+void PickThisComputerWhenThePickerOpens(bool& picked) {
+  picked = false;
+  QTimer::singleShot(0, [&picked] {
     auto* dialog = qobject_cast<vk::picker::cVkBrowseNetworkDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr) return;
+    const QString local = QString::fromStdU16String(vk::LocalComputerName());
+    const QString workgroup = QString::fromStdU16String(vk::ReadWorkgroup());
     vk::picker::cVkMultipleSelectSaveTree& tree = *dialog->Tree();
     tree.topLevelItem(0)->setExpanded(true);
     QTreeWidgetItem* computers = ExpandChild(
@@ -60,12 +62,55 @@ TEST(ComputerNamePick, TheButtonRunsThePicker) {
     }
     dialog->OkButton()->click();
   });
+}
+
+TEST(ComputerNamePick, TheButtonRunsThePicker) {
+  const QString local = QString::fromStdU16String(vk::LocalComputerName());
+  cVkComputerNameDialog names(nullptr);
+  names.NamesField()->setText(QStringLiteral("web1"));
+  bool picked = false;
+  PickThisComputerWhenThePickerOpens(picked);
   names.PickComputers();
   ASSERT_TRUE(picked);
   EXPECT_EQ(names.NamesField()->text(), QStringLiteral("web1,") + local);
   // The picker's tree is kept in the console's data folder.
   const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
   EXPECT_TRUE(std::filesystem::exists((data + "/ViewKeeper/Browse.dat").toStdString()));
+}
+
+// The dialogs' "..." and "Browse..." buttons: the wizard's one computer
+// replaces its field, the service setup's computers join the list, and the
+// security lists keep their names exactly as typed.
+TEST(ComputerNamePick, TheDialogsButtonsFillTheirFieldsFromThePicker) {
+  const QString local = QString::fromStdU16String(vk::LocalComputerName());
+  bool picked = false;
+
+  cVkDeploymentWizard wizard(nullptr, QStringLiteral("old-name"), {});
+  PickThisComputerWhenThePickerOpens(picked);
+  wizard.Welcome()->BrowseButton()->click();
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(wizard.Welcome()->ComputerField()->text(), local);
+
+  cVkServiceSetupDialog setup(nullptr, {QStringLiteral("pc1")}, QStringLiteral("/opt/viewkeeper/"), {});
+  PickThisComputerWhenThePickerOpens(picked);
+  setup.BrowseButton()->click();
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(setup.ComputersField()->text(), QStringLiteral("pc1,") + local);
+
+  cVkSecurityDialog security(nullptr);
+  security.Field(1)->setText(QStringLiteral(" Alice Smith ,,bob"));
+  PickThisComputerWhenThePickerOpens(picked);
+  security.BrowseButton(1)->click();
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(security.Field(1)->text(), QStringLiteral(" Alice Smith ,,bob,") + local);
+  EXPECT_TRUE(security.Field(0)->text().isEmpty());
+
+  // Cancel leaves the field alone.
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+  });
+  security.BrowseButton(0)->click();
+  EXPECT_TRUE(security.Field(0)->text().isEmpty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QSettings>
 #include <QTest>
 #include <chrono>
 #include <functional>
@@ -35,6 +36,10 @@ inline void EndConsoleApplication() {
   delete ConsoleApplicationSlot();
   ConsoleApplicationSlot() = nullptr;
 }
+
+// A console started without a computer offers the wizard at start; tests
+// that do not drive it store "ShowWizard" 0 in their settings first.
+inline void NoWizardAtStart() { QSettings().setValue(QStringLiteral("MainWnd/ShowWizard"), 0); }
 
 inline std::string LogText(cOrkLog& log) {
   std::u16string all;

@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <QTimer>
 #include <deque>
+#include <functional>
 
 #include "console/browse/directory_logon_dialog.h"
 #include "console/ui/computer_name_dialog.h"
+#include "console/ui/config/deployment_wizard.h"
 #include "console/ui/error_dialog.h"
 #include "console/ui/logon_dialog.h"
 
@@ -34,11 +36,23 @@ class cVkOperatorAnswers {
   QString directoryUser;
   QString directoryPassword;
   int directoryLogons = 0;
+  // Logon dialogs are cancelled unless `acceptLogons`; what they held.
+  bool acceptLogons = false;
+  QStringList logonUsers;
+  bool logonPasswordGiven = false;
+  // The wizards that opened, by the computer in their field; without a
+  // `wizard` step each is cancelled.
+  QStringList wizards;
+  std::function<void(cVkDeploymentWizard&)> wizard;
+  // Runs before a message box is answered (the operator's hand elsewhere).
+  std::function<void(QMessageBox&)> beforeBox;
 
   void Forget() {
     boxes.clear();
     errors.clear();
     logons = 0;
+    logonUsers.clear();
+    wizards.clear();
   }
 
  private:
@@ -56,8 +70,22 @@ class cVkOperatorAnswers {
       }
       if (auto* directory = qobject_cast<cVkDirectoryLogonDialog*>(window)) return AnswerDirectory(*directory);
       if (auto* logon = qobject_cast<cVkLogonDialog*>(window)) {
+        if (acceptLogons && !logon->Resolved()) return;  // the address first
         ++logons;
-        return logon->reject();
+        logonUsers.append(logon->UserField()->text());
+        logonPasswordGiven = !logon->PasswordField()->text().isEmpty();
+        return acceptLogons ? logon->accept() : logon->reject();
+      }
+      if (auto* shown = qobject_cast<cVkDeploymentWizard*>(window); shown != nullptr && !answering_) {
+        wizards.append(shown->Welcome()->ComputerField()->text());
+        if (!wizard) return shown->reject();
+        // Off this timer: the step's own dialogs are answered meanwhile.
+        answering_ = true;
+        QTimer::singleShot(0, shown, [this, shown] {
+          wizard(*shown);
+          answering_ = false;
+        });
+        return;
       }
     }
   }
@@ -71,14 +99,22 @@ class cVkOperatorAnswers {
   }
 
   void AnswerBox(QMessageBox& box) {
+    if (beforeBox) beforeBox(box);
     boxes.append(box.text());
     QMessageBox::StandardButton pressed = buttons.empty() ? QMessageBox::NoButton : buttons.front();
     if (!buttons.empty()) buttons.pop_front();
     for (QMessageBox::StandardButton fallback : {QMessageBox::No, QMessageBox::Cancel, QMessageBox::Ok}) {
       if (pressed == QMessageBox::NoButton && box.button(fallback) != nullptr) pressed = fallback;
     }
-    if (QAbstractButton* button = box.button(pressed)) button->click();
+    if (QAbstractButton* button = box.button(pressed)) return button->click();
+    // Boxes with buttons of their own (the host-key question): Yes takes
+    // the button of the yes role, anything else the default one.
+    for (QAbstractButton* button : box.buttons()) {
+      if (pressed == QMessageBox::Yes && box.buttonRole(button) == QMessageBox::YesRole) return button->click();
+    }
+    if (QAbstractButton* button = box.defaultButton()) button->click();
   }
 
   QTimer timer_;
+  bool answering_ = false;
 };

@@ -16,6 +16,8 @@
 #include "console/tests/operator_answers.h"
 #include "console/ui/child_frame.h"
 #include "console/ui/child_view.h"
+#include "console/ui/config/service_commands.h"
+#include "console/ui/progress_dialog.h"
 #include "console/ui/console_app.h"
 #include "console/ui/qt_text.h"
 
@@ -45,6 +47,7 @@ class ServiceControl : public ::testing::Test {
     fs::create_directories(dir_);
     setenv("XDG_DATA_HOME", dir_.c_str(), 1);
     setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+    vktest::NoWizardAtStart();
     app_ = std::make_unique<cVkConsoleApp>(vktest::AgentHost::Target());
     ASSERT_EQ(app_->Start(VkConsoleOptions{}, u""), 0);
     log_.SetMemLogMask(LOG_ALL);
@@ -162,15 +165,43 @@ TEST_F(ServiceControl, ShowRemoteDesktopChecksTheServiceStateBeforeTheLogon) {
   EXPECT_EQ(operator_.boxes[1], ToQString(VkUnknownServiceQuestion()));
   EXPECT_EQ(operator_.logons, 0);
 
-  // No agent: the installation wizard is offered.
+  // No agent: the installation wizard opens for the computer.
   ASSERT_EQ(Agents().RemoveAgent(log_, u"127.0.0.1", nullptr), 0);
   operator_.Forget();
   operator_.computers = QStringLiteral("127.0.0.1");
   Command(kShowRemoteDesktop);
-  ASSERT_EQ(operator_.boxes.size(), 1);
-  EXPECT_TRUE(operator_.boxes[0].startsWith(QStringLiteral("The installation wizard")))
-      << operator_.boxes[0].toStdString();
+  EXPECT_TRUE(operator_.boxes.isEmpty()) << operator_.boxes.join('\n').toStdString();
+  EXPECT_EQ(operator_.wizards, QStringList{QStringLiteral("127.0.0.1")});
   EXPECT_EQ(operator_.logons, 0);
+}
+
+// Cancel on the progress dialog of a run over three computers, pressed
+// while the first one waits for its host-key question: that one ends, the
+// other two are not reached and the summary names them.
+TEST_F(ServiceControl, CancelBetweenComputersNamesTheComputersNotReached) {
+  bool cancelPressed = false;
+  operator_.beforeBox = [&](QMessageBox& box) {
+    if (!box.text().startsWith(QStringLiteral("The authenticity of host 'localhost'"))) return;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      auto* progress = qobject_cast<cVkProgressDialog*>(window);
+      if (progress == nullptr || progress->CancelButton()->isHidden()) continue;
+      progress->CancelButton()->click();
+      cancelPressed = true;
+    }
+  };
+  operator_.buttons = {QMessageBox::No};  // the unknown host key
+  cVkFlowResult flow = Frame().Services().Remove({u"localhost", u"127.0.0.1", u"pc3"});
+  ASSERT_TRUE(cancelPressed) << operator_.boxes.join('\n').toStdString();
+  EXPECT_EQ(flow.failed, std::vector<std::u16string>{u"localhost"});
+  EXPECT_EQ(flow.notReached, (std::vector<std::u16string>{u"127.0.0.1", u"pc3"}));
+  EXPECT_TRUE(operator_.boxes.contains(
+      QStringLiteral("The operation was cancelled. It did not reach the following computers: '127.0.0.1,pc3'.")))
+      << operator_.boxes.join('\n').toStdString();
+  ASSERT_EQ(operator_.errors.size(), 1);
+  EXPECT_TRUE(operator_.errors[0].startsWith(
+      QStringLiteral("One or more errors have occurred while removing the service from the following computers "
+                     "localhost.")))
+      << operator_.errors[0].toStdString();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "common/settings/service_settings.h"
 #include "console/admin/agent_config_flows.h"
 #include "console/admin/agent_manager.h"
+#include "console/admin/deployment_flows.h"
 #include "console/admin/tests/fake_remote.h"
 #include "log/orklog.h"
 #include "platform/core/text.h"
@@ -81,8 +82,13 @@ struct Questions : cVkOperatorQuestions {
     void SetProgressText(std::u16string_view) override {}
     void Hide() override {}
     void Show() override {}
+    void OfferCancel() override { ++q.cancelOffers; }
+    bool CancelRequested() const override { return q.cancelWhen && q.cancelWhen(); }
     Questions& q;
   };
+  // The operator's Cancel on the progress window, as the run sees it.
+  std::function<bool()> cancelWhen;
+  int cancelOffers = 0;
   bool AskYesNo(std::u16string_view text) override {
     asked.push_back(vk::ToUtf8(text));
     return answer;
@@ -308,6 +314,37 @@ TEST_F(ConfigFlows, WizardInstallFailureShowsTheErrorDialogAndTheStopBox) {
   EXPECT_EQ(VkDeployFromWizard(log_, manager_, nullptr, u"pc1", cVkWizardLogon{}, questions_), 0);
   EXPECT_TRUE(questions_.boxes.empty());
   EXPECT_GE(computer_.starts, 1);
+}
+
+// Cancel pressed while the first computer runs: the others are not
+// reached, and the summary names them.
+TEST_F(ConfigFlows, RunsOverSeveralComputersStopAtACancelAndNameTheComputersNotReached) {
+  computer_.states = {0};  // nothing installed: each removal is done at once
+  auto seen = [this](const std::string& text) {
+    return std::find(questions_.progress.begin(), questions_.progress.end(), text) != questions_.progress.end();
+  };
+  questions_.cancelWhen = [&] { return seen("Please Wait... Removing the ViewKeeper service from computer pc1."); };
+  std::unique_ptr<cVkProgressWindow> progress = questions_.OpenProgressDialog(u"");
+  cVkFlowResult flow = VkRemoveFromComputers(log_, manager_, {u"pc1", u"pc2", u"pc3"}, progress.get(), &questions_);
+  EXPECT_EQ(questions_.cancelOffers, 1);
+  EXPECT_EQ(flow.succeeded, std::vector<std::u16string>{u"pc1"});
+  EXPECT_EQ(flow.notReached, (std::vector<std::u16string>{u"pc2", u"pc3"}));
+  EXPECT_FALSE(seen("Please Wait... Removing the ViewKeeper service from computer pc2."));
+  EXPECT_EQ(questions_.boxes,
+            (std::vector<std::string>{
+                "warn: The operation was cancelled. It did not reach the following computers: 'pc2,pc3'.",
+                "info: The ViewKeeper service was successfully uninstalled from the following computers: 'pc1'."}));
+  EXPECT_TRUE(Contains(Lines(log_),
+                       "The operation was cancelled before it reached the following computers: 'pc2,pc3'. "
+                       "Errorcode 1223."));
+
+  // One computer: nothing to cancel between computers, no Cancel offered.
+  questions_.boxes.clear();
+  questions_.cancelOffers = 0;
+  questions_.cancelWhen = [] { return true; };
+  flow = VkInstallOnComputers(log_, manager_, {u"pc9"}, u"/opt/viewkeeper/", progress.get(), nullptr);
+  EXPECT_EQ(questions_.cancelOffers, 0);
+  EXPECT_TRUE(flow.notReached.empty());
 }
 
 }  // namespace
