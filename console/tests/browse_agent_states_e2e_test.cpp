@@ -12,7 +12,7 @@
 #include <random>
 
 #include "console/browse/multiple_select_save_tree.h"
-#include "console/tests/agent_host_fixture.h"
+#include "console/tests/console_host_test.h"
 #include "console/tests/console_test_support.h"
 #include "console/ui/console_app.h"
 #include "console/ui/main_frame.h"
@@ -73,35 +73,15 @@ class SilentComputer {
   bool listening_ = false;
 };
 
-class BrowseAgentStates : public ::testing::Test {
+class BrowseAgentStates : public vktest::ConsoleHostTest {
  protected:
-  static void SetUpTestSuite() {
-    vktest::StartConsoleApplication();
-    vktest::AgentHost::Start(STANDIN_PATH);
-  }
-  static void TearDownTestSuite() {
-    vktest::AgentHost::Stop();
-    vktest::EndConsoleApplication();
-  }
-
   void SetUp() override {
-    if (!vktest::AgentHost::Ready()) GTEST_SKIP() << "no private namespaces or sshd here";
-    dir_ = fs::temp_directory_path() / ("vk-browse-states-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir_);
-    setenv("XDG_DATA_HOME", dir_.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
-    app_ = std::make_unique<cVkConsoleApp>(vktest::AgentHost::Target());
-    ASSERT_EQ(app_->Start(VkConsoleOptions{}, u""), 0);
-    log_.SetMemLogMask(LOG_ALL);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("vk-browse-states-"));
+    if (IsSkipped()) return;
     Tree().topLevelItem(0)->setExpanded(true);
-  }
-  void TearDown() override {
-    app_.reset();
-    if (!dir_.empty()) fs::remove_all(dir_);
   }
 
   cVkMultipleSelectSaveTree& Tree() { return *app_->MainFrame()->BrowseTree(); }
-  cVkAgentManager& Agents() { return app_->State().agents; }
 
   // The computer's item under Recent (added there first when missing).
   QTreeWidgetItem* Computer(const QString& name) {
@@ -136,10 +116,6 @@ class BrowseAgentStates : public ::testing::Test {
     fs::create_directories(fs::path(dropIn).parent_path());
     vk::testing::WriteText(dropIn, "[Unit]\nDescription=ViewKeeper Service ((44185," + std::to_string(build) + "))\n");
   }
-
-  fs::path dir_;
-  cOrkLog log_;
-  std::unique_ptr<cVkConsoleApp> app_;
 };
 
 TEST_F(BrowseAgentStates, NotInstalledRunningStoppedOlderBuildAndUnreachable) {

@@ -11,7 +11,7 @@
 #include <random>
 
 #include "console/core/service_flow_texts.h"
-#include "console/tests/agent_host_fixture.h"
+#include "console/tests/console_host_test.h"
 #include "console/tests/console_test_support.h"
 #include "console/tests/operator_answers.h"
 #include "console/ui/child_frame.h"
@@ -30,32 +30,9 @@ constexpr uint32_t kShowRemoteDesktop = 57600;
 constexpr uint32_t kStart = 32774;
 constexpr uint32_t kStop = 32775;
 
-class ServiceControl : public ::testing::Test {
+class ServiceControl : public vktest::ConsoleHostTest {
  protected:
-  static void SetUpTestSuite() {
-    vktest::StartConsoleApplication();
-    vktest::AgentHost::Start(STANDIN_PATH);
-  }
-  static void TearDownTestSuite() {
-    vktest::AgentHost::Stop();
-    vktest::EndConsoleApplication();
-  }
-
-  void SetUp() override {
-    if (!vktest::AgentHost::Ready()) GTEST_SKIP() << "no private namespaces or sshd here";
-    dir_ = fs::temp_directory_path() / ("vk-console-services-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir_);
-    setenv("XDG_DATA_HOME", dir_.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
-    vktest::NoWizardAtStart();
-    app_ = std::make_unique<cVkConsoleApp>(vktest::AgentHost::Target());
-    ASSERT_EQ(app_->Start(VkConsoleOptions{}, u""), 0);
-    log_.SetMemLogMask(LOG_ALL);
-  }
-  void TearDown() override {
-    app_.reset();
-    if (!dir_.empty()) fs::remove_all(dir_);
-  }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartConsole("vk-console-services-")); }
 
   static bool AgentRunning() {
     std::string pid = vk::testing::ReadFileText("/run/vk-systemctl/pid");
@@ -64,7 +41,6 @@ class ServiceControl : public ::testing::Test {
     return !pid.empty() && fs::read_symlink("/proc/" + pid + "/exe", ec) == "/opt/viewkeeper/deskagent";
   }
   CMainFrame& Frame() { return *app_->MainFrame(); }
-  cVkAgentManager& Agents() { return app_->State().agents; }
   void Installed() {
     if (fs::exists("/etc/systemd/system/viewkeeper.service")) return;
     ASSERT_EQ(Agents().InstallAgent(log_, u"127.0.0.1", u"/opt/viewkeeper/", nullptr), 0);
@@ -74,9 +50,6 @@ class ServiceControl : public ::testing::Test {
   }
   void Command(uint32_t command) { Frame().Action(command)->trigger(); }
 
-  fs::path dir_;
-  cOrkLog log_;
-  std::unique_ptr<cVkConsoleApp> app_;
   cVkOperatorAnswers operator_;
 };
 
