@@ -40,7 +40,17 @@ void cVkProgressDialog::ShowLine(QLabel* line, const QString& text) {
   // A text with a zero unit in it is not one the operations send.
   const QString shown = text.contains(QChar(0)) ? QStringLiteral("-- Invalid info string. --") : text.left(kMaxText);
   line->setText(shown);
+  FitText();
   repaint();  // each step is seen even while the caller keeps the thread busy
+}
+
+void cVkProgressDialog::FitText() {
+  // A longer text wraps onto more lines, or the Cancel button came, after the
+  // window took its size: it grows to show all of it (never shrinks, so it
+  // does not jump at each step).
+  layout()->activate();
+  const int needed = hasHeightForWidth() ? heightForWidth(width()) : sizeHint().height();
+  if (needed > height()) resize(width(), needed);
 }
 
 void cVkProgressDialog::SetOperation(const QString& text) { ShowLine(operation_, text); }
@@ -68,4 +78,5 @@ void cVkProgressDialog::OfferCancel() {
   cancel_->show();
   // The arrow over the button: it is the one thing that takes a click.
   cancel_->setCursor(Qt::ArrowCursor);
+  FitText();
 }

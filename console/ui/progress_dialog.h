@@ -36,6 +36,7 @@ class cVkProgressDialog : public QDialog, public iVkProgressSink {
   void cancelRequested();
 
  private:
+  void FitText();
   void ShowLine(QLabel* line, const QString& text);
 
   QLabel* operation_;
