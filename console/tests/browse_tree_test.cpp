@@ -21,11 +21,13 @@
 #include <functional>
 
 #include "common/archive/register_archive.h"
+#include "console/admin/credential_connector.h"
 #include "console/browse/browse_sources.h"
 #include "console/browse/collect_job.h"
 #include "console/browse/collect_progress_dialog.h"
 #include "console/browse/item_name_dialog.h"
 #include "console/browse/multiple_select_save_tree.h"
+#include "console/ui/console_questions.h"
 #include "console/ui/error_dialog.h"
 #include "console/ui/main_frame.h"
 #include "console/ui/qt_text.h"
@@ -654,7 +656,12 @@ TEST_F(BrowseTree, AgentStatesComeInTheBackgroundForTheComputersInView) {
 }
 
 TEST_F(BrowseTree, MainWindowTakesTheTreeSelectionFirst) {
+  // The window's commands reach computers through these, as in the console.
+  cVkConsoleQuestions questions;
+  cVkCredentialConnector connector(vk::ssh::SshTarget{}, &questions);
   cVkConsoleState state;
+  state.questions = &questions;
+  state.connector = &connector;
   state.dataFolder = vk::FromUtf8(folder + "/");
   CMainFrame frame(state);
   cVkMultipleSelectSaveTree* browse = frame.BrowseTree();
