@@ -1,5 +1,33 @@
 #include "console/admin/agent_manager.h"
+
+#include <optional>
+
 #include "log/orklog.h"
+#include "platform/ssh/remote_computer.h"
+
+namespace {
+
+// The connector of a question nobody watches: every connection it makes is
+// unattended, so an unknown host key or a refused key ends it with an error
+// instead of a box in front of the operator.
+class cVkUnattendedConnector : public vk::remote::RemoteConnector {
+ public:
+  explicit cVkUnattendedConnector(vk::remote::RemoteConnector& inner) : inner_(inner) {}
+
+  int32_t Open(std::u16string_view computer, std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
+               std::u16string& errorText) override {
+    return inner_.OpenUnattended(computer, computerOut, errorText);
+  }
+  int32_t OpenUnattended(std::u16string_view computer, std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
+                         std::u16string& errorText) override {
+    return inner_.OpenUnattended(computer, computerOut, errorText);
+  }
+
+ private:
+  vk::remote::RemoteConnector& inner_;
+};
+
+}  // namespace
 
 int32_t cVkAgentManager::ProbeAgent(cOrkLog& log, std::u16string_view name, uint32_t* state, int32_t* build) {
   *state = 0;
@@ -9,9 +37,12 @@ int32_t cVkAgentManager::ProbeAgent(cOrkLog& log, std::u16string_view name, uint
     std::lock_guard guard(lock_);
     context = context_;
   }
-  // Nothing is asked of the operator, and the record of the computer (if
-  // there is one) keeps its connection and its state.
+  // Nothing is asked of the operator, neither by the agent operations nor by
+  // the connection, and the record of the computer (if there is one) keeps
+  // its connection and its state.
   context.questions = nullptr;
+  std::optional<cVkUnattendedConnector> unattended;
+  if (context.connector != nullptr) context.connector = &unattended.emplace(*context.connector);
   cVkAgentData probe{std::u16string(name)};
   probe.SetContext(&context);
   const int32_t rc = probe.QueryStatus(log, nullptr);

@@ -46,6 +46,18 @@ bool cVkCredentialConnector::HasLogon(std::u16string_view computer) const {
 int32_t cVkCredentialConnector::Open(std::u16string_view computer,
                                      std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
                                      std::u16string& errorText) {
+  return OpenAsking(question_, computer, computerOut, errorText);
+}
+
+int32_t cVkCredentialConnector::OpenUnattended(std::u16string_view computer,
+                                               std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
+                                               std::u16string& errorText) {
+  return OpenAsking(nullptr, computer, computerOut, errorText);
+}
+
+int32_t cVkCredentialConnector::OpenAsking(vk::ssh::HostKeyQuestion* question, std::u16string_view computer,
+                                           std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
+                                           std::u16string& errorText) {
   vk::ssh::SshTarget target = base_;
   {
     std::lock_guard<std::mutex> guard(lock_);
@@ -55,7 +67,7 @@ int32_t cVkCredentialConnector::Open(std::u16string_view computer,
       target.password = it->second.password;
     }
   }
-  int32_t rc = vk::remote::MakeSshConnector(target, question_)->Open(computer, computerOut, errorText);
+  int32_t rc = vk::remote::MakeSshConnector(target, question)->Open(computer, computerOut, errorText);
   Wipe(target.password);
   return rc;
 }

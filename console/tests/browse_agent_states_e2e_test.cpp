@@ -4,6 +4,9 @@
 // deskagent, a computer where nothing listens and one that accepts and then
 // says nothing. The console is the real one, offscreen.
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <arpa/inet.h>
 #include <poll.h>
 
@@ -142,6 +145,35 @@ TEST_F(BrowseAgentStates, NotInstalledRunningStoppedOlderBuildAndUnreachable) {
   SetPublishedBuild(0);
   ASSERT_EQ(Agents().RemoveAgent(log_, u"127.0.0.1", nullptr), 0) << vktest::LogText(log_);
   EXPECT_EQ(Refreshed("127.0.0.1"), "not installed");
+}
+
+// The states are asked in the background: a computer whose host key is not
+// known yet gets its error beside it, and no host-key question pops up in
+// front of the operator (a question nobody asked for could be answered yes
+// by a stray keypress).
+TEST_F(BrowseAgentStates, AnUnknownHostKeyIsRefusedWithoutAskingTheOperator) {
+  const std::string knownHosts = vktest::AgentHost::KnownHosts();
+  const std::string known = vk::testing::ReadFileText(knownHosts);
+  vk::testing::WriteText(knownHosts, "");
+  int questions = 0;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    ++questions;
+    dialog->reject();
+  });
+  watch.start(20);
+  Computer("127.0.0.1");
+  const bool answered = Until([&] { return !State("127.0.0.1").empty(); });
+  watch.stop();
+  const std::string recorded = vk::testing::ReadFileText(knownHosts);
+  vk::testing::WriteText(knownHosts, known);
+
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(State("127.0.0.1"), "unreachable (1397)");
+  EXPECT_EQ(questions, 0);
+  EXPECT_EQ(recorded, "");
 }
 
 TEST_F(BrowseAgentStates, ASilentComputerHoldsUpNeitherTheOtherComputersNorTheOperator) {

@@ -78,6 +78,11 @@ class RemoteConnector {
   // On failure `errorText` says why (host key, login, network).
   virtual int32_t Open(std::u16string_view computer, std::unique_ptr<RemoteComputer>& computerOut,
                        std::u16string& errorText) = 0;
+  // As Open, for work nobody watches (the states beside the browse tree):
+  // nothing is asked of anyone, so a host key known_hosts does not hold yet
+  // is refused and no password is asked for.
+  virtual int32_t OpenUnattended(std::u16string_view computer, std::unique_ptr<RemoteComputer>& computerOut,
+                                 std::u16string& errorText) = 0;
 };
 
 // The connector over SSH: `base` gives the options every session shares

@@ -176,10 +176,20 @@ class SshConnector : public RemoteConnector {
   SshConnector(const ssh::SshTarget& base, ssh::HostKeyQuestion* question) : base_(base), question_(question) {}
 
   int32_t Open(std::u16string_view computer, std::unique_ptr<RemoteComputer>& out, std::u16string& errorText) override {
+    return Connect(computer, question_, out, errorText);
+  }
+  int32_t OpenUnattended(std::u16string_view computer, std::unique_ptr<RemoteComputer>& out,
+                         std::u16string& errorText) override {
+    return Connect(computer, nullptr, out, errorText);
+  }
+
+ private:
+  int32_t Connect(std::u16string_view computer, ssh::HostKeyQuestion* question, std::unique_ptr<RemoteComputer>& out,
+                  std::u16string& errorText) {
     ssh::SshTarget target = base_;
     target.host = ToUtf8(computer);
     auto session = std::make_unique<ssh::SshSession>();
-    if (int32_t rc = session->Connect(target, question_); rc != 0) {
+    if (int32_t rc = session->Connect(target, question); rc != 0) {
       errorText = session->LastError().text;
       return rc;
     }
@@ -187,7 +197,6 @@ class SshConnector : public RemoteConnector {
     return 0;
   }
 
- private:
   ssh::SshTarget base_;
   ssh::HostKeyQuestion* question_;
 };

@@ -30,6 +30,10 @@ class PasswordAskingConnector : public vk::remote::RemoteConnector {
     inner_ = vk::remote::MakeSshConnector(base_, &terminal_);
     return inner_->Open(computer, out, why);
   }
+  int32_t OpenUnattended(std::u16string_view computer, std::unique_ptr<vk::remote::RemoteComputer>& out,
+                         std::u16string& why) override {
+    return inner_->OpenUnattended(computer, out, why);
+  }
 
  private:
   vk::ssh::SshTarget base_;

@@ -133,8 +133,14 @@ struct FakeConnector : vk::remote::RemoteConnector {
     out = std::make_unique<Borrowed>(computer);
     return 0;
   }
+  int32_t OpenUnattended(std::u16string_view name, std::unique_ptr<vk::remote::RemoteComputer>& out,
+                         std::u16string& why) override {
+    ++unattendedOpens;
+    return Open(name, out, why);
+  }
   FakeComputer& computer;
   int opens = 0;
+  int unattendedOpens = 0;  // also counted in `opens`
 };
 
 // An RPC channel whose answers the test sets.
