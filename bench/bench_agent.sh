@@ -1,8 +1,53 @@
-# Sourced by the benchmarks: the agent on $DISPLAY with the demo account
-# (pam_wrapper and nss_wrapper, as in scripts/demo), in the folder $work.
+# Sourced by the benchmarks: their work folder, an Xvfb, and the agent on
+# $DISPLAY with the demo account (pam_wrapper and nss_wrapper, as in
+# scripts/demo), in the folder $work.
 #
+#   bench_needs HINT TOOL...                      # ends the script when a tool is missing
+#   bench_work NAME                               # sets work; the processes in pids end with the script
+#   start_xvfb WIDTHxHEIGHTxDEPTH NAME            # sets xvfb_display
 #   start_agent UPDATE_PORT CAPTURE_INTERVAL_MS   # sets agent_pid and password
-# The caller runs from the source root and kills $agent_pid at the end.
+#   wait_for_port PORT
+# The caller runs from the source root and adds what it starts to pids.
+
+bench_needs() {
+  local hint="$1" tool
+  shift
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "bench: $tool is missing ($hint)" >&2; exit 1; }
+  done
+}
+
+# A fresh /tmp/NAME.XXXXXX, removed at the end with every process in pids
+# (kept when VK_BENCH_KEEP is set).
+bench_work() {
+  work="$(mktemp -d "/tmp/$1.XXXXXX")"
+  pids=()
+  trap bench_cleanup EXIT
+}
+bench_cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  if [ -n "${VK_BENCH_KEEP:-}" ]; then echo "bench: kept $work"; else rm -rf "$work"; fi
+}
+
+start_xvfb() {
+  local fifo="$work/displayfd-$2" number fd
+  mkfifo "$fifo"
+  exec {fd}<>"$fifo"
+  Xvfb -displayfd "$fd" -noreset -nolisten tcp -screen 0 "$1" >"$work/xvfb-$2.log" 2>&1 &
+  pids+=($!)
+  read -r -t 20 number <&"$fd" || { echo "bench: Xvfb did not start (see $work/xvfb-$2.log)" >&2; exit 1; }
+  xvfb_display=":$number"
+}
+
+wait_for_port() {
+  for _ in $(seq 1 100); do
+    python3 -c "import socket; socket.create_connection(('127.0.0.1',$1)).close()" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  echo "bench: nothing listens on port $1" >&2
+  return 1
+}
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 

@@ -14,29 +14,19 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 seconds="${BENCH_SECONDS:-30}"
-for tool in Xvfb xterm x11vnc xdotool build/bin/deskagent build/bin/vksnap; do
-  command -v "$tool" >/dev/null || { echo "bench: $tool is missing (scripts/bootstrap, ninja -C build deskagent vksnap)" >&2; exit 1; }
-done
-
-work="$(mktemp -d /tmp/viewkeeper-bytes.XXXXXX)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 # shellcheck source=bench/bench_agent.sh
 source "$root/bench/bench_agent.sh"
+bench_needs "scripts/bootstrap, ninja -C build deskagent vksnap" \
+  Xvfb xsetroot xterm x11vnc xdotool build/bin/deskagent build/bin/vksnap
+bench_work viewkeeper-bytes
 
 # The desktop: one xterm running a plain shell.
-mkfifo "$work/displayfd"
-exec {fd}<>"$work/displayfd"
-Xvfb -displayfd "$fd" -noreset -nolisten tcp -screen 0 1280x800x24 >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-read -r -t 20 number <&"$fd" || { echo "bench: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$number"
+start_xvfb 1280x800x24 screen
+export DISPLAY="$xvfb_display"
+# Not black: black pixels are never sent (the agent's copy starts black, as
+# the viewer's does), and vksnap counts its first update once every pixel
+# has come.
+xsetroot -solid '#204060'
 xterm -title vkbytes -geometry 80x24+40+40 -e env PS1='$ ' bash --norc --noprofile >"$work/xterm.log" 2>&1 &
 pids+=($!)
 window="$(xdotool search --sync --name '^vkbytes$' | head -n1)"

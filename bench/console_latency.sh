@@ -14,35 +14,13 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-for tool in Xvfb python3 build/bin/deskagent build/bin/deskconsole; do
-  command -v "$tool" >/dev/null || {
-    echo "bench: $tool is missing (ninja -C build deskagent deskconsole)" >&2
-    exit 1
-  }
-done
+# shellcheck source=bench/bench_agent.sh
+source "$root/bench/bench_agent.sh"
+bench_needs "ninja -C build deskagent deskconsole" Xvfb python3 build/bin/deskagent build/bin/deskconsole
 changes="${BENCH_CHANGES:-100}"
 interval="${BENCH_INTERVAL:-100}"
 
-work="$(mktemp -d /tmp/viewkeeper-console-latency.XXXXXX)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  [ -n "${VK_BENCH_KEEP:-}" ] && echo "bench: kept $work" || rm -rf "$work"
-}
-trap cleanup EXIT
-# shellcheck source=bench/bench_agent.sh
-source "$root/bench/bench_agent.sh"
-
-start_xvfb() {
-  local fifo="$work/displayfd-$2" number fd
-  mkfifo "$fifo"
-  exec {fd}<>"$fifo"
-  Xvfb -displayfd "$fd" -noreset -nolisten tcp -screen 0 "$1" >"$work/xvfb-$2.log" 2>&1 &
-  pids+=($!)
-  read -r -t 20 number <&"$fd" || { echo "bench: Xvfb did not start (see $work/xvfb-$2.log)" >&2; exit 1; }
-  xvfb_display=":$number"
-}
+bench_work viewkeeper-console-latency
 start_xvfb 1920x1080x24 agent
 agent_display="$xvfb_display"
 export DISPLAY="$agent_display"
@@ -52,10 +30,7 @@ console_display="$xvfb_display"
 port="$(free_port)"
 start_agent "$port" "$interval"
 pids+=("$agent_pid")
-for _ in $(seq 1 100); do
-  python3 -c "import socket; socket.create_connection(('127.0.0.1',$port)).close()" 2>/dev/null && break
-  sleep 0.1
-done
+wait_for_port "$port"
 
 echo "== load average before: $(cut -d' ' -f1-3 /proc/loadavg); capture interval ${interval} ms; ${changes} changes"
 status=0

@@ -27,32 +27,16 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-for tool in Xvfb xterm xlogo xwd xwud xwininfo xdotool x11vnc X0tigervnc python3 build/bin/deskagent; do
-  command -v "$tool" >/dev/null || {
-    echo "bench: $tool is missing (apt-get install x11vnc tigervnc-scraping-server xdotool; ninja -C build deskagent)" >&2
-    exit 1
-  }
-done
+# shellcheck source=bench/bench_agent.sh
+source "$root/bench/bench_agent.sh"
+bench_needs "apt-get install x11vnc tigervnc-scraping-server xdotool; ninja -C build deskagent" \
+  Xvfb xsetroot xterm xlogo xwd xwud xwininfo xdotool x11vnc X0tigervnc python3 build/bin/deskagent
 width=1920
 height=1080
 
-work="$(mktemp -d /tmp/viewkeeper-latency.XXXXXX)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  [ -n "${VK_BENCH_KEEP:-}" ] && echo "bench: kept $work" || rm -rf "$work"
-}
-trap cleanup EXIT
-# shellcheck source=bench/bench_agent.sh
-source "$root/bench/bench_agent.sh"
-
-mkfifo "$work/displayfd"
-exec {fd}<>"$work/displayfd"
-Xvfb -displayfd "$fd" -noreset -nolisten tcp -screen 0 "${width}x${height}x24" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-read -r -t 20 number <&"$fd" || { echo "bench: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$number"
+bench_work viewkeeper-latency
+start_xvfb "${width}x${height}x24" screen
+export DISPLAY="$xvfb_display"
 
 # Two full-screen pictures of real terminal text, shown by xwud.
 # Root and terminal colours differ between the two, so every pixel changes.
@@ -119,10 +103,7 @@ for interval in ${BENCH_INTERVALS:-100 20}; do
   port="$(free_port)"
   start_agent "$port" "$interval"
   pids+=("$agent_pid")
-  for _ in $(seq 1 100); do
-    python3 -c "import socket; socket.create_connection(('127.0.0.1',$port)).close()" 2>/dev/null && break
-    sleep 0.1
-  done
+  wait_for_port "$port"
   goals=()
   [ "$interval" = 100 ] && goals=(--goals defaults)
   [ "$interval" = 20 ] && goals=(--goals fast)
