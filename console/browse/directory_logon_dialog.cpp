@@ -1,14 +1,11 @@
 #include "console/browse/directory_logon_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 #include "common/protocol/secure_wipe.h"
 #include "console/browse/browse_sources.h"
+#include "console/browse/entry_dialog_frame.h"
 #include "console/browse/tree_nodes.h"
 #include "console/ui/qt_text.h"
 
@@ -23,28 +20,17 @@ bool CollectsFromDirectory(const cVkNetWorkTreeNode& node) {
 
 cVkDirectoryLogonDialog::cVkDirectoryLogonDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Directory Logon"));
-  auto* text = new QLabel(QStringLiteral("The directory does not answer without an account. Please enter a user of "
-                                         "the directory (a distinguished name, or user@domain for an Active "
-                                         "Directory) and its password. They are kept until DeskConsole ends."),
-                          this);
-  text->setWordWrap(true);
   user_ = new QLineEdit(this);
   password_ = new QLineEdit(this);
   password_->setEchoMode(QLineEdit::Password);
   auto* fields = new QFormLayout;
   fields->addRow(QStringLiteral("&User name:"), user_);
   fields->addRow(QStringLiteral("&Password:"), password_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  ok_ = buttons->button(QDialogButtonBox::Ok);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  auto enableOk = [this] { ok_->setEnabled(!user_->text().isEmpty()); };
-  connect(user_, &QLineEdit::textChanged, this, enableOk);
-  enableOk();
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(text);
-  layout->addLayout(fields);
-  layout->addWidget(buttons);
+  ok_ = VkLayOutEntryDialog(*this,
+                            QStringLiteral("The directory does not answer without an account. Please enter a user "
+                                           "of the directory (a distinguished name, or user@domain for an Active "
+                                           "Directory) and its password. They are kept until DeskConsole ends."),
+                            nullptr, fields, *user_);
 }
 
 cVkDirectoryLogonDialog::~cVkDirectoryLogonDialog() { password_->clear(); }

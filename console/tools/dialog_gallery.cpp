@@ -1,4 +1,4 @@
-// Shows each configuration and deployment dialog in turn on the X display
+// Shows each configuration, deployment and browse dialog in turn on the X display
 // and photographs the screen with ImageMagick's `import -window root`, for
 // the manual and for looking at them as a person would:
 //   Xvfb :N & DISPLAY=:N console_dialog_gallery OUTPUT_FOLDER
@@ -14,6 +14,8 @@
 
 #include "common/security_lists/service_security.h"
 #include "common/settings/service_settings.h"
+#include "console/browse/directory_logon_dialog.h"
+#include "console/browse/item_name_dialog.h"
 #include "console/ui/config/connection_page.h"
 #include "console/ui/config/deployment_wizard.h"
 #include "console/ui/config/host_key_dialog.h"
@@ -92,5 +94,11 @@ int main(int argc, char** argv) {
   progress.ShowProgress(u"Progress: Copying file 'deskagent' to 'pc1'.");
   progress.OfferCancel();
   ok = Photograph(progress, folder, QStringLiteral("progress-cancel")) && ok;
+
+  // The browse tree's entry dialogs.
+  cVkItemNameDialog itemName(nullptr, QStringLiteral("Branch office"));
+  ok = Photograph(itemName, folder, QStringLiteral("item-name")) && ok;
+  cVkDirectoryLogonDialog directoryLogon(nullptr);
+  ok = Photograph(directoryLogon, folder, QStringLiteral("directory-logon")) && ok;
   return ok ? 0 : 1;
 }
