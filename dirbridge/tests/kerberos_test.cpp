@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <algorithm>
+#include <chrono>
 #include <span>
+#include <thread>
 
 #include "common/archive/archive.h"
 #include "common/archive/collection.h"
@@ -175,6 +177,20 @@ TEST_F(DirectoryBinds, WithoutTicketTheBindIsAnonymous) {
   std::string identity = "unset";
   ASSERT_EQ(session.WhoAmI(identity), 0);
   EXPECT_EQ(identity, "");
+
+  ASSERT_EQ(CollectComputers(u"LDAP://dc=krb,dc=test"), 0) << LogUtf8();
+  EXPECT_EQ(ComputerNames(buffer, length), (std::vector<std::u16string>{u"OPEN1"}));
+}
+
+// A ticket that has run out is no ticket: the bind does not try Kerberos
+// with it (the server would refuse it with an error that says nothing of
+// the cause) and goes on anonymously, as without a ticket.
+TEST_F(DirectoryBinds, AnExpiredTicketIsTreatedAsNoTicket) {
+  const std::string expiredCache = "FILE:" + kdc->Folder() + "/expired.ccache";
+  ASSERT_TRUE(kdc->ObtainTicket("alice", kdc->Folder() + "/alice.keytab", expiredCache, "1s")) << kdc->Diagnostics();
+  UseCache(expiredCache);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  EXPECT_FALSE(vk::ldap::HoldsKerberosTicket());
 
   ASSERT_EQ(CollectComputers(u"LDAP://dc=krb,dc=test"), 0) << LogUtf8();
   EXPECT_EQ(ComputerNames(buffer, length), (std::vector<std::u16string>{u"OPEN1"}));

@@ -59,9 +59,14 @@ class KdcServer {
     return Admin("addprinc -randkey " + principal) && Admin("ktadd -k " + keytab + " " + principal);
   }
   // Asks the KDC for the initial ticket of `principal` with its keys from
-  // `keytab`, into the credentials cache `cache` ("FILE:...").
-  bool ObtainTicket(const std::string& principal, const std::string& keytab, const std::string& cache) {
-    return Run("/usr/bin/kinit", {"-k", "-t", keytab, "-c", cache, principal + "@" + realm_});
+  // `keytab`, into the credentials cache `cache` ("FILE:..."); `lifetime`
+  // as kinit's -l takes it ("1s", "10h"), empty for the realm's default.
+  bool ObtainTicket(const std::string& principal, const std::string& keytab, const std::string& cache,
+                    const std::string& lifetime = "") {
+    std::vector<std::string> arguments = {"-k", "-t", keytab, "-c", cache};
+    if (!lifetime.empty()) arguments.insert(arguments.end(), {"-l", lifetime});
+    arguments.push_back(principal + "@" + realm_);
+    return Run("/usr/bin/kinit", arguments);
   }
 
  private:
