@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "deskhook/hook_watcher.h"
+#include "deskhook/input_blocking.h"
 #include "platform/core/error_codes.h"
 
 namespace {
@@ -22,6 +23,10 @@ int32_t SetHook(vk::MessageTarget* window, uint32_t updateMessage, uint32_t disp
       window, deskhook::HookMessages{updateMessage, displayChangeMessage, mouseMoveMessage});
   const int32_t result = watcher->Start();
   if (result == 0) activeHook = std::move(watcher);
+  // A new hook follows a change of the served display; a block on the old
+  // one would leave that desktop's user without keyboard or mouse while the
+  // viewer controls another.
+  deskhook::MoveInputBlockToServedDisplay();
   return result;
 }
 

@@ -25,7 +25,8 @@ int32_t StopHook();
 // Block or release the physical keyboards or pointers of the display (an
 // XInput2 grab that the X server releases by itself when the process ends);
 // synthetic (XTest) input still works. Enable releases only what Disable
-// blocked.
+// blocked. A block stays with the served display: SetHook on a new display
+// moves it there.
 void DisableKeyboard();
 void EnableKeyboard();
 void DisableMouse();

@@ -16,11 +16,14 @@
 #include <map>
 #include <string>
 
+#include "deskhook/tests/device_grabs.h"
 #include "platform/msgwindow/message_thread.h"
 #include "platform/x11/testing/x_drawing.h"
 #include "platform/x11/testing/xvfb_server.h"
 
 using namespace std::chrono_literals;
+using vk::testing::DeviceId;
+using vk::testing::GrabStatus;
 
 namespace {
 
@@ -124,29 +127,6 @@ TEST_F(DeskHook, WithoutDisplaySetHookFails) {
   EXPECT_EQ(StopHook(), 0);
   DisableKeyboard();  // no display: nothing to do, nothing breaks
   EnableKeyboard();
-}
-
-// The id of the slave device of that name, or -1.
-int DeviceId(Display* display, const std::string& name) {
-  int count = 0, id = -1;
-  XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
-  for (int i = 0; i < count; ++i)
-    if (name == devices[i].name) id = devices[i].deviceid;
-  XIFreeDeviceInfo(devices);
-  return id;
-}
-
-// Whether another client can grab the device (it is not blocked): the
-// grab's status, and the grab released again at once.
-int GrabStatus(Display* display, const std::string& name) {
-  const int id = DeviceId(display, name);
-  unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-  XIEventMask mask{id, sizeof bits, bits};
-  const int status = XIGrabDevice(display, id, DefaultRootWindow(display), CurrentTime, None, XIGrabModeAsync,
-                                  XIGrabModeAsync, False, &mask);
-  if (status == Success) XIUngrabDevice(display, id, CurrentTime);
-  XSync(display, False);
-  return status;
 }
 
 void SetDeviceEnabled(Display* display, const std::string& name, unsigned char enabled) {
