@@ -52,17 +52,54 @@ cVkSessionTrayHost::cVkSessionTrayHost(cVkTrayHelperEvents& events, Config confi
 cVkSessionTrayHost::~cVkSessionTrayHost() { Stop(); }
 
 int32_t cVkSessionTrayHost::Start(cOrkLog& log) {
-  if (watcher_) return 0;
-  int32_t code = vk::logind::SessionWatcher::Start(
-      config_.busAddress, [this](const LoginSession& session) { SessionChanged(session); }, &watcher_);
+  const int32_t code = Follow(false);
   if (code != 0)
     log.LogNetMsg(LOG_ERROR, static_cast<uint32_t>(code),
                   u"An error has occurred while following the active session. Errorcode %ld.", code);
   return code;
 }
 
+int32_t cVkSessionTrayHost::Follow(bool retry) {
+  {
+    std::lock_guard hold(watchLock_);
+    if (watcher_ || starting_) return 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (retry && (!following_ || now - lastTry_ < std::chrono::seconds(1))) return 0;
+    following_ = true;
+    starting_ = true;
+    lastTry_ = now;
+  }
+  // Without the lock: the first report comes on this thread, and a helper
+  // it starts makes the tray show its state here (Show follows too).
+  std::unique_ptr<vk::logind::SessionWatcher> started;
+  const int32_t code = vk::logind::SessionWatcher::Start(
+      config_.busAddress, [this](const LoginSession& session) { SessionChanged(session); }, &started);
+  bool stopped = false;
+  {
+    std::lock_guard hold(watchLock_);
+    starting_ = false;
+    stopped = !following_;
+    if (!stopped) watcher_ = std::move(started);
+  }
+  if (stopped) {
+    started.reset();
+    DropHelper();  // one the first report started after Stop
+  }
+  return code;
+}
+
 void cVkSessionTrayHost::Stop() {
-  watcher_.reset();
+  std::unique_ptr<vk::logind::SessionWatcher> watcher;
+  {
+    std::lock_guard hold(watchLock_);
+    following_ = false;
+    watcher = std::move(watcher_);
+  }
+  watcher.reset();  // outside the lock: its thread may be reporting
+  DropHelper();
+}
+
+void cVkSessionTrayHost::DropHelper() {
   std::unique_ptr<cVkTrayHelperLink> old;
   {
     std::lock_guard hold(lock_);
@@ -158,10 +195,14 @@ bool cVkSessionTrayHost::Send(const TrayMessage& message) {
 }
 
 void cVkSessionTrayHost::Show(const cVkTrayState& state, const cVkViewerInfo& viewer) {
+  Follow(true);
   Send(ViewerMessage(viewer));
   Send(StateMessage(state));
 }
 
-void cVkSessionTrayHost::Ask(uint64_t id) { Send(QuestionMessage(MessageType::Ask, id)); }
+void cVkSessionTrayHost::Ask(uint64_t id) {
+  Follow(true);
+  Send(QuestionMessage(MessageType::Ask, id));
+}
 
 void cVkSessionTrayHost::CloseQuestion(uint64_t id) { Send(QuestionMessage(MessageType::CloseQuestion, id)); }

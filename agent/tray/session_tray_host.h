@@ -4,13 +4,16 @@
 // session no helper runs; the helper of a session that is left is stopped,
 // and the next user session gets a new one. A helper that ends or misbehaves
 // is not restarted for the same session (no restart loop for a helper that
-// keeps failing).
+// keeps failing). A system bus that is not there yet at start (the agent
+// started before it) is tried again when the tray next has something to
+// show, at most once a second.
 //
 // The tray manager publishes through Show, Ask and CloseQuestion; what the
 // person does in the helper comes back through cVkTrayHelperEvents, on the
 // helper link's thread.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -52,6 +55,10 @@ class cVkSessionTrayHost final : public iVkTrayPresenter {
   void CloseQuestion(uint64_t id) override;
 
  private:
+  // Starts the watcher unless it runs, was stopped, or was tried less than a
+  // second ago; 0 or the code of the bus.
+  int32_t Follow(bool retry);
+  void DropHelper();
   void SessionChanged(const vk::logind::LoginSession& session);
   void StartHelper(const vk::logind::LoginSession& session, std::unique_ptr<cVkTrayHelperLink>* link);
   void HelperEvent(const vk::traylink::TrayMessage& message);
@@ -64,5 +71,9 @@ class cVkSessionTrayHost final : public iVkTrayPresenter {
   std::mutex lock_;  // guards the link; never held while a link is destroyed
   std::unique_ptr<cVkTrayHelperLink> link_;
   std::string sessionId_;
+  std::mutex watchLock_;  // guards what follows; never held while the watcher is destroyed
   std::unique_ptr<vk::logind::SessionWatcher> watcher_;
+  bool following_ = false;  // between Start and Stop
+  bool starting_ = false;   // a watcher is being started (without the lock)
+  std::chrono::steady_clock::time_point lastTry_;
 };

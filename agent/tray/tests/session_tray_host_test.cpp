@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "agent/tray/session_tray_host.h"
@@ -85,11 +86,10 @@ class SessionTrayHostTest : public testing::Test {
         {"c2", kNobody, "nobody", "x11", "user", user_->DisplayName(), static_cast<uint32_t>(leader_->Pid())}));
     ASSERT_TRUE(logind_.Activate("c1"));
 
-    cVkSessionTrayHost::Config config;
-    config.helperProgram = TRAY_HELPER_PATH;
-    config.busAddress = logind_.Address();
-    config.extraEnvironment = {"QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0"};
-    host_ = std::make_unique<cVkSessionTrayHost>(recorder_, config);
+    config_.helperProgram = TRAY_HELPER_PATH;
+    config_.busAddress = logind_.Address();
+    config_.extraEnvironment = {"QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0"};
+    host_ = std::make_unique<cVkSessionTrayHost>(recorder_, config_);
     cOrkLog log;
     ASSERT_EQ(host_->Start(log), 0);
   }
@@ -106,6 +106,7 @@ class SessionTrayHostTest : public testing::Test {
   std::unique_ptr<XvfbServer> greeter_, user_;
   std::unique_ptr<vk::testing::ChildProcess> leader_;
   Recorder recorder_;
+  cVkSessionTrayHost::Config config_;
   std::unique_ptr<cVkSessionTrayHost> host_;
 };
 
@@ -136,6 +137,34 @@ TEST_F(SessionTrayHostTest, TheHelperRunsInTheUserSessionOnlyAndComesBackWithIt)
   ASSERT_TRUE(recorder_.WaitFor("shown 5"));
   const std::vector<std::string> events = recorder_.Events();
   EXPECT_EQ(std::count(events.begin(), events.end(), "shown 4"), 0);
+}
+
+// The agent may start before the system bus: the tray follows the seat once
+// the bus is there and the tray has something to show.
+TEST_F(SessionTrayHostTest, ABusThatComesLateIsFollowedWhenTheTrayNextShows) {
+  host_.reset();  // one helper at a time in the user's session
+  ASSERT_TRUE(logind_.Activate("c2"));
+  const std::string late = dir_ + "/late-bus";
+  cVkSessionTrayHost::Config config = config_;
+  config.busAddress = "unix:path=" + late;
+  Recorder recorder;
+  cVkSessionTrayHost host(recorder, config);
+  cOrkLog log;
+  log.SetMemLogMask(LOG_ALL);
+  EXPECT_NE(host.Start(log), 0);
+  EXPECT_EQ(log.CountMessages(LOG_ERROR), 1u);
+  host.Show(cVkTrayState{}, cVkViewerInfo{});
+  EXPECT_FALSE(host.HelperRunning());
+
+  // The bus appears (here: the stand-in logind's socket under that name).
+  const std::string prefix = "unix:path=";
+  ASSERT_EQ(symlink(logind_.Address().substr(prefix.size()).c_str(), late.c_str()), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  host.Show(cVkTrayState{}, cVkViewerInfo{});
+  ASSERT_TRUE(recorder.WaitFor("helper up"));
+  EXPECT_TRUE(host.HelperRunning());
+  host.Stop();
+  EXPECT_FALSE(host.HelperRunning());
 }
 
 TEST_F(SessionTrayHostTest, AKilledHelperCountsAsGoneAndTheAgentSideGoesOn) {
