@@ -15,6 +15,10 @@
 #include "console/admin/agent_data.h"
 #include "console/admin/service_files.h"
 
+namespace vk {
+class ManualResetEvent;
+}
+
 class cOrkLog;
 
 // The data codes of the configuration interface.
@@ -55,7 +59,10 @@ class cVkAgentManager : public cVkCollection {
   // for the browse tree: on a connection of its own, without a record and
   // without holding the lock while it asks, so that several computers are
   // asked side by side and the operator's operations do not wait for them.
-  int32_t ProbeAgent(cOrkLog& log, std::u16string_view name, uint32_t* state, int32_t* build);
+  // Nothing is asked of the operator. Setting `cancel` ends the wait for a
+  // computer that does not answer (ERROR_CANCELLED).
+  int32_t ProbeAgent(cOrkLog& log, std::u16string_view name, uint32_t* state, int32_t* build,
+                     const vk::ManualResetEvent* cancel = nullptr);
   int32_t UpgradeAgent(cOrkLog& log, std::u16string_view name, cVkProgressWindow* progress);
   int32_t BindAgent(cOrkLog& log, std::u16string_view name, cVkRpcChannel** binding, cVkProgressWindow* progress);
 

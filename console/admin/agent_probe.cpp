@@ -12,24 +12,27 @@ namespace {
 // instead of a box in front of the operator.
 class cVkUnattendedConnector : public vk::remote::RemoteConnector {
  public:
-  explicit cVkUnattendedConnector(vk::remote::RemoteConnector& inner) : inner_(inner) {}
+  cVkUnattendedConnector(vk::remote::RemoteConnector& inner, const vk::ManualResetEvent* cancel)
+      : inner_(inner), cancel_(cancel) {}
 
   int32_t Open(std::u16string_view computer, std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
                std::u16string& errorText) override {
-    return inner_.OpenUnattended(computer, computerOut, errorText);
+    return inner_.OpenUnattended(computer, computerOut, errorText, cancel_);
   }
   int32_t OpenUnattended(std::u16string_view computer, std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
-                         std::u16string& errorText) override {
-    return inner_.OpenUnattended(computer, computerOut, errorText);
+                         std::u16string& errorText, const vk::ManualResetEvent* cancel) override {
+    return inner_.OpenUnattended(computer, computerOut, errorText, cancel != nullptr ? cancel : cancel_);
   }
 
  private:
   vk::remote::RemoteConnector& inner_;
+  const vk::ManualResetEvent* cancel_;
 };
 
 }  // namespace
 
-int32_t cVkAgentManager::ProbeAgent(cOrkLog& log, std::u16string_view name, uint32_t* state, int32_t* build) {
+int32_t cVkAgentManager::ProbeAgent(cOrkLog& log, std::u16string_view name, uint32_t* state, int32_t* build,
+                                    const vk::ManualResetEvent* cancel) {
   *state = 0;
   *build = 0;
   cVkAdminContext context;
@@ -42,7 +45,7 @@ int32_t cVkAgentManager::ProbeAgent(cOrkLog& log, std::u16string_view name, uint
   // its connection and its state.
   context.questions = nullptr;
   std::optional<cVkUnattendedConnector> unattended;
-  if (context.connector != nullptr) context.connector = &unattended.emplace(*context.connector);
+  if (context.connector != nullptr) context.connector = &unattended.emplace(*context.connector, cancel);
   cVkAgentData probe{std::u16string(name)};
   probe.SetContext(&context);
   const int32_t rc = probe.QueryStatus(log, nullptr);

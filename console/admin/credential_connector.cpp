@@ -46,16 +46,17 @@ bool cVkCredentialConnector::HasLogon(std::u16string_view computer) const {
 int32_t cVkCredentialConnector::Open(std::u16string_view computer,
                                      std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
                                      std::u16string& errorText) {
-  return OpenAsking(question_, computer, computerOut, errorText);
+  return OpenAsking(question_, nullptr, computer, computerOut, errorText);
 }
 
 int32_t cVkCredentialConnector::OpenUnattended(std::u16string_view computer,
                                                std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
-                                               std::u16string& errorText) {
-  return OpenAsking(nullptr, computer, computerOut, errorText);
+                                               std::u16string& errorText, const vk::ManualResetEvent* cancel) {
+  return OpenAsking(nullptr, cancel, computer, computerOut, errorText);
 }
 
-int32_t cVkCredentialConnector::OpenAsking(vk::ssh::HostKeyQuestion* question, std::u16string_view computer,
+int32_t cVkCredentialConnector::OpenAsking(vk::ssh::HostKeyQuestion* question, const vk::ManualResetEvent* cancel,
+                                           std::u16string_view computer,
                                            std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
                                            std::u16string& errorText) {
   vk::ssh::SshTarget target = base_;
@@ -67,7 +68,9 @@ int32_t cVkCredentialConnector::OpenAsking(vk::ssh::HostKeyQuestion* question, s
       target.password = it->second.password;
     }
   }
-  int32_t rc = vk::remote::MakeSshConnector(target, question)->Open(computer, computerOut, errorText);
+  auto connector = vk::remote::MakeSshConnector(target, question);
+  const int32_t rc = question != nullptr ? connector->Open(computer, computerOut, errorText)
+                                         : connector->OpenUnattended(computer, computerOut, errorText, cancel);
   Wipe(target.password);
   return rc;
 }

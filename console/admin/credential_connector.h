@@ -26,11 +26,12 @@ class cVkCredentialConnector : public vk::remote::RemoteConnector {
   int32_t Open(std::u16string_view computer, std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
                std::u16string& errorText) override;
   int32_t OpenUnattended(std::u16string_view computer, std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
-                         std::u16string& errorText) override;
+                         std::u16string& errorText, const vk::ManualResetEvent* cancel) override;
 
  private:
-  int32_t OpenAsking(vk::ssh::HostKeyQuestion* question, std::u16string_view computer,
-                     std::unique_ptr<vk::remote::RemoteComputer>& computerOut, std::u16string& errorText);
+  int32_t OpenAsking(vk::ssh::HostKeyQuestion* question, const vk::ManualResetEvent* cancel,
+                     std::u16string_view computer, std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
+                     std::u16string& errorText);
   struct Logon {
     std::string user;
     std::string password;

@@ -37,6 +37,7 @@ struct cVkAgentStateQueue::Shared {
   std::deque<std::u16string> waiting;
   std::set<std::u16string> known;  // waiting or being asked
   bool stopping = false;
+  vk::ManualResetEvent cancel;  // set once: the questions being asked end
 };
 
 cVkAgentStateQueue::cVkAgentStateQueue(std::shared_ptr<iVkAgentStateSource> source, size_t parallel, Delivery deliver)
@@ -61,6 +62,7 @@ cVkAgentStateQueue::~cVkAgentStateQueue() {
     shared_->waiting.clear();
     shared_->changed.notify_all();
   }
+  shared_->cancel.Set();
   for (auto& worker : workers_) worker->Stop();
 }
 
@@ -92,7 +94,7 @@ void cVkAgentStateQueue::Work(const std::shared_ptr<Shared>& shared, vk::ManualR
       shared->waiting.pop_front();
     }
     cOrkLog log;
-    const cVkAgentState state = shared->source->QueryState(log, computer);
+    const cVkAgentState state = shared->source->QueryState(log, computer, shared->cancel);
     {
       std::lock_guard guard(shared->lock);
       shared->known.erase(computer);

@@ -31,8 +31,11 @@ struct cVkAgentState {
 class iVkAgentStateSource {
  public:
   virtual ~iVkAgentStateSource() = default;
-  // Runs in a worker thread; may take as long as the computer's connection does.
-  virtual cVkAgentState QueryState(cOrkLog& log, std::u16string_view computer) = 0;
+  // Runs in a worker thread; may take as long as the computer's connection
+  // does, unless `cancel` is set (the queue goes away): then it should end
+  // soon, with any answer.
+  virtual cVkAgentState QueryState(cOrkLog& log, std::u16string_view computer,
+                                   const vk::ManualResetEvent& cancel) = 0;
 };
 
 // Queries computers' states with at most `parallel` at a time. A computer
@@ -43,7 +46,7 @@ class cVkAgentStateQueue {
   using Delivery = std::function<void(const std::u16string& computer, const cVkAgentState& state)>;
 
   cVkAgentStateQueue(std::shared_ptr<iVkAgentStateSource> source, size_t parallel, Delivery deliver);
-  // Drops what waits and stops the workers (each finishes its current question).
+  // Drops what waits, cancels the questions being asked and stops the workers.
   ~cVkAgentStateQueue();
   cVkAgentStateQueue(const cVkAgentStateQueue&) = delete;
   cVkAgentStateQueue& operator=(const cVkAgentStateQueue&) = delete;

@@ -23,11 +23,11 @@ class cVkManagerAgentStates : public iVkAgentStateSource {
  public:
   explicit cVkManagerAgentStates(cVkAgentManager& manager) : manager_(manager) {}
 
-  cVkAgentState QueryState(cOrkLog& log, std::u16string_view computer) override {
+  cVkAgentState QueryState(cOrkLog& log, std::u16string_view computer, const vk::ManualResetEvent& cancel) override {
     cVkAgentState answer;
     uint32_t state = 0;
     int32_t build = 0;
-    const int32_t rc = manager_.ProbeAgent(log, computer, &state, &build);
+    const int32_t rc = manager_.ProbeAgent(log, computer, &state, &build, &cancel);
     if (rc != 0) {
       answer.kind = cVkAgentState::Kind::Unreachable;
       answer.code = rc;

@@ -11,6 +11,7 @@
 #include <poll.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <random>
 
@@ -198,6 +199,19 @@ TEST_F(BrowseAgentStates, ASilentComputerHoldsUpNeitherTheOtherComputersNorTheOp
   silent.Hang();
   ASSERT_TRUE(Until([&] { return !State("127.0.0.3").empty(); }));
   EXPECT_TRUE(State("127.0.0.3").starts_with("unreachable (")) << State("127.0.0.3");
+}
+
+// Nor does it hold up the console's end: the question it is asked is
+// cancelled, not waited out to the connect timeout (20 s here).
+TEST_F(BrowseAgentStates, ClosingTheConsoleCancelsTheQuestionOfASilentComputer) {
+  SilentComputer silent("127.0.0.4", vktest::AgentHost::Server().Port());
+  ASSERT_TRUE(silent.Listening());
+  Computer("127.0.0.4");
+  ASSERT_TRUE(Until([&] { return silent.Connected(); }));
+  const auto closing = std::chrono::steady_clock::now();
+  app_.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(10));
+  EXPECT_FALSE(silent.ClientWaits());  // the console gave the connection up
 }
 
 TEST_F(BrowseAgentStates, NoMoreComputersAreAskedAtOnceThanTheBound) {

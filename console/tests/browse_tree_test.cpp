@@ -590,7 +590,7 @@ TEST_F(BrowseTree, SavedTreeComesBackAndADamagedOneGivesTheFreshTree) {
 // Agent states that wait for the test, counting how many are asked at once.
 class GatedStates : public iVkAgentStateSource {
  public:
-  cVkAgentState QueryState(cOrkLog&, std::u16string_view computer) override {
+  cVkAgentState QueryState(cOrkLog&, std::u16string_view computer, const vk::ManualResetEvent&) override {
     std::unique_lock guard(lock);
     asked.emplace_back(computer);
     most = std::max(most, ++running);

@@ -80,9 +80,10 @@ class RemoteConnector {
                        std::u16string& errorText) = 0;
   // As Open, for work nobody watches (the states beside the browse tree):
   // nothing is asked of anyone, so a host key known_hosts does not hold yet
-  // is refused and no password is asked for.
+  // is refused and no password is asked for. Setting `cancel` (when given)
+  // ends the wait for a computer that does not answer (ERROR_CANCELLED).
   virtual int32_t OpenUnattended(std::u16string_view computer, std::unique_ptr<RemoteComputer>& computerOut,
-                                 std::u16string& errorText) = 0;
+                                 std::u16string& errorText, const ManualResetEvent* cancel) = 0;
 };
 
 // The connector over SSH: `base` gives the options every session shares

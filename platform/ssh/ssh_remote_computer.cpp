@@ -176,20 +176,20 @@ class SshConnector : public RemoteConnector {
   SshConnector(const ssh::SshTarget& base, ssh::HostKeyQuestion* question) : base_(base), question_(question) {}
 
   int32_t Open(std::u16string_view computer, std::unique_ptr<RemoteComputer>& out, std::u16string& errorText) override {
-    return Connect(computer, question_, out, errorText);
+    return Connect(computer, question_, nullptr, out, errorText);
   }
-  int32_t OpenUnattended(std::u16string_view computer, std::unique_ptr<RemoteComputer>& out,
-                         std::u16string& errorText) override {
-    return Connect(computer, nullptr, out, errorText);
+  int32_t OpenUnattended(std::u16string_view computer, std::unique_ptr<RemoteComputer>& out, std::u16string& errorText,
+                         const ManualResetEvent* cancel) override {
+    return Connect(computer, nullptr, cancel, out, errorText);
   }
 
  private:
-  int32_t Connect(std::u16string_view computer, ssh::HostKeyQuestion* question, std::unique_ptr<RemoteComputer>& out,
-                  std::u16string& errorText) {
+  int32_t Connect(std::u16string_view computer, ssh::HostKeyQuestion* question, const ManualResetEvent* cancel,
+                  std::unique_ptr<RemoteComputer>& out, std::u16string& errorText) {
     ssh::SshTarget target = base_;
     target.host = ToUtf8(computer);
     auto session = std::make_unique<ssh::SshSession>();
-    if (int32_t rc = session->Connect(target, question); rc != 0) {
+    if (int32_t rc = session->Connect(target, question, cancel); rc != 0) {
       errorText = session->LastError().text;
       return rc;
     }

@@ -1,9 +1,11 @@
 #include "platform/ssh/ssh_session.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "platform/core/error_codes.h"
 #include "platform/core/text.h"
+#include "platform/core/worker_thread.h"
 #include "platform/ssh/ssh_errors.h"
 #include "platform/ssh/ssh_session_impl.h"
 
@@ -52,6 +54,27 @@ int32_t ApplyOptions(SshSession::Impl& impl, const SshTarget& target) {
   return 0;
 }
 
+// How often a cancellable connect looks at its cancel event.
+constexpr auto kCancelCheck = std::chrono::milliseconds(10);
+
+// ssh_connect in libssh's non-blocking mode, so that `cancel` can end the
+// wait for a computer that takes the connection and never answers (or
+// drops it unanswered); the target's connect timeout still holds.
+int32_t ConnectCancellable(SshSession::Impl& impl, long timeoutSeconds, const ManualResetEvent& cancel) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+  ssh_set_blocking(impl.session, 0);
+  int rc = SSH_AGAIN;
+  while ((rc = ssh_connect(impl.session)) == SSH_AGAIN) {
+    if (cancel.WaitFor(kCancelCheck))
+      return impl.Fail(ERROR_CANCELLED, FromUtf8("ssh: connect to host " + impl.host + ": cancelled"));
+    if (std::chrono::steady_clock::now() >= deadline)
+      return impl.Fail(WSAETIMEDOUT, FromUtf8("ssh: connect to host " + impl.host + ": Timeout connecting to " +
+                                               impl.host));
+  }
+  ssh_set_blocking(impl.session, 1);
+  return rc == SSH_OK ? 0 : -1;
+}
+
 }  // namespace
 
 SshSession::Impl::~Impl() { Close(); }
@@ -90,13 +113,16 @@ int32_t SshSession::Impl::FailSftp(std::string_view what, const std::string& pat
 SshSession::SshSession() : impl_(std::make_unique<Impl>()) {}
 SshSession::~SshSession() = default;
 
-int32_t SshSession::Connect(const SshTarget& target, HostKeyQuestion* question) {
+int32_t SshSession::Connect(const SshTarget& target, HostKeyQuestion* question, const ManualResetEvent* cancel) {
   impl_->Close();
   impl_->error = {};
   impl_->session = ssh_new();
   if (impl_->session == nullptr) return impl_->Fail(ERROR_NOT_ENOUGH_MEMORY, u"Out of memory for an SSH session");
   if (int32_t rc = ApplyOptions(*impl_, target); rc != 0) return rc;
-  if (ssh_connect(impl_->session) != SSH_OK) {
+  const int32_t connected = cancel != nullptr ? ConnectCancellable(*impl_, target.connectTimeoutSeconds, *cancel)
+                                              : (ssh_connect(impl_->session) == SSH_OK ? 0 : -1);
+  if (connected > 0) return connected;
+  if (connected != 0) {
     std::string detail = ssh_get_error(impl_->session);
     return impl_->Fail(CodeFromConnectError(detail), FromUtf8("ssh: connect to host " + impl_->host + ": " + detail));
   }

@@ -14,6 +14,10 @@
 
 #include "platform/ssh/ssh_target.h"
 
+namespace vk {
+class ManualResetEvent;
+}
+
 namespace vk::ssh {
 
 struct CommandResult {
@@ -44,8 +48,10 @@ class SshSession {
   SshSession& operator=(const SshSession&) = delete;
 
   // Connects, checks the host key (asking `question` about an unknown one;
-  // without a question an unknown key is refused) and logs in.
-  int32_t Connect(const SshTarget& target, HostKeyQuestion* question);
+  // without a question an unknown key is refused) and logs in. With
+  // `cancel`, setting it ends the wait for a computer that does not answer
+  // (ERROR_CANCELLED), as its connect timeout would.
+  int32_t Connect(const SshTarget& target, HostKeyQuestion* question, const ManualResetEvent* cancel = nullptr);
   bool IsConnected() const;
   const SshError& LastError() const;
   // The user logged in as, and the host name after the config file.

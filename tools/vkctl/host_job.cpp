@@ -31,8 +31,8 @@ class PasswordAskingConnector : public vk::remote::RemoteConnector {
     return inner_->Open(computer, out, why);
   }
   int32_t OpenUnattended(std::u16string_view computer, std::unique_ptr<vk::remote::RemoteComputer>& out,
-                         std::u16string& why) override {
-    return inner_->OpenUnattended(computer, out, why);
+                         std::u16string& why, const vk::ManualResetEvent* cancel) override {
+    return inner_->OpenUnattended(computer, out, why, cancel);
   }
 
  private:

@@ -134,7 +134,7 @@ struct FakeConnector : vk::remote::RemoteConnector {
     return 0;
   }
   int32_t OpenUnattended(std::u16string_view name, std::unique_ptr<vk::remote::RemoteComputer>& out,
-                         std::u16string& why) override {
+                         std::u16string& why, const vk::ManualResetEvent*) override {
     ++unattendedOpens;
     return Open(name, out, why);
   }

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/core/text.h"
+#include "platform/core/worker_thread.h"
 #include "platform/ssh/ssh_session.h"
 #include "platform/ssh/testing/test_sshd.h"
 
@@ -232,6 +233,46 @@ TEST_F(SshSessionTest, LoginAndConnectFailuresHaveCodesAndTexts) {
   SshSession refused;
   EXPECT_EQ(refused.Connect(closed, nullptr), 10061);
   EXPECT_NE(ToUtf8(refused.LastError().text).find("Connection refused"), std::string::npos);
+}
+
+// A connect that can be cancelled (the console's background questions):
+// it logs in as the plain one does, and a computer that takes the TCP
+// connection but never answers ends it at its timeout or at the cancel.
+TEST_F(SshSessionTest, CancellableConnectLogsInAndEndsAtItsTimeoutOrItsCancel) {
+  vk::ManualResetEvent cancel;
+  SshSession session;
+  ASSERT_EQ(session.Connect(Target(), nullptr, &cancel), 0) << ToUtf8(session.LastError().text);
+  CommandResult result;
+  ASSERT_EQ(session.Run("echo blocking again", "", result), 0);
+  EXPECT_EQ(result.out, "blocking again\n");
+
+  // Listening, never accepting: the kernel completes the connection and
+  // nothing ever answers on it.
+  const int silent = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof a;
+  ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(listen(silent, 4), 0);
+  ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&a), &length), 0);
+  SshTarget mute = Target();
+  mute.port = ntohs(a.sin_port);
+  mute.connectTimeoutSeconds = 1;
+  SshSession timedOut;
+  EXPECT_EQ(timedOut.Connect(mute, nullptr, &cancel), 10060);
+  EXPECT_NE(ToUtf8(timedOut.LastError().text).find("Timeout"), std::string::npos);
+
+  mute.connectTimeoutSeconds = 60;
+  std::thread canceller([&cancel] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    cancel.Set();
+  });
+  SshSession cancelled;
+  EXPECT_EQ(cancelled.Connect(mute, nullptr, &cancel), 1223);
+  canceller.join();
+  EXPECT_NE(ToUtf8(cancelled.LastError().text).find("cancelled"), std::string::npos);
+  close(silent);
 }
 
 }  // namespace
