@@ -1,6 +1,8 @@
 #include "common/viewer/session_receiver.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "common/archive/archive_causes.h"
 #include "common/archive/object_buffer.h"
@@ -37,6 +39,26 @@ int32_t cVkSessionReceiver::HandleCommand(uint32_t code, const Receive& receive,
   }
 }
 
+namespace {
+
+// Receives `length` bytes into `buffer`, which grows only as they arrive: a
+// length the peer claims costs memory once it has sent that much, not
+// before. A buffer that already has the room takes them in one receive.
+int32_t ReceiveGrowing(const cVkSessionReceiver::Receive& receive, uint32_t length, std::vector<uint8_t>& buffer) {
+  constexpr size_t kStep = 256u << 10;
+  buffer.clear();
+  size_t have = 0;
+  while (have < length) {
+    const size_t next = std::min<size_t>(length, std::max(buffer.capacity(), have + kStep));
+    buffer.resize(next);
+    if (int32_t rc = receive(buffer.data() + have, next - have); rc != 0) return rc;
+    have = next;
+  }
+  return 0;
+}
+
+}  // namespace
+
 int32_t cVkSessionReceiver::ScreenDataFailed(int32_t code) {
   log_.LogNetMsg(LOG_ERROR, code, u"An error has occurred while receiving the screendata buffer data. Errorcode %ld.",
                  code);
@@ -64,8 +86,7 @@ int32_t cVkSessionReceiver::HandleScreenData(const Receive& receive, iVkSessionE
                 geometry.width, geometry.height, ERROR_INVALID_DATA);
     return ScreenDataFailed(ERROR_INVALID_DATA);
   }
-  stream_.resize(length);
-  rc = receive(stream_.data(), length);
+  rc = ReceiveGrowing(receive, length, stream_);
   if (rc != 0) return ScreenDataFailed(rc);
   rc = screen_.ApplyBlock(stream_);
   if (rc != 0) {
@@ -100,8 +121,7 @@ int32_t cVkSessionReceiver::ReceiveObjectRecord(const Receive& receive) {
                 ERROR_INVALID_DATA);
     return ObjectFailed(ERROR_INVALID_DATA);
   }
-  record_.resize(length);
-  rc = length != 0 ? receive(record_.data(), length) : 0;
+  rc = ReceiveGrowing(receive, length, record_);
   if (rc != 0) {
     log_.LogNetMsg(LOG_ERROR, rc, u"An error has occurred while receiving the buffer. Errorcode %ld.", rc);
     return ObjectFailed(rc);
