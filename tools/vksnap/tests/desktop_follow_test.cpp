@@ -125,9 +125,6 @@ class DesktopFollow : public ::testing::Test {
  protected:
   void SetUp() override {
     if (geteuid() != 0) GTEST_SKIP() << "the tray helper runs as another user: needs root";
-#ifdef VK_SANITIZED_BUILD
-    GTEST_SKIP() << "under the sanitizers the wrapped agent stops at a dlopen with RTLD_DEEPBIND";
-#endif
     // The account wrappers (and a sanitizer runtime) go to the agent and the
     // console only, not to the bus, the mock or the X servers.
     if (const char* preload = std::getenv("LD_PRELOAD")) preload_ = preload;
