@@ -43,10 +43,10 @@ namespace {
 
 // Receives `length` bytes into `buffer`, which grows only as they arrive: a
 // length the peer claims costs memory once it has sent that much, not
-// before. A buffer that already has the room takes them in one receive.
+// before. A buffer that already has the room takes them in one receive
+// (and, as resize does, fills only what lies past its old size).
 int32_t ReceiveGrowing(const cVkSessionReceiver::Receive& receive, uint32_t length, std::vector<uint8_t>& buffer) {
   constexpr size_t kStep = 256u << 10;
-  buffer.clear();
   size_t have = 0;
   while (have < length) {
     const size_t next = std::min<size_t>(length, std::max(buffer.capacity(), have + kStep));
@@ -54,6 +54,7 @@ int32_t ReceiveGrowing(const cVkSessionReceiver::Receive& receive, uint32_t leng
     if (int32_t rc = receive(buffer.data() + have, next - have); rc != 0) return rc;
     have = next;
   }
+  buffer.resize(length);
   return 0;
 }
 

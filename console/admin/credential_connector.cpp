@@ -43,34 +43,32 @@ bool cVkCredentialConnector::HasLogon(std::u16string_view computer) const {
   return logons_.count(Key(computer)) != 0;
 }
 
+vk::ssh::SshTarget cVkCredentialConnector::TargetFor(std::u16string_view computer) const {
+  vk::ssh::SshTarget target = base_;
+  std::lock_guard<std::mutex> guard(lock_);
+  auto it = logons_.find(Key(computer));
+  if (it != logons_.end()) {
+    target.user = it->second.user;
+    target.password = it->second.password;
+  }
+  return target;
+}
+
 int32_t cVkCredentialConnector::Open(std::u16string_view computer,
                                      std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
                                      std::u16string& errorText) {
-  return OpenAsking(question_, nullptr, computer, computerOut, errorText);
+  vk::ssh::SshTarget target = TargetFor(computer);
+  const int32_t rc = vk::remote::MakeSshConnector(target, question_)->Open(computer, computerOut, errorText);
+  Wipe(target.password);
+  return rc;
 }
 
 int32_t cVkCredentialConnector::OpenUnattended(std::u16string_view computer,
                                                std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
                                                std::u16string& errorText, const vk::ManualResetEvent* cancel) {
-  return OpenAsking(nullptr, cancel, computer, computerOut, errorText);
-}
-
-int32_t cVkCredentialConnector::OpenAsking(vk::ssh::HostKeyQuestion* question, const vk::ManualResetEvent* cancel,
-                                           std::u16string_view computer,
-                                           std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
-                                           std::u16string& errorText) {
-  vk::ssh::SshTarget target = base_;
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    auto it = logons_.find(Key(computer));
-    if (it != logons_.end()) {
-      target.user = it->second.user;
-      target.password = it->second.password;
-    }
-  }
-  auto connector = vk::remote::MakeSshConnector(target, question);
-  const int32_t rc = question != nullptr ? connector->Open(computer, computerOut, errorText)
-                                         : connector->OpenUnattended(computer, computerOut, errorText, cancel);
+  vk::ssh::SshTarget target = TargetFor(computer);
+  const int32_t rc =
+      vk::remote::MakeSshConnector(target, nullptr)->OpenUnattended(computer, computerOut, errorText, cancel);
   Wipe(target.password);
   return rc;
 }

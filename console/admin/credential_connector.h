@@ -29,9 +29,8 @@ class cVkCredentialConnector : public vk::remote::RemoteConnector {
                          std::u16string& errorText, const vk::ManualResetEvent* cancel) override;
 
  private:
-  int32_t OpenAsking(vk::ssh::HostKeyQuestion* question, const vk::ManualResetEvent* cancel,
-                     std::u16string_view computer, std::unique_ptr<vk::remote::RemoteComputer>& computerOut,
-                     std::u16string& errorText);
+  // The base target with the logon set for `computer`, if any.
+  vk::ssh::SshTarget TargetFor(std::u16string_view computer) const;
   struct Logon {
     std::string user;
     std::string password;

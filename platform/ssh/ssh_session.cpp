@@ -57,6 +57,17 @@ int32_t ApplyOptions(SshSession::Impl& impl, const SshTarget& target) {
 // How often a cancellable connect looks at its cancel event.
 constexpr auto kCancelCheck = std::chrono::milliseconds(10);
 
+int32_t ConnectFailed(SshSession::Impl& impl, int32_t code, const std::string& detail) {
+  return impl.Fail(code, FromUtf8("ssh: connect to host " + impl.host + ": " + detail));
+}
+
+// The outcome of ssh_connect: 0, or the failure libssh reports.
+int32_t ConnectResult(SshSession::Impl& impl, int rc) {
+  if (rc == SSH_OK) return 0;
+  const std::string detail = ssh_get_error(impl.session);
+  return ConnectFailed(impl, CodeFromConnectError(detail), detail);
+}
+
 // ssh_connect in libssh's non-blocking mode, so that `cancel` can end the
 // wait for a computer that takes the connection and never answers (or
 // drops it unanswered); the target's connect timeout still holds.
@@ -65,14 +76,12 @@ int32_t ConnectCancellable(SshSession::Impl& impl, long timeoutSeconds, const Ma
   ssh_set_blocking(impl.session, 0);
   int rc = SSH_AGAIN;
   while ((rc = ssh_connect(impl.session)) == SSH_AGAIN) {
-    if (cancel.WaitFor(kCancelCheck))
-      return impl.Fail(ERROR_CANCELLED, FromUtf8("ssh: connect to host " + impl.host + ": cancelled"));
+    if (cancel.WaitFor(kCancelCheck)) return ConnectFailed(impl, ERROR_CANCELLED, "cancelled");
     if (std::chrono::steady_clock::now() >= deadline)
-      return impl.Fail(WSAETIMEDOUT, FromUtf8("ssh: connect to host " + impl.host + ": Timeout connecting to " +
-                                               impl.host));
+      return ConnectFailed(impl, WSAETIMEDOUT, "Timeout connecting to " + impl.host);
   }
   ssh_set_blocking(impl.session, 1);
-  return rc == SSH_OK ? 0 : -1;
+  return ConnectResult(impl, rc);
 }
 
 }  // namespace
@@ -120,12 +129,8 @@ int32_t SshSession::Connect(const SshTarget& target, HostKeyQuestion* question, 
   if (impl_->session == nullptr) return impl_->Fail(ERROR_NOT_ENOUGH_MEMORY, u"Out of memory for an SSH session");
   if (int32_t rc = ApplyOptions(*impl_, target); rc != 0) return rc;
   const int32_t connected = cancel != nullptr ? ConnectCancellable(*impl_, target.connectTimeoutSeconds, *cancel)
-                                              : (ssh_connect(impl_->session) == SSH_OK ? 0 : -1);
-  if (connected > 0) return connected;
-  if (connected != 0) {
-    std::string detail = ssh_get_error(impl_->session);
-    return impl_->Fail(CodeFromConnectError(detail), FromUtf8("ssh: connect to host " + impl_->host + ": " + detail));
-  }
+                                              : ConnectResult(*impl_, ssh_connect(impl_->session));
+  if (connected != 0) return connected;
   impl_->connected = true;
   if (int32_t rc = VerifyHostKey(*impl_, target.knownHostsFile, question); rc != 0) return rc;
   if (int32_t rc = Authenticate(*impl_, target); rc != 0) return rc;
